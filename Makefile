@@ -1,0 +1,35 @@
+# Quick start: `make run` builds and starts the calendar, `make test` builds and runs every test.
+BUILD ?= build
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: all deps configure build run test bench format clean
+
+all: build
+
+deps:
+	@scripts/ensure-deps.sh
+
+configure: deps
+	@if [ ! -f $(BUILD)/build.ninja ]; then \
+	    cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake $(CMAKE_FLAGS); \
+	fi
+
+build: configure
+	@cmake --build $(BUILD)
+
+run: build
+	@scripts/run-app.sh $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure --timeout 900; rc=$$?; \
+	    WINEPREFIX=$(CURDIR)/$(BUILD)/wineprefix wineserver -k >/dev/null 2>&1; exit $$rc
+
+bench: build
+	@cmake --build $(BUILD) --target benchmarks
+	@for b in $(BUILD)/tests/bench_*.exe; do echo "== $$b"; $(BUILD)/wine-run $$b; done
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,63 @@
+// The application object: instance handle, window map, shared helpers, message loop.
+#pragma once
+#include "app/Win.h"
+
+#include <map>
+#include <string>
+
+class Window;
+
+// The program's one exception type; caught only around start-up.
+class qv_error {
+public:
+    explicit qv_error(std::wstring message) : message_(std::move(message)) {}
+    const std::wstring& message() const { return message_; }
+
+private:
+    std::wstring message_;
+};
+
+// Window handle -> window object, ordered by the handle as an unsigned number.
+class WindowMap {
+public:
+    // Never replaces an entry that exists for the handle.
+    void Insert(HWND hwnd, Window* window);
+    void Erase(HWND hwnd);
+    Window* Find(HWND hwnd) const;
+    std::size_t Size() const { return map_.size(); }
+
+private:
+    std::map<std::uintptr_t, Window*> map_;
+};
+
+class Application {
+public:
+    Application() = default;
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+    virtual ~Application() = default;
+
+    virtual bool InitInstance() { return true; }
+    virtual bool ExitInstance() { return true; }
+    virtual int Run();
+
+    HINSTANCE Instance() const { return instance_; }
+    void SetInstance(HINSTANCE instance) { instance_ = instance; }
+    WindowMap& Windows() { return windows_; }
+
+    // A string-table entry of any length; false (text untouched) when missing or empty.
+    bool LoadResString(UINT id, std::wstring& text) const;
+    // Directory of the executable, with its trailing backslash.
+    void ModuleDirectory(std::wstring& directory) const;
+
+private:
+    HINSTANCE instance_ = nullptr;
+    WindowMap windows_;
+};
+
+// The one application object of the process.
+Application* TheApp();
+void SetTheApp(Application* app);
+
+// Convenience: the entry's text, or an empty text when it is missing.
+std::wstring ResString(UINT id);

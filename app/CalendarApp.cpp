@@ -1,0 +1,72 @@
+#include "app/CalendarApp.h"
+
+#include "resource.h"
+
+namespace {
+// One running copy per logon session; the window search alone races when two start at once.
+constexpr wchar_t kInstanceMutex[] = L"Local\\Mosaryn.Calendar.Instance";
+constexpr DWORD kWaitForOtherMs = 10000;
+} // namespace
+
+bool CalendarApp::OtherInstanceShown(const std::wstring& className, const std::wstring& title)
+{
+    HWND other = FindWindowW(className.c_str(), title.c_str());
+    if (other == nullptr)
+        return false;
+    ShowWindow(other, SW_SHOW);
+    SetForegroundWindow(other);
+    return true;
+}
+
+bool CalendarApp::InitInstance()
+{
+    try {
+        std::wstring className;
+        std::wstring title;
+        LoadResString(IDS_MAIN_CLASS, className);
+        LoadResString(IDS_PRODUCT, title);
+
+        if (OtherInstanceShown(className, title))
+            return false;
+
+        instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutex));
+        if (instanceMutex_) {
+            DWORD wait = WaitForSingleObject(instanceMutex_.get(), 0);
+            // Another copy is starting: wait for its window (or for it to give up the mutex).
+            const ULONGLONG deadline = GetTickCount64() + kWaitForOtherMs;
+            while (wait == WAIT_TIMEOUT) {
+                if (OtherInstanceShown(className, title))
+                    return false;
+                if (GetTickCount64() > deadline)
+                    return false;
+                wait = WaitForSingleObject(instanceMutex_.get(), 100);
+            }
+        }
+
+        INITCOMMONCONTROLSEX icc{sizeof(icc), 0xFF};
+        if (!InitCommonControlsEx(&icc))
+            return false;
+        if (!owner_.CreateOwner())
+            return false;
+        return calendar_.CreateCalendar(owner_.Handle());
+    } catch (const qv_error& error) {
+        std::wstring caption;
+        LoadResString(IDS_PRODUCT, caption);
+        MessageBoxW(nullptr, error.message().c_str(), caption.c_str(), MB_ICONERROR);
+        return false;
+    }
+}
+
+int CalendarApp::Run()
+{
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // The modeless settings sheet gets its keyboard interface (Tab, arrows, Enter, Esc).
+        HWND sheet = calendar_.SettingsSheetWindow();
+        if (sheet != nullptr && IsWindow(sheet) && IsChild(sheet, msg.hwnd) && IsDialogMessageW(sheet, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

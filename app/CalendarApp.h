@@ -1,0 +1,25 @@
+// The calendar program's application object: single instance, the two top-level windows, the loop.
+#pragma once
+#include "app/Application.h"
+#include "app/Handle.h"
+#include "ui/calendar/CalendarWindow.h"
+#include "ui/calendar/OwnerWindow.h"
+
+class CalendarApp : public Application {
+public:
+    CalendarApp() = default;
+    ~CalendarApp() override = default;
+
+    bool InitInstance() override;
+    int Run() override;
+
+    CalendarWindow& Calendar() { return calendar_; }
+
+private:
+    // Another copy already runs: raise its calendar and let this one end.
+    bool OtherInstanceShown(const std::wstring& className, const std::wstring& title);
+
+    OwnerWindow owner_;
+    CalendarWindow calendar_;
+    UniqueHandle instanceMutex_;
+};

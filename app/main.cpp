@@ -1,0 +1,26 @@
+// Entry point: GDI+ around the whole program, one application object.
+#include "app/CalendarApp.h"
+
+#include <gdiplus.h>
+
+#include <memory>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+
+    int exitCode = 0;
+    {
+        auto app = std::make_unique<CalendarApp>();
+        SetTheApp(app.get());
+        app->SetInstance(instance);
+        if (app->InitInstance())
+            exitCode = app->Run();
+        app->ExitInstance();
+    }
+
+    Gdiplus::GdiplusShutdown(token);
+    return exitCode;
+}
