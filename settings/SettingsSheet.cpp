@@ -1,0 +1,175 @@
+#include "settings/SettingsSheet.h"
+
+#include "app/Application.h"
+#include "res/resource.h"
+#include "settings/IniFile.h"
+#include "settings/IniValues.h"
+
+#include <array>
+#include <type_traits>
+#include <variant>
+
+namespace {
+
+// The encoding of a key follows from the type of its field.
+using YesNoField = bool& (*)(Settings&);
+using IntegerField = std::int32_t& (*)(Settings&);
+using ColourField = Argb& (*)(Settings&);
+using SizeField = float& (*)(Settings&);
+using TextField = std::wstring& (*)(Settings&);
+using Field = std::variant<YesNoField, IntegerField, ColourField, SizeField, TextField>;
+
+struct Key {
+    const wchar_t* section;
+    const wchar_t* name;
+    Field field;
+};
+
+constexpr wchar_t kOption[] = L"Option";
+constexpr wchar_t kDesign[] = L"Design";
+
+// Written in this order.
+const std::array<Key, 48> kKeys{{
+    {kOption, L"StayTop", +[](Settings& s) -> bool& { return s.StayTop; }},
+    {kOption, L"ShowBegin", +[](Settings& s) -> bool& { return s.ShowBegin; }},
+    {kOption, L"TodayInfo", +[](Settings& s) -> bool& { return s.TodayInfo; }},
+    {kOption, L"Hotkey", +[](Settings& s) -> std::int32_t& { return s.Hotkey; }},
+    {kOption, L"PosX", +[](Settings& s) -> std::int32_t& { return s.PosX; }},
+    {kOption, L"PosY", +[](Settings& s) -> std::int32_t& { return s.PosY; }},
+    {kDesign, L"MonthFontName", +[](Settings& s) -> std::wstring& { return s.Design.MonthFont.Name; }},
+    {kDesign, L"MonthFontSize", +[](Settings& s) -> float& { return s.Design.MonthFont.Size; }},
+    {kDesign, L"MonthFontStyle", +[](Settings& s) -> std::int32_t& { return s.Design.MonthFont.Style; }},
+    {kDesign, L"MonthFontColor", +[](Settings& s) -> Argb& { return s.Design.MonthFont.Color; }},
+    {kDesign, L"WeekFontName", +[](Settings& s) -> std::wstring& { return s.Design.WeekFont.Name; }},
+    {kDesign, L"WeekFontSize", +[](Settings& s) -> float& { return s.Design.WeekFont.Size; }},
+    {kDesign, L"WeekFontStyle", +[](Settings& s) -> std::int32_t& { return s.Design.WeekFont.Style; }},
+    {kDesign, L"WeekFontColor", +[](Settings& s) -> Argb& { return s.Design.WeekFont.Color; }},
+    {kDesign, L"DayFontName", +[](Settings& s) -> std::wstring& { return s.Design.DayFont.Font.Name; }},
+    {kDesign, L"DayFontSize", +[](Settings& s) -> float& { return s.Design.DayFont.Font.Size; }},
+    {kDesign, L"DayFontStyle", +[](Settings& s) -> std::int32_t& { return s.Design.DayFont.Font.Style; }},
+    {kDesign, L"DayFontColor", +[](Settings& s) -> Argb& { return s.Design.DayFont.Font.Color; }},
+    {kDesign, L"SunFontColor", +[](Settings& s) -> Argb& { return s.Design.DayFont.SunFontColor; }},
+    {kDesign, L"SatFontColor", +[](Settings& s) -> Argb& { return s.Design.DayFont.SatFontColor; }},
+    {kDesign, L"MemorialdayFontColor", +[](Settings& s) -> Argb& { return s.Design.DayFont.MemorialdayFontColor; }},
+    {kDesign, L"DayBackColor", +[](Settings& s) -> Argb& { return s.Design.DayBackColors.DayBackColor; }},
+    {kDesign, L"TodayBackColor", +[](Settings& s) -> Argb& { return s.Design.DayBackColors.TodayBackColor; }},
+    {kDesign, L"MemodayBackColor", +[](Settings& s) -> Argb& { return s.Design.DayBackColors.MemodayBackColor; }},
+    {kDesign, L"LNMonthFontName", +[](Settings& s) -> std::wstring& { return s.Design.LNMonthFont.Font.Name; }},
+    {kDesign, L"LNMonthFontSize", +[](Settings& s) -> float& { return s.Design.LNMonthFont.Font.Size; }},
+    {kDesign, L"LNMonthFontStyle", +[](Settings& s) -> std::int32_t& { return s.Design.LNMonthFont.Font.Style; }},
+    {kDesign, L"LNMonthFontColor", +[](Settings& s) -> Argb& { return s.Design.LNMonthFont.Font.Color; }},
+    {kDesign, L"LNMonthFontBackColor", +[](Settings& s) -> Argb& { return s.Design.LNMonthFont.LNMonthFontBackColor; }},
+    {kDesign, L"BackColor", +[](Settings& s) -> Argb& { return s.Design.Background.BackColor; }},
+    {kDesign, L"BackImageFile", +[](Settings& s) -> std::wstring& { return s.Design.Background.BackImageFile; }},
+    {kDesign, L"BackImageAlpha", +[](Settings& s) -> std::int32_t& { return s.Design.Background.BackImageAlpha; }},
+    {kDesign, L"BackImagePos", +[](Settings& s) -> std::int32_t& { return s.Design.Background.BackImagePos; }},
+    {kDesign, L"BackImageDraw", +[](Settings& s) -> std::int32_t& { return s.Design.Background.BackImageDraw; }},
+    {kDesign, L"ButtonForColor", +[](Settings& s) -> Argb& { return s.Design.ButtonColors.ButtonForColor; }},
+    {kDesign, L"ButtonBackColor", +[](Settings& s) -> Argb& { return s.Design.ButtonColors.ButtonBackColor; }},
+    {kDesign, L"DropShadow", +[](Settings& s) -> bool& { return s.Design.Background.DropShadow; }},
+    {kDesign, L"DayinfoTitleFontName", +[](Settings& s) -> std::wstring& { return s.Design.Dayinfo.TitleFont.Name; }},
+    {kDesign, L"DayinfoTitleFontSize", +[](Settings& s) -> float& { return s.Design.Dayinfo.TitleFont.Size; }},
+    {kDesign, L"DayinfoTitleFontStyle", +[](Settings& s) -> std::int32_t& { return s.Design.Dayinfo.TitleFont.Style; }},
+    {kDesign, L"DayinfoTitleFontColor", +[](Settings& s) -> Argb& { return s.Design.Dayinfo.TitleFont.Color; }},
+    {kDesign, L"DayinfoHolidayColor", +[](Settings& s) -> Argb& { return s.Design.Dayinfo.DayinfoHolidayColor; }},
+    {kDesign, L"DayinfoMemorialColor", +[](Settings& s) -> Argb& { return s.Design.Dayinfo.DayinfoMemorialColor; }},
+    {kDesign, L"DayinfoMemoFontName", +[](Settings& s) -> std::wstring& { return s.Design.Dayinfo.MemoFont.Name; }},
+    {kDesign, L"DayinfoMemoFontSize", +[](Settings& s) -> float& { return s.Design.Dayinfo.MemoFont.Size; }},
+    {kDesign, L"DayinfoMemoFontStyle", +[](Settings& s) -> std::int32_t& { return s.Design.Dayinfo.MemoFont.Style; }},
+    {kDesign, L"DayinfoMemoFontColor", +[](Settings& s) -> Argb& { return s.Design.Dayinfo.MemoFont.Color; }},
+    {kDesign, L"DayinfoBackColor", +[](Settings& s) -> Argb& { return s.Design.Dayinfo.DayinfoBackColor; }},
+}};
+
+// Value text of one field; a size may keep the text it was read as.
+std::wstring Encode(const Field& field, Settings& settings, std::wstring_view sizeText = {})
+{
+    return std::visit(
+        [&](auto get) -> std::wstring {
+            auto& value = get(settings);
+            using T = std::remove_reference_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, bool>)
+                return ini::FormatYesNo(value);
+            else if constexpr (std::is_same_v<T, std::int32_t>)
+                return ini::FormatInteger(value);
+            else if constexpr (std::is_same_v<T, Argb>)
+                return ini::FormatColour(value);
+            else if constexpr (std::is_same_v<T, float>)
+                return ini::FormatSizeKeeping(value, sizeText);
+            else
+                return value;
+        },
+        field);
+}
+
+void Decode(const Field& field, Settings& settings, const std::wstring& text)
+{
+    std::visit(
+        [&](auto get) {
+            auto& value = get(settings);
+            using T = std::remove_reference_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, bool>)
+                value = ini::ParseYesNo(text);
+            else if constexpr (std::is_same_v<T, std::int32_t>)
+                value = ini::ParseInteger(text);
+            else if constexpr (std::is_same_v<T, Argb>)
+                value = ini::ParseColour(text);
+            else if constexpr (std::is_same_v<T, float>)
+                value = ini::ParseSize(text);
+            else
+                value = text;
+        },
+        field);
+}
+
+bool IsSize(const Field& field) { return std::holds_alternative<SizeField>(field); }
+
+} // namespace
+
+SettingsSheet::SettingsSheet()
+{
+    live_.Design = DesignSettings{};
+    live_.StayTop = false;
+    live_.TodayInfo = true;
+    live_.ShowBegin = true;
+    live_.Hotkey = 0x0443;
+}
+
+std::wstring SettingsSheet::IniPath() const
+{
+    std::wstring path = iniDirectory_;
+    if (path.empty() && TheApp() != nullptr)
+        TheApp()->ModuleDirectory(path);
+    std::wstring name = ResString(IDS_INI_FILE);
+    // Without its string the program must still not write to the directory name itself.
+    if (name.empty())
+        name = L"qv.ini";
+    return path + name;
+}
+
+void SettingsSheet::LoadSettings()
+{
+    const IniFile file(IniPath());
+    Settings defaults;
+    sizeTexts_.clear();
+    for (const Key& key : kKeys) {
+        const std::wstring text = file.Read(key.section, key.name, Encode(key.field, defaults));
+        Decode(key.field, live_, text);
+        if (IsSize(key.field))
+            sizeTexts_[key.name] = text;
+    }
+}
+
+void SettingsSheet::SaveSettings()
+{
+    const IniFile file(IniPath());
+    file.EnsureUnicode();
+    for (const Key& key : kKeys) {
+        std::wstring_view sizeText;
+        if (IsSize(key.field)) {
+            const auto it = sizeTexts_.find(key.name);
+            if (it != sizeTexts_.end())
+                sizeText = it->second;
+        }
+        file.Write(key.section, key.name, Encode(key.field, live_, sizeText));
+    }
+}
