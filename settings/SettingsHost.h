@@ -1,0 +1,14 @@
+// What the settings sheet needs from the calendar window when it applies changes.
+#pragma once
+#include "app/Win.h"
+
+class SettingsHost {
+public:
+    virtual ~SettingsHost() = default;
+    // The calendar window (parent of the sheet, target of the topmost change).
+    virtual HWND HostWindow() const = 0;
+    // Re-lays-out and redraws the calendar from the live settings.
+    virtual void Render(bool relayout) = 0;
+    // Re-registers the global hot key from the live `Hotkey`, reporting a failure itself.
+    virtual void ApplyHotKey() = 0;
+};
