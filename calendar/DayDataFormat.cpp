@@ -1,0 +1,224 @@
+#include "calendar/DayDataFormat.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace dayfile {
+namespace {
+constexpr std::int64_t kHeaderSize = 8;
+
+std::int32_t GetInt32(const std::uint8_t* p)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                                     static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+void PutInt32(std::vector<std::uint8_t>& out, std::int64_t value)
+{
+    const auto v = static_cast<std::uint32_t>(static_cast<std::int32_t>(value));
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+    out.push_back(static_cast<std::uint8_t>(v >> 16));
+    out.push_back(static_cast<std::uint8_t>(v >> 24));
+}
+
+void SetInt32(std::array<std::uint8_t, 4>& out, std::int64_t value)
+{
+    const auto v = static_cast<std::uint32_t>(static_cast<std::int32_t>(value));
+    for (int i = 0; i < 4; ++i)
+        out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+void PutText(std::vector<std::uint8_t>& out, const std::wstring& text)
+{
+    PutInt32(out, static_cast<std::int64_t>(text.size()));
+    for (const wchar_t c : text) {
+        const auto unit = static_cast<std::uint16_t>(c);
+        out.push_back(static_cast<std::uint8_t>(unit));
+        out.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+}
+
+// Sequential reads inside one block's bytes.
+class EntryReader {
+public:
+    explicit EntryReader(std::span<const std::uint8_t> data) : data_(data) {}
+    bool Int32(std::int32_t& value)
+    {
+        if (data_.size() - pos_ < 4)
+            return false;
+        value = GetInt32(data_.data() + pos_);
+        pos_ += 4;
+        return true;
+    }
+    // A length that is negative or larger than what remains fails.
+    bool Text(std::wstring& text)
+    {
+        std::int32_t units = 0;
+        if (!Int32(units) || units < 0 || static_cast<std::size_t>(units) > (data_.size() - pos_) / 2)
+            return false;
+        text.resize(static_cast<std::size_t>(units));
+        for (std::size_t i = 0; i < text.size(); ++i, pos_ += 2)
+            text[i] = static_cast<wchar_t>(data_[pos_] | data_[pos_ + 1] << 8);
+        return true;
+    }
+
+private:
+    std::span<const std::uint8_t> data_;
+    std::size_t pos_ = 0;
+};
+
+bool TextFits(const std::wstring& text) { return text.size() <= (INT32_MAX - 64) / 2; }
+
+// Clipped to the file, so a range can never reach past its end.
+std::span<const std::uint8_t> Slice(std::span<const std::uint8_t> file, std::int64_t begin, std::int64_t end)
+{
+    const auto size = static_cast<std::int64_t>(file.size());
+    begin = std::clamp<std::int64_t>(begin, 0, size);
+    end = std::clamp<std::int64_t>(end, begin, size);
+    return file.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+}
+} // namespace
+
+Layout ReadLayout(std::span<const std::uint8_t> file)
+{
+    const auto size = static_cast<std::int64_t>(file.size());
+    Layout layout;
+    if (size < 4) {
+        layout.memo = layout.memorial = {size, size};
+        return layout;
+    }
+    const std::int64_t length = std::clamp<std::int64_t>(GetInt32(file.data()), 0, size - 4);
+    layout.memo = {4, 4 + length};
+    layout.memorial = {4 + length, size};
+    return layout;
+}
+
+std::optional<Block> FindBlock(std::span<const std::uint8_t> file, Range section, std::int32_t key)
+{
+    section.end = std::min<std::int64_t>(section.end, static_cast<std::int64_t>(file.size()));
+    std::int64_t pos = std::max<std::int64_t>(section.begin, 0);
+    while (section.end - pos >= kHeaderSize) {
+        const std::uint8_t* header = file.data() + pos;
+        const std::int32_t length = GetInt32(header + 4);
+        if (length < 0)
+            return std::nullopt; // nothing after it can be located
+        // A block longer than its section ends with the section.
+        const std::int64_t end = std::min<std::int64_t>(pos + kHeaderSize + length, section.end);
+        if (GetInt32(header) == key)
+            return Block{{pos, end}, {pos + kHeaderSize, end}};
+        pos = end;
+    }
+    return std::nullopt;
+}
+
+std::span<const std::uint8_t> Bytes(std::span<const std::uint8_t> file, Range range)
+{
+    return Slice(file, range.begin, range.end);
+}
+
+std::vector<MemoEntry> ParseMemoEntries(std::span<const std::uint8_t> data)
+{
+    std::vector<MemoEntry> entries;
+    EntryReader reader(data);
+    MemoEntry entry;
+    while (reader.Int32(entry.day) && reader.Text(entry.text)) {
+        if (!entry.text.empty())
+            entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::vector<MemorialEntry> ParseMemorialEntries(std::span<const std::uint8_t> data)
+{
+    std::vector<MemorialEntry> entries;
+    EntryReader reader(data);
+    MemorialEntry entry;
+    while (reader.Int32(entry.day) && reader.Text(entry.name) && reader.Text(entry.picture)) {
+        if (!entry.name.empty() || !entry.picture.empty())
+            entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::optional<std::vector<std::uint8_t>> EncodeMemoBlock(std::int32_t key, std::span<const MemoEntry> entries)
+{
+    std::vector<std::uint8_t> block;
+    if (entries.empty())
+        return block;
+    std::int64_t size = kHeaderSize;
+    for (const MemoEntry& e : entries) {
+        if (!TextFits(e.text))
+            return std::nullopt;
+        size += 8 + 2 * static_cast<std::int64_t>(e.text.size());
+    }
+    if (size > INT32_MAX)
+        return std::nullopt;
+    block.reserve(static_cast<std::size_t>(size));
+    PutInt32(block, key);
+    PutInt32(block, size - kHeaderSize);
+    for (const MemoEntry& e : entries) {
+        PutInt32(block, e.day);
+        PutText(block, e.text);
+    }
+    return block;
+}
+
+std::optional<std::vector<std::uint8_t>> EncodeMemorialBlock(std::int32_t key, std::span<const MemorialEntry> entries)
+{
+    std::vector<std::uint8_t> block;
+    if (entries.empty())
+        return block;
+    std::int64_t size = kHeaderSize;
+    for (const MemorialEntry& e : entries) {
+        if (!TextFits(e.name) || !TextFits(e.picture))
+            return std::nullopt;
+        size += 12 + 2 * static_cast<std::int64_t>(e.name.size() + e.picture.size());
+    }
+    if (size > INT32_MAX)
+        return std::nullopt;
+    block.reserve(static_cast<std::size_t>(size));
+    PutInt32(block, key);
+    PutInt32(block, size - kHeaderSize);
+    for (const MemorialEntry& e : entries) {
+        PutInt32(block, e.day);
+        PutText(block, e.name);
+        PutText(block, e.picture);
+    }
+    return block;
+}
+
+std::optional<Spliced> SpliceMemoBlock(std::span<const std::uint8_t> file, std::int32_t key,
+                                       std::span<const std::uint8_t> block)
+{
+    const Layout layout = ReadLayout(file);
+    const std::optional<Block> old = FindBlock(file, layout.memo, key);
+    const Range removed = old ? old->whole : Range{layout.memo.begin, layout.memo.begin};
+    const std::int64_t length = layout.memo.Size() - removed.Size() + static_cast<std::int64_t>(block.size());
+    if (length > INT32_MAX)
+        return std::nullopt;
+
+    Spliced result;
+    SetInt32(result.length, length);
+    result.parts = {block, Slice(file, layout.memo.begin, removed.begin), Slice(file, removed.end, layout.memorial.end)};
+    result.blockPosition = block.empty() ? -1 : 0;
+    return result;
+}
+
+std::optional<Spliced> SpliceMemorialBlock(std::span<const std::uint8_t> file, std::int32_t key,
+                                           std::span<const std::uint8_t> block)
+{
+    const Layout layout = ReadLayout(file);
+    const std::optional<Block> old = FindBlock(file, layout.memorial, key);
+    const Range removed = old ? old->whole : Range{layout.memorial.begin, layout.memorial.begin};
+
+    Spliced result;
+    // The length is written as it was read after clipping, so the memorial
+    // section starts where the readers will look for it.
+    SetInt32(result.length, layout.memo.Size());
+    result.parts = {Slice(file, layout.memo.begin, removed.begin), block, Slice(file, removed.end, layout.memorial.end)};
+    result.blockPosition = block.empty() ? -1 : removed.begin - layout.memorial.begin;
+    return result;
+}
+
+} // namespace dayfile
