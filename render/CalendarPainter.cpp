@@ -1,0 +1,441 @@
+#include "render/CalendarPainter.h"
+
+#include "app/Application.h"
+#include "calendar/MonthModel.h"
+#include "render/Composition.h"
+#include "res/resource.h"
+#include "settings/SafeValues.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+using gfx::PointF;
+using gfx::RectF;
+
+namespace {
+
+const DesignSettings& Defaults()
+{
+    static const DesignSettings defaults{};
+    return defaults;
+}
+
+// A measurement that GDI+ could not make, or made absurd, counts as 0.
+float SafeMeasure(float value)
+{
+    if (!std::isfinite(value) || value < 0)
+        return 0;
+    return std::min(value, 4096.0f);
+}
+
+std::wstring Number(int value) { return std::to_wstring(value); }
+
+} // namespace
+
+gfx::Font DrawableFont(const FontSetting& font, float defaultSize)
+{
+    return gfx::Font(font.Name, DrawableFontSize(font.Size, defaultSize), DrawableFontStyle(font.Style));
+}
+
+// ---- colour space -------------------------------------------------------------------------
+
+Hls RgbToHls(int r, int g, int b)
+{
+    const int mx = std::max({r, g, b});
+    const int mn = std::min({r, g, b});
+    Hls out;
+    out.l = ((mx + mn) * 255 + 255) / 510;
+    if (mx == mn) {
+        out.s = 0;
+        out.h = 170; // hue undefined
+        return out;
+    }
+    const int d = out.l <= 127 ? mx + mn : 510 - mx - mn;
+    out.s = ((mx - mn) * 255 + d / 2) / d;
+    const int q = mx - mn;
+    const int rd = ((mx - r) * 42 + q / 2) / q;
+    const int gd = ((mx - g) * 42 + q / 2) / q;
+    const int bd = ((mx - b) * 42 + q / 2) / q;
+    if (r == mx)
+        out.h = bd - gd;
+    else if (g == mx)
+        out.h = 85 + rd - bd;
+    else
+        out.h = 170 + gd - rd;
+    if (out.h < 0)
+        out.h += 255;
+    if (out.h > 255)
+        out.h -= 255;
+    return out;
+}
+
+namespace {
+
+int Hue(int lo, int hi, int h)
+{
+    if (h < 0)
+        h += 255;
+    if (h > 255)
+        h -= 255;
+    if (h < 42)
+        return lo + ((hi - lo) * h + 21) / 42;
+    if (h < 127)
+        return hi;
+    if (h < 170)
+        return lo + ((hi - lo) * (170 - h) + 21) / 42;
+    return lo;
+}
+
+} // namespace
+
+Rgb HlsToRgb(int h, int l, int s)
+{
+    if (s == 0)
+        return Rgb{l, l, l};
+    const int m2 = l <= 127 ? (l * (255 + s) + 127) / 255 : l + s - (l * s + 127) / 255;
+    const int m1 = 2 * l - m2;
+    return Rgb{(Hue(m1, m2, h + 85) * 255 + 127) / 255, (Hue(m1, m2, h) * 255 + 127) / 255,
+        (Hue(m1, m2, h - 85) * 255 + 127) / 255};
+}
+
+Argb ShiftLightness(Argb colour)
+{
+    const Hls hls = RgbToHls((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF);
+    const int l = hls.l <= 128 ? hls.l + 65 : hls.l - 65;
+    const Rgb rgb = HlsToRgb(hls.h, l, hls.s);
+    auto channel = [](int v) { return static_cast<Argb>(std::clamp(v, 0, 255)); };
+    return (colour & 0xFF000000u) | (channel(rgb.r) << 16) | (channel(rgb.g) << 8) | channel(rgb.b);
+}
+
+// ---- painter ------------------------------------------------------------------------------
+
+CalendarPainter::CalendarPainter(const DesignSettings& settings) : settings_(settings) {}
+
+CalendarPainter::~CalendarPainter() = default;
+
+CalendarFrame& CalendarPainter::Frame()
+{
+    if (!frame_)
+        frame_ = std::make_unique<CalendarFrame>();
+    return *frame_;
+}
+
+void CalendarPainter::Layout()
+{
+    float d = 0;
+    float t = 0;
+    float k = 0;
+    HDC screen = GetDC(nullptr);
+    {
+        gfx::Graphics graphics = gfx::Graphics::FromHdc(screen);
+        const gfx::Font monthFont = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size);
+        const gfx::Font weekFont = DrawableFont(settings_.WeekFont, Defaults().WeekFont.Size);
+        const gfx::Font dayFont = DrawableFont(settings_.DayFont.Font, Defaults().DayFont.Font.Size);
+        if (graphics) {
+            // A font that could not be made at all measures 0.
+            if (dayFont)
+                d = SafeMeasure(graphics.MeasureString(L"00", dayFont, PointF{}).width);
+            if (monthFont)
+                t = SafeMeasure(graphics.MeasureString(L"WW", monthFont, PointF{}).height);
+            if (weekFont)
+                k = SafeMeasure(graphics.MeasureString(L"WW", weekFont, PointF{}).height);
+        }
+    }
+    ReleaseDC(nullptr, screen);
+
+    const float w = 7 * d + 76;
+    const float h = 6 * d + t + k + 53;
+    const float b = 0.8f * t;
+    const float top = 8 + 0.5f * t - 0.5f * b;
+    whole_ = RectF{0, 0, w, h};
+    titleRect_ = RectF{8, 8, 7 * d + 60, t};
+    weekdayRect_ = RectF{8, t + 13, 7 * d + 60, k};
+    gridRect_ = RectF{8, t + k + 18, 7 * d + 60, 6 * d + 25};
+    prevYearButton_ = RectF{8, top, b, b};
+    prevMonthButton_ = RectF{8 + 1.25f * b, top, b, b};
+    nextMonthButton_ = RectF{w - 8 - 2.25f * b, top, b, b};
+    nextYearButton_ = RectF{w - 8 - b, top, b, b};
+    cellWidth_ = cellHeight_ = d;
+    gridX_ = 8;
+    gridY_ = t + k + 18;
+    LoadPicture();
+}
+
+PixelSize CalendarPainter::GetSize() const
+{
+    return PixelSize{static_cast<int>(whole_.width), static_cast<int>(whole_.height)};
+}
+
+int CalendarPainter::HitTest(int x, int y) const
+{
+    const float px = static_cast<float>(x);
+    const float py = static_cast<float>(y);
+    const std::pair<const RectF*, int> order[] = {
+        {&nextMonthButton_, AREA_NEXT_MONTH},
+        {&nextYearButton_, AREA_NEXT_YEAR},
+        {&prevMonthButton_, AREA_PREV_MONTH},
+        {&prevYearButton_, AREA_PREV_YEAR},
+        {&titleRect_, AREA_TITLE},
+        {&weekdayRect_, AREA_WEEKDAYS},
+        {&gridRect_, AREA_DAYS},
+    };
+    for (const auto& [rect, area] : order) {
+        if (rect->Contains(px, py))
+            return area;
+    }
+    return AREA_NONE;
+}
+
+RectF CalendarPainter::CellRect(int column, int row) const
+{
+    return RectF{gridX_ + static_cast<float>(column) * (cellWidth_ + 10),
+        gridY_ + static_cast<float>(row) * (cellHeight_ + 5), cellWidth_, cellHeight_};
+}
+
+int CalendarPainter::CellAt(int x, int y) const
+{
+    if (HitTest(x, y) != AREA_DAYS)
+        return -1;
+    const float px = static_cast<float>(x);
+    const float py = static_cast<float>(y);
+    for (int column = 0; column < 7; ++column) {
+        for (int row = 0; row < 6; ++row) {
+            if (CellRect(column, row).Contains(px, py))
+                return (row << 16) | column;
+        }
+    }
+    return -1;
+}
+
+void CalendarPainter::Paint(const MonthModel& model, HDC hdc, int hover) const
+{
+    gfx::Graphics graphics = gfx::Graphics::FromHdc(hdc);
+    if (!graphics)
+        return;
+    graphics.SetHighQuality();
+    Paint(model, graphics, hover);
+}
+
+void CalendarPainter::Paint(const MonthModel& model, gfx::Graphics& graphics, int hover) const
+{
+    PaintBackground(graphics);
+    PaintButtons(graphics, hover);
+    PaintTitle(graphics, model);
+    PaintDays(graphics, model);
+}
+
+void CalendarPainter::PaintBackground(gfx::Graphics& graphics) const
+{
+    const gfx::SolidBrush back(settings_.Background.BackColor);
+    graphics.FillRectangle(back, 0, 0, whole_.width - 1, whole_.height - 1);
+    if (picture_)
+        graphics.DrawImage(picture_, pictureRect_);
+}
+
+void CalendarPainter::PaintButtons(gfx::Graphics& graphics, int hover) const
+{
+    if (hover == 0)
+        return;
+    DrawButton(graphics, ButtonShape::DoubleLeft, prevYearButton_, hover == AREA_PREV_YEAR);
+    DrawButton(graphics, ButtonShape::SingleLeft, prevMonthButton_, hover == AREA_PREV_MONTH);
+    DrawButton(graphics, ButtonShape::DoubleRight, nextYearButton_, hover == AREA_NEXT_YEAR);
+    DrawButton(graphics, ButtonShape::SingleRight, nextMonthButton_, hover == AREA_NEXT_MONTH);
+}
+
+namespace {
+
+std::wstring TitleText(const MonthModel& model)
+{
+    return ResString(static_cast<UINT>(IDS_MONTH_BASE + model.Month())) + L" " + Number(model.Year());
+}
+
+} // namespace
+
+void CalendarPainter::PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const
+{
+    const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
+    const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size);
+    const gfx::SolidBrush brush(settings_.MonthFont.Color);
+    graphics.DrawString(TitleText(model), font, titleRect_, centred, brush);
+}
+
+RectF CalendarPainter::TitleBounds(gfx::Graphics& graphics, const MonthModel& model) const
+{
+    const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
+    const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size);
+    RectF bounds = graphics.MeasureString(TitleText(model), font, titleRect_, centred);
+    if (graphics.LastStatus() != Gdiplus::Ok)
+        return titleRect_;
+    // Anti-aliased glyph edges may reach a pixel past the measured box; the text never leaves its box.
+    bounds.Inflate(2, 2);
+    return bounds;
+}
+
+void CalendarPainter::PaintDays(gfx::Graphics& graphics, const MonthModel& model) const
+{
+    const DesignSettings& defaults = Defaults();
+    const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
+    const gfx::Font weekFont = DrawableFont(settings_.WeekFont, defaults.WeekFont.Size);
+    const gfx::Font dayFont = DrawableFont(settings_.DayFont.Font, defaults.DayFont.Font.Size);
+    const gfx::Font adjacentFont = DrawableFont(settings_.LNMonthFont.Font, defaults.LNMonthFont.Font.Size);
+
+    const gfx::SolidBrush weekBrush(settings_.WeekFont.Color);
+    const gfx::SolidBrush adjacentDisc(settings_.LNMonthFont.LNMonthFontBackColor);
+    const gfx::SolidBrush adjacentText(settings_.LNMonthFont.Font.Color);
+    const gfx::SolidBrush memoDisc(settings_.DayBackColors.MemodayBackColor);
+    const gfx::SolidBrush plainDisc(settings_.DayBackColors.DayBackColor);
+    const gfx::Pen todayRing(settings_.DayBackColors.TodayBackColor, 2);
+    const gfx::SolidBrush memorialText(settings_.DayFont.MemorialdayFontColor);
+    const gfx::SolidBrush sundayText(settings_.DayFont.SunFontColor);
+    const gfx::SolidBrush saturdayText(settings_.DayFont.SatFontColor);
+    const gfx::SolidBrush plainText(settings_.DayFont.Font.Color);
+
+    for (int column = 0; column < 7; ++column) {
+        const RectF header{weekdayRect_.x + static_cast<float>(column) * (cellWidth_ + 10) - 5, weekdayRect_.y,
+            cellWidth_ + 10, weekdayRect_.height};
+        graphics.DrawString(ResString(static_cast<UINT>(IDS_WEEKDAY_BASE + column)), weekFont, header, centred, weekBrush);
+
+        for (int row = 0; row < 6; ++row) {
+            const DayRecord& day = model.Cell(column, row);
+            const RectF text = CellRect(column, row);
+            const RectF disc{text.x - 1, text.y - 1, text.width, text.height};
+            if ((day.flags & (DAY_PREV_MONTH | DAY_NEXT_MONTH)) != 0) {
+                graphics.FillEllipse(adjacentDisc, disc);
+                graphics.DrawString(Number(day.day), adjacentFont, text, centred, adjacentText);
+                continue;
+            }
+            graphics.FillEllipse((day.flags & DAY_MEMO) != 0 ? memoDisc : plainDisc, disc);
+            if ((day.flags & DAY_TODAY) != 0)
+                graphics.DrawEllipse(todayRing, disc);
+            const gfx::SolidBrush* brush = &plainText;
+            if ((day.flags & DAY_MEMORIAL) != 0)
+                brush = &memorialText;
+            else if ((day.flags & (DAY_REST | DAY_HOLIDAY)) != 0)
+                brush = &sundayText;
+            else if ((day.flags & DAY_SATURDAY) != 0)
+                brush = &saturdayText;
+            graphics.DrawString(Number(day.day), dayFont, text, centred, *brush);
+        }
+    }
+}
+
+void CalendarPainter::DrawButton(gfx::Graphics& graphics, ButtonShape shape, const RectF& rect, bool highlighted) const
+{
+    Argb disc = settings_.ButtonColors.ButtonBackColor;
+    if (highlighted)
+        disc = ShiftLightness(disc);
+    graphics.FillEllipse(gfx::SolidBrush(disc), rect);
+
+    const gfx::SolidBrush arrow(settings_.ButtonColors.ButtonForColor);
+    const float cx = rect.x + rect.width / 2;
+    const float cy = rect.y + rect.height / 2;
+    const float s = rect.width;
+    const bool left = shape == ButtonShape::SingleLeft || shape == ButtonShape::DoubleLeft;
+    if (shape == ButtonShape::SingleLeft || shape == ButtonShape::SingleRight) {
+        DrawArrow(graphics, arrow, PointF{cx, cy}, 0.5f * s, left);
+        return;
+    }
+    const float d = 0.35f * s;
+    DrawArrow(graphics, arrow, PointF{cx - 0.5f * d, cy}, d, left);
+    DrawArrow(graphics, arrow, PointF{cx + 0.5f * d, cy}, d, left);
+}
+
+void CalendarPainter::DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& brush, PointF centre, float size, bool left)
+{
+    const float k = left ? -size : size;
+    const float h = size * 1.154700538358503f; // side of an equilateral triangle of height `size`
+    const PointF points[] = {
+        {centre.x + 2 * k / 3, centre.y},
+        {centre.x - k / 3, centre.y - h / 2},
+        {centre.x - k / 3, centre.y + h / 2},
+        {centre.x + 2 * k / 3, centre.y},
+    };
+    graphics.FillPolygon(brush, points);
+}
+
+// ---- background picture -------------------------------------------------------------------
+
+namespace {
+
+// Cuts the destination to the canvas and the source in proportion, so a picture of an extreme
+// aspect ratio never makes GDI+ work on a destination larger than the canvas.
+bool ClipToCanvas(RectF& dest, RectF& source, float canvasWidth, float canvasHeight)
+{
+    const float left = std::max(dest.x, 0.0f);
+    const float top = std::max(dest.y, 0.0f);
+    const float right = std::min(dest.Right(), canvasWidth);
+    const float bottom = std::min(dest.Bottom(), canvasHeight);
+    if (!(right > left && bottom > top) || !(dest.width > 0 && dest.height > 0))
+        return false;
+    const float scaleX = source.width / dest.width;
+    const float scaleY = source.height / dest.height;
+    source = RectF{source.x + (left - dest.x) * scaleX, source.y + (top - dest.y) * scaleY, (right - left) * scaleX,
+        (bottom - top) * scaleY};
+    dest = RectF{left, top, right - left, bottom - top};
+    return true;
+}
+
+} // namespace
+
+void CalendarPainter::LoadPicture()
+{
+    ++generation_;
+    picture_.Reset();
+    const BackgroundGroup& background = settings_.Background;
+    if (background.BackImageFile.empty())
+        return;
+    // GDI+ is not asked to open directories or devices.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(background.BackImageFile), error))
+        return;
+    const gfx::Image image = gfx::Image::FromFile(background.BackImageFile);
+    const float iw = static_cast<float>(image.Width());
+    const float ih = static_cast<float>(image.Height());
+    if (!image || iw <= 0 || ih <= 0)
+        return;
+
+    const gfx::ImageAttributes attributes(static_cast<float>(ClampAlpha(background.BackImageAlpha)) * (1.0f / 255.0f));
+
+    const RectF target = background.BackImagePos == 0
+        ? RectF{gridRect_.x - 4, gridRect_.y - 2.5f, gridRect_.width + 8, gridRect_.height + 7.5f}
+        : RectF{0, 0, whole_.width, whole_.height};
+    pictureRect_ = target;
+
+    RectF canvas = target;
+    float dw = canvas.width;
+    float dh = canvas.height;
+    if (background.BackImageDraw != 1) {
+        canvas.Inflate(5, 1);
+        const float sx = canvas.width / iw;
+        const float sy = canvas.height / ih;
+        if (background.BackImageDraw == 0 ? sx < sy : background.BackImageDraw == 2 ? sx > sy : false) {
+            dw = canvas.width;
+            dh = ih * sx;
+        } else {
+            dw = iw * sy;
+            dh = canvas.height;
+        }
+    }
+    const int canvasWidth = static_cast<int>(canvas.width);
+    const int canvasHeight = static_cast<int>(canvas.height);
+    if (canvasWidth <= 0 || canvasHeight <= 0)
+        return;
+
+    gfx::Bitmap bitmap = gfx::Bitmap::Blank(canvasWidth, canvasHeight);
+    if (!bitmap)
+        return;
+    RectF dest{(canvas.width - dw) / 2, (canvas.height - dh) / 2, dw, dh};
+    RectF source{0, 0, iw, ih};
+    if (ClipToCanvas(dest, source, canvas.width, canvas.height)) {
+        gfx::Graphics graphics = gfx::Graphics::FromImage(bitmap);
+        if (!graphics)
+            return;
+        graphics.DrawImage(image, dest, source, &attributes);
+        // A picture that loads but cannot be decoded (a cut file) is no picture.
+        if (graphics.LastStatus() != Gdiplus::Ok)
+            return;
+    }
+    picture_ = std::move(bitmap);
+}

@@ -1,0 +1,112 @@
+// Layout, hit testing and drawing of one month of the calendar.
+#pragma once
+#include "render/Graphics.h"
+#include "settings/Settings.h"
+
+#include <array>
+#include <memory>
+
+class MonthModel;
+class CalendarFrame;
+
+// Area codes of the calendar; 0 means the pointer is not over it.
+enum : int {
+    AREA_NONE = 1,
+    AREA_TITLE = 2,
+    AREA_WEEKDAYS = 3,
+    AREA_PREV_MONTH = 4,
+    AREA_PREV_YEAR = 5,
+    AREA_NEXT_MONTH = 6,
+    AREA_NEXT_YEAR = 7,
+    AREA_DAYS = 8,
+};
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+struct Hls {
+    int h = 0, l = 0, s = 0;
+    bool operator==(const Hls&) const = default;
+};
+
+// Integer colour-space conversions on a 0-255 scale.
+Hls RgbToHls(int r, int g, int b);
+Rgb HlsToRgb(int h, int l, int s);
+// Lightness +65 when at most 128, otherwise -65; alpha kept.
+Argb ShiftLightness(Argb colour);
+
+enum class ButtonShape { SingleLeft, SingleRight, DoubleLeft, DoubleRight };
+
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PixelSize&) const = default;
+};
+
+class CalendarPainter {
+public:
+    explicit CalendarPainter(const DesignSettings& settings);
+    ~CalendarPainter();
+    CalendarPainter(const CalendarPainter&) = delete;
+    CalendarPainter& operator=(const CalendarPainter&) = delete;
+
+    // Recomputes every rectangle from the settings, then rebuilds the background picture.
+    void Layout();
+    // Rebuilds the cached background picture; none when the file is empty or unusable.
+    void LoadPicture();
+
+    PixelSize GetSize() const;
+    int HitTest(int x, int y) const;
+    // (row << 16) | column of the cell under the point, or -1.
+    int CellAt(int x, int y) const;
+
+    // Draws the calendar onto the 32-bit bitmap selected into hdc.
+    void Paint(const MonthModel& model, HDC hdc, int hover) const;
+    void Paint(const MonthModel& model, gfx::Graphics& graphics, int hover) const;
+
+    // The steps of Paint, so that a composed frame can redraw only what a hover changes.
+    void PaintBackground(gfx::Graphics& graphics) const;
+    void PaintButtons(gfx::Graphics& graphics, int hover) const;
+    void PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const;
+    void PaintDays(gfx::Graphics& graphics, const MonthModel& model) const;
+    // Where the title's glyphs can land for this model.
+    gfx::RectF TitleBounds(gfx::Graphics& graphics, const MonthModel& model) const;
+
+    void DrawButton(gfx::Graphics& graphics, ButtonShape shape, const gfx::RectF& rect, bool highlighted) const;
+    static void DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& brush, gfx::PointF centre, float size, bool left);
+
+    gfx::RectF CellRect(int column, int row) const;
+    const gfx::RectF& Whole() const { return whole_; }
+    const gfx::RectF& TitleRect() const { return titleRect_; }
+    const gfx::RectF& WeekdayRect() const { return weekdayRect_; }
+    const gfx::RectF& GridRect() const { return gridRect_; }
+    const gfx::RectF& PrevMonthButton() const { return prevMonthButton_; }
+    const gfx::RectF& PrevYearButton() const { return prevYearButton_; }
+    const gfx::RectF& NextMonthButton() const { return nextMonthButton_; }
+    const gfx::RectF& NextYearButton() const { return nextYearButton_; }
+    const gfx::RectF& PictureRect() const { return pictureRect_; }
+    float GridX() const { return gridX_; }
+    float GridY() const { return gridY_; }
+    float CellWidth() const { return cellWidth_; }
+    float CellHeight() const { return cellHeight_; }
+    const gfx::Bitmap* Picture() const { return picture_ ? &picture_ : nullptr; }
+    const DesignSettings& Settings() const { return settings_; }
+    // Bumped by every Layout, so kept frames know their rectangles are stale.
+    unsigned LayoutGeneration() const { return generation_; }
+
+    // The composed window image kept between renders (see render/Composition.h).
+    CalendarFrame& Frame();
+
+private:
+    const DesignSettings& settings_;
+    gfx::RectF whole_, prevMonthButton_, prevYearButton_, nextMonthButton_, nextYearButton_;
+    gfx::RectF titleRect_, weekdayRect_, gridRect_, pictureRect_;
+    float gridX_ = 0, gridY_ = 0, cellWidth_ = 0, cellHeight_ = 0;
+    gfx::Bitmap picture_;
+    unsigned generation_ = 0;
+    std::unique_ptr<CalendarFrame> frame_;
+};
+
+// A font of the settings as it is safe to draw: size and style sanitised, stored value untouched.
+gfx::Font DrawableFont(const FontSetting& font, float defaultSize);

@@ -1,0 +1,392 @@
+#include "render/Composition.h"
+
+#include "calendar/MonthModel.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+using gfx::RectF;
+
+// ---- surface ------------------------------------------------------------------------------
+
+DibSurface::~DibSurface() { Destroy(); }
+
+void DibSurface::Destroy()
+{
+    if (dc_ != nullptr) {
+        SelectObject(dc_, previous_);
+        DeleteDC(dc_);
+    }
+    if (bitmap_ != nullptr)
+        DeleteObject(bitmap_);
+    dc_ = nullptr;
+    bitmap_ = nullptr;
+    previous_ = nullptr;
+    bits_ = nullptr;
+    width_ = height_ = 0;
+}
+
+bool DibSurface::Create(int width, int height)
+{
+    Destroy();
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide
+        || static_cast<long long>(width) * height > kMaxPixels)
+        return false;
+
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height; // bottom-up
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+
+    HDC screen = GetDC(nullptr);
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    dc_ = bitmap_ != nullptr ? CreateCompatibleDC(screen) : nullptr;
+    ReleaseDC(nullptr, screen);
+    if (bitmap_ == nullptr || dc_ == nullptr || bits == nullptr) {
+        Destroy();
+        return false;
+    }
+    previous_ = SelectObject(dc_, bitmap_);
+    bits_ = static_cast<std::uint32_t*>(bits);
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+void DibSurface::Clear()
+{
+    if (bits_ == nullptr)
+        return;
+    GdiFlush();
+    std::memset(bits_, 0, static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
+}
+
+// ---- shadow -------------------------------------------------------------------------------
+
+namespace {
+
+// Strength along a band of `length` pixels: fades in over the first s, out over the last s.
+int Strength(int i, int length, float s)
+{
+    if (static_cast<float>(i) < s)
+        return static_cast<int>(125.0f * static_cast<float>(i) / s);
+    if (static_cast<float>(i) >= static_cast<float>(length) - s)
+        return static_cast<int>(static_cast<float>(length - i) * 125.0f / s);
+    return 125;
+}
+
+bool DrawableSide(float value) { return std::isfinite(value) && value >= 1 && value <= DibSurface::kMaxSide; }
+
+} // namespace
+
+void DrawDropShadow(gfx::Graphics& graphics, const RectF& rect, float size)
+{
+    if (!DrawableSide(rect.width) || !DrawableSide(rect.height) || !DrawableSide(size))
+        return;
+    const int across = static_cast<int>(size);
+
+    // Bottom band: along x, fading downwards.
+    gfx::Bitmap bottom = gfx::Bitmap::Blank(static_cast<int>(rect.width), across);
+    if (bottom) {
+        {
+            gfx::BitmapPixels pixels = bottom.Lock();
+            if (pixels) {
+                for (int x = 0; x < pixels.Width(); ++x) {
+                    const int o = Strength(x, pixels.Width(), size);
+                    for (int y = 0; y < pixels.Height(); ++y) {
+                        const auto alpha = static_cast<std::uint32_t>(o * (pixels.Height() - y) / pixels.Height());
+                        pixels.At(x, y) = alpha << 24;
+                    }
+                }
+            }
+        }
+        graphics.DrawImage(bottom, rect.x + size, rect.y + rect.height);
+    }
+
+    // Right band: along y, fading rightwards; its last `size` rows are cut off by the clip.
+    gfx::Bitmap right = gfx::Bitmap::Blank(across, static_cast<int>(rect.height));
+    if (right) {
+        {
+            gfx::BitmapPixels pixels = right.Lock();
+            if (pixels) {
+                for (int y = 0; y < pixels.Height(); ++y) {
+                    const int o = Strength(y, pixels.Height(), size);
+                    for (int x = 0; x < pixels.Width(); ++x) {
+                        const auto alpha = static_cast<std::uint32_t>(o * (pixels.Width() - x) / pixels.Width());
+                        pixels.At(x, y) = alpha << 24;
+                    }
+                }
+            }
+        }
+        graphics.SetClipRect(RectF{rect.x + rect.width, rect.y + size, size, rect.height - size});
+        graphics.DrawImage(right, rect.x + rect.width, rect.y + size);
+        graphics.ResetClip();
+    }
+}
+
+// ---- hand-over ----------------------------------------------------------------------------
+
+bool HandOver(HWND window, HDC source, int width, int height)
+{
+    HDC screen = GetDC(nullptr);
+    RECT placed{};
+    GetWindowRect(window, &placed);
+    POINT destination{placed.left, placed.top};
+    SIZE size{width, height};
+    POINT origin{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    const BOOL done = UpdateLayeredWindow(window, screen, &destination, &size, source, &origin, 0, &blend, ULW_ALPHA);
+    ReleaseDC(nullptr, screen);
+    return done != FALSE;
+}
+
+bool UpdateLayered(HWND window, int width, int height, const std::function<void(HDC)>& paint)
+{
+    DibSurface surface;
+    if (!surface.Create(width, height))
+        return false;
+    if (paint)
+        paint(surface.Dc());
+    GdiFlush();
+    return HandOver(window, surface.Dc(), width, height);
+}
+
+// ---- kept calendar frame ------------------------------------------------------------------
+
+namespace {
+
+struct FontLook {
+    Argb colour = 0;
+    std::wstring name;
+    std::uint32_t size = 0; // bit pattern: a NaN stays equal to itself
+    std::int32_t style = 0;
+    bool operator==(const FontLook&) const = default;
+};
+
+FontLook LookOf(const FontSetting& font)
+{
+    return FontLook{font.Color, font.Name, std::bit_cast<std::uint32_t>(font.Size), font.Style};
+}
+
+} // namespace
+
+// Everything a full paint depends on besides the hover area.
+struct CalendarFrame::Key {
+    unsigned generation = 0;
+    int width = 0, height = 0;
+    int year = 0, month = 0;
+    std::array<std::uint32_t, 42> days{};
+    FontLook month_font, week_font, day_font, adjacent_font;
+    std::array<Argb, 10> colours{};
+    bool shadow = false;
+    bool operator==(const Key&) const = default;
+};
+
+namespace {
+
+CalendarFrame::Key MakeKey(const CalendarPainter& painter, const MonthModel& model, int width, int height)
+{
+    const DesignSettings& s = painter.Settings();
+    CalendarFrame::Key key;
+    key.generation = painter.LayoutGeneration();
+    key.width = width;
+    key.height = height;
+    key.year = model.Year();
+    key.month = model.Month();
+    for (int column = 0; column < 7; ++column) {
+        for (int row = 0; row < 6; ++row) {
+            const DayRecord& day = model.Cell(column, row);
+            key.days[static_cast<std::size_t>(row * 7 + column)] =
+                (static_cast<std::uint32_t>(day.day) << 16) ^ day.flags;
+        }
+    }
+    key.month_font = LookOf(s.MonthFont);
+    key.week_font = LookOf(s.WeekFont);
+    key.day_font = LookOf(s.DayFont.Font);
+    key.adjacent_font = LookOf(s.LNMonthFont.Font);
+    key.colours = {s.DayFont.SunFontColor, s.DayFont.SatFontColor, s.DayFont.MemorialdayFontColor,
+        s.LNMonthFont.LNMonthFontBackColor, s.DayBackColors.DayBackColor, s.DayBackColors.TodayBackColor,
+        s.DayBackColors.MemodayBackColor, s.ButtonColors.ButtonForColor, s.ButtonColors.ButtonBackColor,
+        s.Background.BackColor};
+    key.shadow = s.Background.DropShadow;
+    return key;
+}
+
+struct PixelRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// Whole pixels around the two button pairs, with room for anti-aliased edges, inside the calendar.
+std::array<PixelRect, 2> ButtonRegions(const CalendarPainter& painter, int width, int height)
+{
+    auto around = [&](const RectF& a, const RectF& b) {
+        const float left = std::min(a.x, b.x) - 2;
+        const float top = std::min(a.y, b.y) - 2;
+        const float right = std::max(a.Right(), b.Right()) + 2;
+        const float bottom = std::max(a.Bottom(), b.Bottom()) + 2;
+        PixelRect r;
+        r.left = std::clamp(static_cast<int>(std::floor(left)), 0, width);
+        r.top = std::clamp(static_cast<int>(std::floor(top)), 0, height);
+        r.right = std::clamp(static_cast<int>(std::ceil(right)), r.left, width);
+        r.bottom = std::clamp(static_cast<int>(std::ceil(bottom)), r.top, height);
+        return r;
+    };
+    return {around(painter.PrevYearButton(), painter.PrevMonthButton()),
+        around(painter.NextMonthButton(), painter.NextYearButton())};
+}
+
+} // namespace
+
+CalendarFrame::CalendarFrame() = default;
+CalendarFrame::~CalendarFrame() = default;
+
+int CalendarFrame::ButtonState(int hover)
+{
+    if (hover == 0)
+        return 0;
+    if (hover >= AREA_PREV_MONTH && hover <= AREA_NEXT_YEAR)
+        return 2 + hover - AREA_PREV_MONTH;
+    return 1;
+}
+
+const DibSurface* CalendarFrame::Compose(const CalendarPainter& painter, const MonthModel& model, int hover)
+{
+    const PixelSize size = painter.GetSize();
+    const bool shadow = painter.Settings().Background.DropShadow;
+    const int width = size.width + (shadow ? 5 : 0);
+    const int height = size.height + (shadow ? 5 : 0);
+
+    Key key = MakeKey(painter, model, width, height);
+    if (valid_ && key_ && *key_ == key && surface_) {
+        lastFull_ = false;
+        const int state = ButtonState(hover);
+        if (state != ButtonState(hover_)) {
+            std::vector<std::uint32_t>& kept = states_[static_cast<std::size_t>(state)];
+            if (!kept.empty()) {
+                CopyRegions(true, kept);
+            } else {
+                ComposeButtons(painter, model, hover);
+                CopyRegions(false, kept);
+            }
+        }
+        hover_ = hover;
+        return &surface_;
+    }
+
+    valid_ = false;
+    for (auto& state : states_)
+        state.clear();
+    if (surface_.Width() != width || surface_.Height() != height || !surface_) {
+        if (!surface_.Create(width, height))
+            return nullptr;
+    } else {
+        surface_.Clear();
+    }
+    const auto regions = ButtonRegions(painter, width, height);
+    for (std::size_t i = 0; i < regions.size(); ++i)
+        regions_[i] = {regions[i].left, regions[i].top, regions[i].right, regions[i].bottom};
+    ComposeAll(painter, model, hover, shadow);
+    CopyRegions(false, states_[static_cast<std::size_t>(ButtonState(hover))]);
+    key_ = std::make_unique<Key>(std::move(key));
+    hover_ = hover;
+    valid_ = true;
+    lastFull_ = true;
+    return &surface_;
+}
+
+void CalendarFrame::CopyRegions(bool toSurface, std::vector<std::uint32_t>& pixels)
+{
+    GdiFlush();
+    std::size_t total = 0;
+    for (const auto& [left, top, right, bottom] : regions_)
+        total += static_cast<std::size_t>(right - left) * static_cast<std::size_t>(bottom - top);
+    if (!toSurface)
+        pixels.resize(total);
+    if (pixels.size() != total)
+        return;
+    std::uint32_t* kept = pixels.data();
+    for (const auto& [left, top, right, bottom] : regions_) {
+        const auto count = static_cast<std::size_t>(right - left);
+        for (int y = top; y < bottom && count > 0; ++y, kept += count) {
+            std::uint32_t* row = surface_.Row(y) + left;
+            if (toSurface)
+                std::memcpy(row, kept, count * 4);
+            else
+                std::memcpy(kept, row, count * 4);
+        }
+    }
+}
+
+void CalendarFrame::ComposeAll(const CalendarPainter& painter, const MonthModel& model, int hover, bool shadow)
+{
+    if (shadow) {
+        gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
+        if (graphics) {
+            DrawDropShadow(graphics, RectF{0, 0, static_cast<float>(surface_.Width() - 5),
+                                        static_cast<float>(surface_.Height() - 5)}, 5);
+            graphics.Flush();
+        }
+    }
+    gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
+    if (!graphics)
+        return;
+    graphics.SetHighQuality();
+    painter.PaintBackground(graphics);
+    graphics.Flush();
+    GdiFlush();
+    const std::uint32_t* bits = surface_.Bits();
+    underlay_.assign(bits, bits + static_cast<std::ptrdiff_t>(surface_.Width()) * surface_.Height());
+
+    painter.PaintButtons(graphics, hover);
+    painter.PaintTitle(graphics, model);
+    painter.PaintDays(graphics, model);
+    titleBounds_ = painter.TitleBounds(graphics, model);
+    graphics.Flush();
+    GdiFlush();
+}
+
+void CalendarFrame::ComposeButtons(const CalendarPainter& painter, const MonthModel& model, int hover)
+{
+    GdiFlush();
+    std::array<RectF, 2> clips;
+    for (std::size_t i = 0; i < regions_.size(); ++i) {
+        const auto [left, top, right, bottom] = regions_[i];
+        const auto count = static_cast<std::size_t>(right - left);
+        for (int y = top; y < bottom && count > 0; ++y) {
+            const std::uint32_t* from =
+                underlay_.data() + static_cast<std::ptrdiff_t>(surface_.Height() - 1 - y) * surface_.Width();
+            std::memcpy(surface_.Row(y) + left, from + left, count * 4);
+        }
+        clips[i] = RectF{static_cast<float>(left), static_cast<float>(top), static_cast<float>(right - left),
+            static_cast<float>(bottom - top)};
+    }
+
+    gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
+    if (!graphics)
+        return;
+    graphics.SetHighQuality();
+    graphics.SetClipRect(clips[0]);
+    graphics.SetClipRect(clips[1], Gdiplus::CombineModeUnion);
+    painter.PaintButtons(graphics, hover);
+    // The title is drawn over the buttons; where it reaches into their regions it is drawn again there.
+    if (titleBounds_.IntersectsWith(clips[0]) || titleBounds_.IntersectsWith(clips[1]))
+        painter.PaintTitle(graphics, model);
+    graphics.Flush();
+    GdiFlush();
+}
+
+bool RenderCalendar(HWND window, CalendarPainter& painter, const MonthModel& model, int hover, bool relayout)
+{
+    if (relayout)
+        painter.Layout();
+    const DibSurface* surface = painter.Frame().Compose(painter, model, hover);
+    if (surface == nullptr)
+        return false;
+    return HandOver(window, surface->Dc(), surface->Width(), surface->Height());
+}

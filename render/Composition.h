@@ -1,0 +1,99 @@
+// Off-screen composition with per-pixel alpha and the hand-over to layered windows.
+#pragma once
+#include "render/CalendarPainter.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class MonthModel;
+
+// A zeroed 32-bit bottom-up DIB section selected into its own memory DC. Pixels are
+// premultiplied ARGB words, as UpdateLayeredWindow takes them.
+class DibSurface {
+public:
+    // Sides beyond this are refused: no setting may make the program allocate without bound.
+    static constexpr int kMaxSide = 8192;
+    static constexpr long long kMaxPixels = 32LL * 1024 * 1024;
+
+    DibSurface() = default;
+    ~DibSurface();
+    DibSurface(const DibSurface&) = delete;
+    DibSurface& operator=(const DibSurface&) = delete;
+
+    // False (and no surface) when the size is out of range or GDI refuses.
+    bool Create(int width, int height);
+    void Clear();
+    explicit operator bool() const { return dc_ != nullptr; }
+    HDC Dc() const { return dc_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // Row y counted from the top.
+    std::uint32_t* Row(int y) { return bits_ + static_cast<std::ptrdiff_t>(height_ - 1 - y) * width_; }
+    const std::uint32_t* Row(int y) const { return bits_ + static_cast<std::ptrdiff_t>(height_ - 1 - y) * width_; }
+    std::uint32_t Pixel(int x, int y) const { return Row(y)[x]; }
+    std::uint32_t* Bits() { return bits_; }
+
+private:
+    void Destroy();
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+// Shadow right of and below rect, `size` pixels wide, alpha 125 against rect fading to 0.
+void DrawDropShadow(gfx::Graphics& graphics, const gfx::RectF& rect, float size);
+
+// UpdateLayeredWindow of the width x height image in `source` at the window's current top-left.
+bool HandOver(HWND window, HDC source, int width, int height);
+
+// Composes a fresh transparent width x height image through `paint` and hands it to the
+// layered window. False when the size is unusable or the hand-over fails.
+bool UpdateLayered(HWND window, int width, int height, const std::function<void(HDC)>& paint);
+
+// The calendar's window image, kept between renders: a change of the hover area redraws only
+// the two button groups over the kept background, and each look of the buttons, once drawn,
+// is kept for the month shown; anything else repaints everything.
+class CalendarFrame {
+public:
+    CalendarFrame();
+    ~CalendarFrame();
+    CalendarFrame(const CalendarFrame&) = delete;
+    CalendarFrame& operator=(const CalendarFrame&) = delete;
+
+    // Null when the calendar has no drawable size.
+    const DibSurface* Compose(const CalendarPainter& painter, const MonthModel& model, int hover);
+    void Invalidate() { valid_ = false; }
+    // Whether the last Compose painted everything (for tests and measurements).
+    bool LastComposeWasFull() const { return lastFull_; }
+
+    struct Key;
+
+private:
+    void ComposeAll(const CalendarPainter& painter, const MonthModel& model, int hover, bool shadow);
+    void ComposeButtons(const CalendarPainter& painter, const MonthModel& model, int hover);
+    void CopyRegions(bool toSurface, std::vector<std::uint32_t>& pixels);
+
+    // Looks of the button groups: none, all plain, or one of the four highlighted.
+    static constexpr int kButtonStates = 6;
+    static int ButtonState(int hover);
+
+    DibSurface surface_;
+    std::array<std::vector<std::uint32_t>, kButtonStates> states_; // region pixels per look, empty until drawn
+    std::array<std::array<int, 4>, 2> regions_{};                  // left, top, right, bottom of each group
+    std::vector<std::uint32_t> underlay_; // shadow, background colour and picture: what lies under the buttons
+    std::unique_ptr<Key> key_;
+    gfx::RectF titleBounds_;
+    int hover_ = 0;
+    bool valid_ = false;
+    bool lastFull_ = false;
+};
+
+// The calendar window's Render: optional Layout, composition (with shadow when DropShadow is
+// set, window 5 pixels wider and taller) and the hand-over to `window`.
+bool RenderCalendar(HWND window, CalendarPainter& painter, const MonthModel& model, int hover, bool relayout);

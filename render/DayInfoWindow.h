@@ -1,0 +1,78 @@
+// The day-information popup: date, holiday, memorial day with picture and memo of one
+// day, composed off screen with per-pixel alpha and a drop shadow.
+#pragma once
+#include "app/Win.h"
+#include "render/Graphics.h"
+#include "settings/Settings.h"
+#include "ui/framework/Window.h"
+
+#include <string>
+
+struct DayRecord;
+
+// Top-left corner for a width x height popup asked for at (x, y), moved so that it stays
+// inside `work`: pushed left/up off the right/bottom edge, then right/down off the left/top.
+POINT PlaceInWorkArea(int x, int y, float width, float height, const RECT& work);
+
+// Work area of the monitor nearest to the point.
+RECT WorkAreaAt(int x, int y);
+
+class DayInfoWindow : public Window {
+public:
+    static constexpr float kShadow = 5;
+    static constexpr float kPictureSide = 50;
+    // Content sides are capped so the image always fits one hand-over surface, whatever
+    // the fonts and texts are.
+    static constexpr float kMaxContentSide = 4096 - kShadow;
+
+    DayInfoWindow() = default;
+
+    // Registers "DayInfoWnd" and creates the hidden popup owned by `owner`; false when no window.
+    bool CreateDayInfo(HWND owner);
+
+    // Lays out `day` with the Dayinfo settings, places the popup at (x, y) inside the monitor
+    // holding that point, composes it and shows it. Pinned popups survive losing activation.
+    void ShowDayInfo(int x, int y, const DayRecord& day, const DesignSettings& settings, bool pinned);
+
+    // Takes copies of what is shown of the day and of the Dayinfo settings, then lays out.
+    void SetDay(const DayRecord& day, const DesignSettings& settings);
+    void LayoutDayInfo();
+    // Draws content, texts, picture and shadow onto a transparent 32-bit surface.
+    void PaintDayInfo(HDC dc) const;
+    // Composes ImageSize() pixels and hands them to the popup window.
+    bool UpdateDayInfoLayer();
+
+    void Hide();
+    bool IsShown() const;
+    bool AutoHide() const { return autoHide_; }
+
+    // The popup without its shadow, at (0, 0).
+    const gfx::RectF& Content() const { return content_; }
+    const gfx::RectF& TitleRect() const { return titleRect_; }
+    const gfx::RectF& MemorialRect() const { return memorialRect_; }
+    const gfx::RectF& MemoRect() const { return memoRect_; }
+    const gfx::RectF& PictureRect() const { return pictureRect_; }
+    const std::wstring& DateLine() const { return dateLine_; }
+    // Pixel size of the window image: content plus the shadow.
+    SIZE ImageSize() const;
+
+protected:
+    void OnActivate(UINT state, HWND other, bool minimized) override;
+    void OnKeyDown(UINT virtualKey, UINT repeat, UINT flags) override;
+    void OnLButtonDown(UINT keys, int x, int y) override;
+
+private:
+    // What is shown of a day. A copy: the month model rebuilds its cells on every month change.
+    struct ShownDay {
+        int year = 0, month = 0, day = 0, weekday = 0;
+        std::wstring holiday, memo, memorialName, memorialPicture;
+    };
+
+    ShownDay day_;
+    DayinfoGroup look_;
+    std::wstring dateLine_;
+    gfx::RectF content_, titleRect_, memorialRect_, memoRect_, pictureRect_;
+    // The memorial picture scaled once per layout; the file itself is not kept open.
+    gfx::Image thumbnail_;
+    bool autoHide_ = false;
+};
