@@ -58,13 +58,17 @@ fi
 # One prefix per build tree, made once (serialised, in case tests run in parallel).
 (
     flock 9
+    stamp=$(md5sum <"$here/wine-fonts.reg" | cut -d' ' -f1)
     if [ ! -f "$WINEPREFIX/.mosaryn-ready" ]; then
         rm -rf "$WINEPREFIX"
         "$WINE" wineboot --init >/dev/null 2>&1
         wineserver -w
+    fi
+    # The prefix's settings follow the project's registry file whenever it changes.
+    if [ "$(cat "$WINEPREFIX/.mosaryn-ready" 2>/dev/null)" != "$stamp" ]; then
         "$WINE" regedit "$here/wine-fonts.reg" >/dev/null 2>&1
         wineserver -w
-        touch "$WINEPREFIX/.mosaryn-ready"
+        echo "$stamp" >"$WINEPREFIX/.mosaryn-ready"
     fi
 ) 9>"$build/.wineprefix.lock"
 

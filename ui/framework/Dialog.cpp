@@ -135,7 +135,8 @@ LRESULT PropertyPage::OnNotify(WPARAM, NMHDR* header)
     if (header == nullptr)
         return 0;
     switch (header->code) {
-    case PSN_SETACTIVE: SetResult(OnSetActive() ? 1 : 0); break;
+    // Any other non-zero answer would name the resource id of a page to jump to.
+    case PSN_SETACTIVE: SetResult(OnSetActive() ? 0 : -1); break;
     case PSN_KILLACTIVE: SetResult(OnKillActive() ? 1 : 0); break;
     case PSN_APPLY: SetResult(OnApply() ? PSNRET_INVALID : PSNRET_NOERROR); break;
     case PSN_RESET: OnReset(); break;

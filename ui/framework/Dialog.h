@@ -45,7 +45,9 @@ public:
 
     const PROPSHEETPAGEW& SheetPage() const { return page_; }
 
+    // true keeps the user on this page.
     virtual bool OnKillActive() { return false; }
+    // true accepts the activation (answered 0); false passes the page over (answered -1).
     virtual bool OnSetActive() { return true; }
     // true keeps the sheet open on this page.
     virtual bool OnApply() { return false; }

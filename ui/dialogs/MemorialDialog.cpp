@@ -1,0 +1,133 @@
+#include "ui/dialogs/MemorialDialog.h"
+
+#include "app/Application.h"
+#include "app/Handle.h"
+#include "render/Graphics.h"
+#include "res/resource.h"
+
+#include <commdlg.h>
+
+#include <array>
+#include <cwchar>
+
+bool MemorialDialog::Edit(HWND owner, int month, int day, const std::wstring& name, const std::wstring& picture)
+{
+    month_ = month;
+    day_ = day;
+    name_ = name;
+    picture_ = picture;
+    working_ = picture;
+    return DoModal(IDD_MEMORIAL, owner) > 0;
+}
+
+bool MemorialDialog::OnInitDialog(HWND, LPARAM)
+{
+    SetDlgItemTextW(Handle(), IDC_MEMORIAL_NAME, name_.c_str());
+    wchar_t date[50];
+    std::swprintf(date, 50, L"%d月%d日", month_, day_);
+    SetDlgItemTextW(Handle(), IDC_DATE_LABEL, date);
+    return true;
+}
+
+void MemorialDialog::RedrawPreview() { InvalidateRect(GetDlgItem(Handle(), IDC_PREVIEW), nullptr, FALSE); }
+
+void MemorialDialog::OnCommand(UINT code, UINT id, HWND)
+{
+    if (code != BN_CLICKED)
+        return;
+    if (id == IDC_CHOOSE_PICTURE) {
+        if (ChoosePictureFile(Handle(), working_))
+            RedrawPreview();
+    } else if (id == IDC_REMOVE_PICTURE) {
+        working_.clear();
+        RedrawPreview();
+    }
+}
+
+void MemorialDialog::OnDrawItem(DRAWITEMSTRUCT* item)
+{
+    // The preview is the only owner-drawn control.
+    if (item != nullptr)
+        DrawPicturePreview(item->hDC, item->rcItem, working_);
+}
+
+void MemorialDialog::OnOK()
+{
+    GetItemText(IDC_MEMORIAL_NAME, name_);
+    picture_ = working_;
+    EndDialog(Handle(), 1);
+}
+
+void DrawPicturePreview(HDC dc, const RECT& rect, const std::wstring& picture)
+{
+    FillRect(dc, &rect, GetSysColorBrush(COLOR_BTNFACE));
+    {
+        UniqueGdi<HPEN> pen(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+        HGDIOBJ old = SelectObject(dc, pen.get());
+        RoundRect(dc, rect.left, rect.top, rect.right, rect.bottom, 10, 10);
+        SelectObject(dc, old);
+    }
+    if (picture.empty())
+        return;
+
+    gfx::Image image = gfx::Image::FromFile(picture);
+    const float imageWidth = static_cast<float>(image.Width());
+    const float imageHeight = static_cast<float>(image.Height());
+    if (!image || imageWidth <= 0 || imageHeight <= 0)
+        return;
+
+    const float x0 = static_cast<float>(rect.left) + 5;
+    const float y0 = static_cast<float>(rect.top) + 5;
+    const float areaWidth = static_cast<float>(rect.right - rect.left) - 10;
+    const float areaHeight = static_cast<float>(rect.bottom - rect.top) - 10;
+    if (areaWidth < 1 || areaHeight < 1)
+        return;
+
+    // Keep the aspect ratio and fill the area in one direction.
+    const float sx = areaWidth / imageWidth;
+    const float sy = areaHeight / imageHeight;
+    const float w = sx < sy ? areaWidth : imageWidth * sy;
+    const float h = sx < sy ? imageHeight * sx : areaHeight;
+    const auto thumbWidth = static_cast<unsigned>(w);
+    const auto thumbHeight = static_cast<unsigned>(h);
+    // A zero size would ask GDI+ for its default thumbnail size.
+    if (thumbWidth == 0 || thumbHeight == 0)
+        return;
+
+    gfx::Image thumbnail = image.Thumbnail(thumbWidth, thumbHeight);
+    if (!thumbnail)
+        return;
+    gfx::Graphics graphics = gfx::Graphics::FromHdc(dc);
+    if (!graphics)
+        return;
+    const gfx::RectF dest{x0 + (areaWidth - w) * 0.5f, y0 + (areaHeight - h) * 0.5f, w, h};
+    graphics.DrawImage(thumbnail, dest);
+}
+
+bool ChoosePictureFile(HWND owner, std::wstring& path)
+{
+    std::array<wchar_t, MAX_PATH> file{};
+    // Open on the current file; a path too long for the buffer starts empty.
+    if (!path.empty() && path.size() < file.size())
+        path.copy(file.data(), path.size());
+    std::array<wchar_t, MAX_PATH> title{};
+    const std::wstring caption = ResString(IDS_CHOOSE_PICTURE);
+    // One filter pair, double-null terminated.
+    static const wchar_t filter[] = L"ピクチャファイル\0*.bmp;*.jpg;*.png;*.tif;*.gif\0";
+
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrFileTitle = title.data();
+    ofn.nMaxFileTitle = static_cast<DWORD>(title.size());
+    ofn.lpstrTitle = caption.c_str();
+    ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameW(&ofn))
+        return false;
+    path = file.data();
+    return true;
+}
