@@ -125,8 +125,10 @@ bool IsSize(const Field& field) { return std::holds_alternative<SizeField>(field
 
 } // namespace
 
-SettingsSheet::SettingsSheet()
+SettingsSheet::SettingsSheet() : general_(*this), design_(*this)
 {
+    AddPage(&general_);
+    AddPage(&design_);
     live_.Design = DesignSettings{};
     live_.StayTop = false;
     live_.TodayInfo = true;
@@ -172,4 +174,62 @@ void SettingsSheet::SaveSettings()
         }
         file.Write(key.section, key.name, Encode(key.field, live_, sizeText));
     }
+}
+
+SettingsSheet::~SettingsSheet()
+{
+    // The pages die with this object: their windows must not outlive them.
+    if (open_ && IsWindow(Handle()))
+        DestroyWindow(Handle());
+}
+
+HWND SettingsSheet::OpenSettings(SettingsHost* host)
+{
+    host_ = host;
+    // One sheet over the pages at a time.
+    if (HWND open = SheetWindow(); open != nullptr && IsWindow(open)) {
+        ShowWindow(open, SW_SHOW);
+        SetForegroundWindow(open);
+        return open;
+    }
+    const std::wstring caption = ResString(IDS_SETTINGS_CAPTION);
+    const INT_PTR result = Show(PSH_MODELESS | PSH_NOCONTEXTHELP, host != nullptr ? host->HostWindow() : nullptr, 0,
+        caption.c_str(), 0);
+    if (result == 0 || result == -1)
+        return nullptr;
+    open_ = true;
+    return Handle();
+}
+
+void SettingsSheet::OnCommand(UINT code, UINT id, HWND control)
+{
+    // The sheet's own procedure applies (OK) or resets (Cancel) the pages first.
+    PropertySheet::OnCommand(code, id, control);
+    if (!open_)
+        return;
+    // A page that refused to apply keeps the sheet open on it.
+    if ((id == IDOK && WantsToClose()) || id == IDCANCEL)
+        CloseSheet();
+}
+
+void SettingsSheet::OnSysCommand(UINT command, int x, int y)
+{
+    // The close box discards without telling the pages.
+    if ((command & 0xFFF0) == SC_CLOSE) {
+        CloseSheet();
+        return;
+    }
+    PropertySheet::OnSysCommand(command, x, y);
+}
+
+void SettingsSheet::OnDestroy()
+{
+    PropertySheet::OnDestroy();
+    open_ = false;
+}
+
+void SettingsSheet::CloseSheet()
+{
+    if (open_ && IsWindow(Handle()))
+        DestroyWindow(Handle());
 }

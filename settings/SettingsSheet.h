@@ -1,16 +1,29 @@
-// Holds the live settings record and keeps it in qv.ini.
+// The modeless settings sheet: holds the live settings record, keeps it in
+// qv.ini, and edits it through its General and Design pages.
 #pragma once
 #include "settings/Settings.h"
+#include "settings/SettingsHost.h"
+#include "settings/SettingsPages.h"
+#include "ui/framework/Dialog.h"
 
 #include <map>
 #include <string>
 
-class SettingsSheet {
+class SettingsSheet : public PropertySheet {
 public:
     SettingsSheet();
-    SettingsSheet(const SettingsSheet&) = delete;
-    SettingsSheet& operator=(const SettingsSheet&) = delete;
-    virtual ~SettingsSheet() = default;
+    ~SettingsSheet() override;
+
+    // Opens the sheet over `host` and returns its window (null when it could not be
+    // created); while it is open, brings it to the front instead.
+    HWND OpenSettings(SettingsHost* host);
+    // The open sheet's window, or null; its children's messages go through IsDialogMessageW.
+    HWND SheetWindow() const { return open_ ? Handle() : nullptr; }
+    // The window the sheet applies to; null before the first opening.
+    SettingsHost* Host() const { return host_; }
+
+    GeneralPage& General() { return general_; }
+    DesignPage& DesignItems() { return design_; }
 
     Settings& Live() { return live_; }
     const Settings& Live() const { return live_; }
@@ -27,10 +40,22 @@ public:
     // Built afresh for every load and save.
     std::wstring IniPath() const;
 
+protected:
+    void OnCommand(UINT code, UINT id, HWND control) override;
+    void OnSysCommand(UINT command, int x, int y) override;
+    void OnDestroy() override;
+
 private:
+    void CloseSheet();
+
     Settings live_;
     std::wstring iniDirectory_;
     // Size texts as last read, by key: a size that is not a finite number is
     // written back as the user wrote it.
     std::map<std::wstring, std::wstring> sizeTexts_;
+    SettingsHost* host_ = nullptr;
+    bool open_ = false;
+    // After the live record: the pages read it.
+    GeneralPage general_;
+    DesignPage design_;
 };

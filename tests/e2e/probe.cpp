@@ -6,6 +6,7 @@
 //   probe post <class> <msg> <wp> <lp>    PostMessageW
 //   probe foreground <class>              SetForegroundWindow
 //   probe hotkey-hold <vk> <mods> <ms>    holds a global hot key for a while (prints "held" or "busy")
+//   probe texts <class>                   the texts of the first such window's children, one a line
 #include "app/Win.h"
 
 #include <cstdio>
@@ -105,6 +106,22 @@ int wmain(int argc, wchar_t** argv)
         if (cmd == L"post")
             return PostMessageW(h, msg, wp, lp) ? 0 : 1;
         std::printf("%lld\n", static_cast<long long>(SendMessageW(h, msg, wp, lp)));
+        return 0;
+    }
+    if (cmd == L"texts" && argc >= 3) {
+        HWND h = First(argv[2]);
+        if (h == nullptr)
+            return 1;
+        EnumChildWindows(
+            h,
+            [](HWND child, LPARAM) -> BOOL {
+                wchar_t text[512] = {};
+                GetWindowTextW(child, text, 512);
+                Utf8(text);
+                std::printf("\n");
+                return TRUE;
+            },
+            0);
         return 0;
     }
     if (cmd == L"hotkey-hold" && argc >= 5) {

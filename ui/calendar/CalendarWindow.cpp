@@ -1,11 +1,169 @@
 #include "ui/calendar/CalendarWindow.h"
 
 #include "app/Application.h"
-#include "app/Handle.h"
+#include "calendar/MonthModel.h"
+#include "render/CalendarPainter.h"
+#include "render/Composition.h"
+#include "render/DayInfoWindow.h"
 #include "resource.h"
+#include "settings/SettingsSheet.h"
+#include "ui/dialogs/AboutDialog.h"
+#include "ui/dialogs/MemoDialog.h"
+#include "ui/dialogs/MemorialDialog.h"
 
-CalendarWindow::CalendarWindow() = default;
+#include <algorithm>
+#include <cwchar>
+#include <vector>
+
+using namespace calendar_window;
+
+namespace calendar_window {
+
+UINT HotkeyModifiers(UINT controlFlags)
+{
+    UINT mods = 0;
+    if (controlFlags & HOTKEYF_ALT)
+        mods |= MOD_ALT;
+    if (controlFlags & HOTKEYF_CONTROL)
+        mods |= MOD_CONTROL;
+    if (controlFlags & HOTKEYF_SHIFT)
+        mods |= MOD_SHIFT;
+    if (controlFlags & HOTKEYF_EXT)
+        mods |= MOD_WIN;
+    return mods;
+}
+
+std::wstring TrayTip(const std::wstring& text) { return text.substr(0, 63); }
+
+RECT PlaceInside(const RECT& window, const RECT& work)
+{
+    // 64-bit arithmetic: a hand-edited position may be anywhere in the int range.
+    const long long w = static_cast<long long>(window.right) - window.left;
+    const long long h = static_cast<long long>(window.bottom) - window.top;
+    long long x = window.left;
+    long long y = window.top;
+    x = std::min(x, static_cast<long long>(work.right) - w);
+    y = std::min(y, static_cast<long long>(work.bottom) - h);
+    x = std::max(x, static_cast<long long>(work.left));
+    y = std::max(y, static_cast<long long>(work.top));
+    return RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + w), static_cast<LONG>(y + h)};
+}
+
+std::wstring DayMenuTitle(int year, int month, int day)
+{
+    wchar_t text[64];
+    std::swprintf(text, 64, L"< %d/%02d/%02d >", year, month, day);
+    return text;
+}
+
+namespace {
+PopupMenu LoadPopup(UINT id)
+{
+    PopupMenu m;
+    m.menu.reset(LoadMenuW(TheApp()->Instance(), MAKEINTRESOURCEW(id)));
+    if (m.menu)
+        m.popup = GetSubMenu(m.menu.get(), 0);
+    return m;
+}
+
+void CheckStayTop(HMENU popup, bool stayTop)
+{
+    if (!stayTop)
+        return;
+    MENUITEMINFOW mii{sizeof(mii)};
+    mii.fMask = MIIM_STATE;
+    mii.fState = MFS_CHECKED;
+    SetMenuItemInfoW(popup, ID_STAY_TOP, FALSE, &mii);
+}
+} // namespace
+
+PopupMenu BuildTrayMenu(bool calendarVisible, bool stayTop)
+{
+    PopupMenu m = LoadPopup(IDM_TRAY);
+    if (m.popup == nullptr)
+        return m;
+    // Only the entry that changes something: no "show" for a visible calendar, no "hide" for a hidden one.
+    DeleteMenu(m.popup, calendarVisible ? ID_SHOW : ID_HIDE, MF_BYCOMMAND);
+    CheckStayTop(m.popup, stayTop);
+    return m;
+}
+
+PopupMenu BuildCalendarMenu(bool stayTop)
+{
+    PopupMenu m = LoadPopup(IDM_CALENDAR);
+    if (m.popup != nullptr)
+        CheckStayTop(m.popup, stayTop);
+    return m;
+}
+
+PopupMenu BuildDayMenu(int packedCell)
+{
+    PopupMenu m = LoadPopup(IDM_DAY);
+    if (m.popup == nullptr)
+        return m;
+    MENUITEMINFOW mii{sizeof(mii)};
+    mii.fMask = MIIM_FTYPE | MIIM_DATA;
+    mii.fType = MFT_OWNERDRAW;
+    mii.dwItemData = static_cast<ULONG_PTR>(static_cast<unsigned>(packedCell));
+    SetMenuItemInfoW(m.popup, ID_DAY_TITLE, FALSE, &mii);
+    return m;
+}
+
+} // namespace calendar_window
+
+CalendarWindow::CalendarWindow(std::wstring dataDirectory)
+    : dataDirectory_(std::move(dataDirectory)), sheet_(std::make_unique<SettingsSheet>()),
+      model_(std::make_unique<MonthModel>(dataDirectory_)),
+      painter_(std::make_unique<CalendarPainter>(sheet_->Design())), dayInfo_(std::make_unique<DayInfoWindow>())
+{
+    sheet_->SetIniDirectory(dataDirectory_);
+}
+
 CalendarWindow::~CalendarWindow() = default;
+
+Settings& CalendarWindow::LiveSettings() { return sheet_->Live(); }
+
+HWND CalendarWindow::SettingsSheetWindow() const { return sheet_->SheetWindow(); }
+
+void CalendarWindow::SetClock(std::function<std::chrono::year_month_day()> today)
+{
+    clock_ = today;
+    model_->SetClock(std::move(today));
+}
+
+void CalendarWindow::SetErrorReporter(std::function<void(UINT)> report) { reportError_ = std::move(report); }
+
+void CalendarWindow::ReportError(UINT stringId)
+{
+    if (reportError_) {
+        reportError_(stringId);
+        return;
+    }
+    MessageBoxW(Handle(), ResString(stringId).c_str(), ResString(IDS_PRODUCT).c_str(), MB_ICONERROR);
+}
+
+int CalendarWindow::TodayKey() const
+{
+    if (clock_) {
+        const auto d = clock_();
+        return static_cast<int>(d.year()) * 10000 + static_cast<int>(static_cast<unsigned>(d.month())) * 100 +
+               static_cast<int>(static_cast<unsigned>(d.day()));
+    }
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return st.wYear * 10000 + st.wMonth * 100 + st.wDay;
+}
+
+DayRecord* CalendarWindow::CellOf(int packed)
+{
+    if (packed < 0)
+        return nullptr;
+    const int column = packed & 0xFFFF;
+    const int row = packed >> 16;
+    if (column > 6 || row > 5)
+        return nullptr;
+    return &model_->Cell(column, row);
+}
 
 bool CalendarWindow::CreateCalendar(HWND owner)
 {
@@ -17,43 +175,463 @@ bool CalendarWindow::CreateCalendar(HWND owner)
                   300, 200, 200, owner, nullptr);
 }
 
+void CalendarWindow::Render(bool relayout) { RenderCalendar(Handle(), *painter_, *model_, hoverArea_, relayout); }
+
+void CalendarWindow::PlaceWindow()
+{
+    Settings& s = sheet_->Live();
+    const PixelSize size = painter_->GetSize();
+    const long long right = static_cast<long long>(s.PosX) + size.width;
+    const long long bottom = static_cast<long long>(s.PosY) + size.height;
+    RECT wanted{s.PosX, s.PosY, static_cast<LONG>(std::min<long long>(right, LONG_MAX)),
+                static_cast<LONG>(std::min<long long>(bottom, LONG_MAX))};
+
+    // A saved position on a screen that is gone would leave the calendar invisible.
+    struct Search {
+        RECT wanted;
+        bool visible = false;
+    } search{wanted};
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            MONITORINFO mi{sizeof(mi)};
+            RECT overlap;
+            if (GetMonitorInfoW(monitor, &mi) && IntersectRect(&overlap, &s->wanted, &mi.rcWork))
+                s->visible = true;
+            return !s->visible;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    RECT placed = wanted;
+    positionMoved_ = false;
+    if (!search.visible) {
+        MONITORINFO mi{sizeof(mi)};
+        if (GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &mi)) {
+            placed = PlaceInside(wanted, mi.rcWork);
+            positionMoved_ = true;
+        }
+    }
+    placedAt_ = POINT{placed.left, placed.top};
+    SetWindowPos(Handle(), s.StayTop ? HWND_TOPMOST : HWND_NOTOPMOST, placed.left, placed.top, size.width,
+                 size.height, SWP_NOACTIVATE);
+}
+
 bool CalendarWindow::OnCreate(CREATESTRUCTW*)
 {
+    dayInfo_->CreateDayInfo(Handle());
+    model_->ShowThisMonth();
+    sheet_->LoadSettings();
+    painter_->Layout();
+    SetTrayIcon(true);
+    PlaceWindow();
+    ApplyHotKey();
     Render(false);
-    ShowWindow(Handle(), SW_SHOW);
+    const Settings& s = sheet_->Live();
+    if (s.ShowBegin)
+        ShowWindow(Handle(), SW_SHOW);
+    if (s.TodayInfo) {
+        const DayRecord* today = model_->FindToday();
+        if (today != nullptr && today->HasInfo()) {
+            int x = 0;
+            int y = 0;
+            if (s.ShowBegin) {
+                x = placedAt_.x + 8;
+                y = placedAt_.y + 8;
+            } else {
+                x = GetSystemMetrics(SM_CXFULLSCREEN);
+                y = GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYCAPTION);
+            }
+            dayInfo_->ShowDayInfo(x, y, *today, sheet_->Design(), true);
+        }
+    }
+    knownDate_ = TodayKey();
+    SetTimer(Handle(), TIMER_DATE, 60000, nullptr);
     return true;
 }
 
-void CalendarWindow::OnDestroy() { PostQuitMessage(0); }
-
-void CalendarWindow::Render(bool)
+void CalendarWindow::OnDestroy()
 {
-    // A plain translucent card until the painter draws the month.
     RECT rc;
     GetWindowRect(Handle(), &rc);
-    const int w = rc.right - rc.left;
-    const int h = rc.bottom - rc.top;
-    ScreenDC screen;
-    HDC mem = CreateCompatibleDC(screen.Get());
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    UniqueGdi<HBITMAP> dib(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (dib && bits != nullptr) {
-        auto* px = static_cast<std::uint32_t*>(bits);
-        for (int i = 0; i < w * h; ++i)
-            px[i] = 0x80808080u; // white at alpha 128, premultiplied
-        HGDIOBJ old = SelectObject(mem, dib.get());
-        POINT dst{rc.left, rc.top};
-        SIZE size{w, h};
-        POINT src{0, 0};
-        BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        UpdateLayeredWindow(Handle(), screen.Get(), &dst, &size, mem, &src, 0, &blend, ULW_ALPHA);
-        SelectObject(mem, old);
+    Settings& s = sheet_->Live();
+    // A position that was only moved onto a screen for this run is written back as it was stored.
+    if (!(positionMoved_ && rc.left == placedAt_.x && rc.top == placedAt_.y)) {
+        s.PosX = rc.left;
+        s.PosY = rc.top;
     }
-    DeleteDC(mem);
+    sheet_->SaveSettings();
+    SetTrayIcon(false);
+    if (quitOnDestroy_)
+        PostQuitMessage(0);
+}
+
+// ---- pointer -----------------------------------------------------------------
+
+bool CalendarWindow::OnSetCursor(HWND window, UINT hitTest, UINT mouseMsg)
+{
+    if (!pointerInside_ && GetFocus() != nullptr) {
+        pointerInside_ = true;
+        SetTimer(Handle(), TIMER_LEAVE, 200, nullptr);
+        Render(false);
+    }
+    return Window::OnSetCursor(window, hitTest, mouseMsg);
+}
+
+LRESULT CalendarWindow::OnNcHitTest(int x, int y)
+{
+    const LRESULT def = Window::OnNcHitTest(x, y);
+    if (GetFocus() == nullptr)
+        return def;
+    POINT pt{x, y};
+    ScreenToClient(Handle(), &pt);
+    const int area = painter_->HitTest(pt.x, pt.y);
+    hoverArea_ = area;
+    if (area != lastArea_) {
+        lastArea_ = area;
+        Render(false);
+    }
+    switch (area) {
+    case AREA_PREV_MONTH:
+    case AREA_PREV_YEAR:
+    case AREA_NEXT_MONTH:
+    case AREA_NEXT_YEAR:
+        return def;
+    case AREA_DAYS:
+        OnMouseMove(0, pt.x, pt.y);
+        return HTCAPTION;
+    default:
+        return HTCAPTION;
+    }
+}
+
+void CalendarWindow::OnMouseMove(UINT, int x, int y)
+{
+    const int cell = painter_->CellAt(x, y);
+    if (cell == -1)
+        KillTimer(Handle(), TIMER_HOVER);
+    else if (cell != hoverCell_)
+        SetTimer(Handle(), TIMER_HOVER, 1000, nullptr);
+    hoverCell_ = cell;
+}
+
+void CalendarWindow::OnMove(int, int)
+{
+    if (hoverCell_ != -1)
+        KillTimer(Handle(), TIMER_HOVER);
+}
+
+void CalendarWindow::OnActivate(UINT state, HWND, bool)
+{
+    if (state == WA_CLICKACTIVE && dayInfo_->IsShown())
+        dayInfo_->Hide();
+}
+
+// ---- clicks and keys -----------------------------------------------------------
+
+void CalendarWindow::OnLButtonDown(UINT, int, int)
+{
+    UINT command = 0;
+    switch (hoverArea_) {
+    case AREA_PREV_MONTH: command = ID_PREV_MONTH; break;
+    case AREA_PREV_YEAR: command = ID_PREV_YEAR; break;
+    case AREA_NEXT_MONTH: command = ID_NEXT_MONTH; break;
+    case AREA_NEXT_YEAR: command = ID_NEXT_YEAR; break;
+    default: return;
+    }
+    SendMessageW(Handle(), WM_COMMAND, command, 0);
+}
+
+void CalendarWindow::OnKeyDown(UINT virtualKey, UINT, UINT)
+{
+    UINT command = 0;
+    switch (virtualKey) {
+    case VK_LEFT: command = ID_PREV_MONTH; break;
+    case VK_RIGHT: command = ID_NEXT_MONTH; break;
+    case VK_UP: command = ID_NEXT_YEAR; break;
+    case VK_DOWN: command = ID_PREV_YEAR; break;
+    default: return;
+    }
+    SendMessageW(Handle(), WM_COMMAND, command, 0);
+}
+
+void CalendarWindow::OnChar(WPARAM character, LPARAM)
+{
+    const wchar_t c = static_cast<wchar_t>(character & 0xFFFF);
+    if (c < L'0' || c > L'9')
+        return;
+    const int digit = c - L'0';
+    typedNumber_ = lastDigit_ * 10 + digit;
+    lastDigit_ = digit;
+    SetTimer(Handle(), TIMER_TYPING, 200, nullptr);
+}
+
+void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
+{
+    switch (id) {
+    case TIMER_LEAVE: {
+        if (!pointerInside_)
+            return;
+        POINT cursor;
+        RECT rc;
+        GetCursorPos(&cursor);
+        GetWindowRect(Handle(), &rc);
+        if (!PtInRect(&rc, cursor)) {
+            hoverArea_ = 0;
+            pointerInside_ = false;
+            Render(false);
+            KillTimer(Handle(), TIMER_LEAVE);
+        } else if (hoverArea_ != AREA_NONE) {
+            OnNcHitTest(cursor.x, cursor.y);
+        }
+        return;
+    }
+    case TIMER_HOVER: {
+        if (pointerInside_) {
+            POINT cursor;
+            GetCursorPos(&cursor);
+            POINT client = cursor;
+            ScreenToClient(Handle(), &client);
+            const int cell = painter_->CellAt(client.x, client.y);
+            if (cell == hoverCell_) {
+                const DayRecord* day = CellOf(cell);
+                if (day != nullptr && day->InShownMonth() && day->HasInfo())
+                    dayInfo_->ShowDayInfo(cursor.x, cursor.y, *day, sheet_->Design(), false);
+            }
+        }
+        KillTimer(Handle(), TIMER_HOVER);
+        return;
+    }
+    case TIMER_TYPING: {
+        if (typedNumber_ == 0) {
+            model_->ShowThisMonth();
+            Render(false);
+        } else if (typedNumber_ >= 1 && typedNumber_ <= 12) {
+            model_->SetMonth(typedNumber_);
+            Render(false);
+        }
+        lastDigit_ = 0;
+        KillTimer(Handle(), TIMER_TYPING);
+        return;
+    }
+    case TIMER_DATE: {
+        const int today = TodayKey();
+        if (today != knownDate_) {
+            model_->Rebuild();
+            Render(false);
+            knownDate_ = today;
+        }
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+// ---- menus ------------------------------------------------------------------------
+
+void CalendarWindow::OnNcRButtonDown(UINT hitTest, int x, int y)
+{
+    // The default takes the capture over a caption, and the button-up would then never
+    // arrive as WM_NCRBUTTONUP: no menu would open.
+    if (hitTest != HTCAPTION)
+        Window::OnNcRButtonDown(hitTest, x, y);
+}
+
+void CalendarWindow::OnNcRButtonUp(UINT, int x, int y)
+{
+    if (hoverCell_ != -1)
+        KillTimer(Handle(), TIMER_HOVER);
+    POINT pt{x, y};
+    ScreenToClient(Handle(), &pt);
+    menuCell_ = painter_->CellAt(pt.x, pt.y);
+    const DayRecord* day = CellOf(menuCell_);
+    if (day == nullptr || !day->InShownMonth())
+        ShowCalendarMenu(x, y);
+    else
+        ShowDayMenu(x - 10, y - 15);
+}
+
+void CalendarWindow::ShowCalendarMenu(int x, int y)
+{
+    PopupMenu m = BuildCalendarMenu(sheet_->Live().StayTop);
+    if (m.popup != nullptr)
+        TrackPopupMenu(m.popup, TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
+}
+
+void CalendarWindow::ShowDayMenu(int x, int y)
+{
+    PopupMenu m = BuildDayMenu(menuCell_);
+    if (m.popup != nullptr)
+        TrackPopupMenu(m.popup, TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
+}
+
+void CalendarWindow::ShowTrayMenu()
+{
+    PopupMenu m = BuildTrayMenu(IsWindowVisible(Handle()) != FALSE, sheet_->Live().StayTop);
+    if (m.popup == nullptr)
+        return;
+    SetForegroundWindow(Handle());
+    POINT cursor;
+    GetCursorPos(&cursor);
+    TrackPopupMenu(m.popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, Handle(), nullptr);
+}
+
+void CalendarWindow::OnMeasureItem(UINT, MEASUREITEMSTRUCT* item)
+{
+    if (item != nullptr && item->CtlType == ODT_MENU && item->itemID == ID_DAY_TITLE)
+        item->itemHeight = 20;
+}
+
+void CalendarWindow::OnDrawItem(DRAWITEMSTRUCT* item)
+{
+    if (item == nullptr || item->CtlType != ODT_MENU || item->itemID != ID_DAY_TITLE)
+        return;
+    const DayRecord* day = CellOf(static_cast<int>(item->itemData));
+    if (day == nullptr)
+        return;
+    const std::wstring text = DayMenuTitle(day->year, day->month, day->day);
+    SetBkColor(item->hDC, RGB(230, 230, 230));
+    ExtTextOutW(item->hDC, 0, 0, ETO_OPAQUE, &item->rcItem, nullptr, 0, nullptr);
+    RECT rc = item->rcItem;
+    DrawTextW(item->hDC, text.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+// ---- commands ------------------------------------------------------------------
+
+void CalendarWindow::OnCommand(UINT, UINT id, HWND)
+{
+    switch (id) {
+    case ID_SHOW: ShowWindow(Handle(), SW_SHOW); break;
+    case ID_HIDE: ShowWindow(Handle(), SW_HIDE); break;
+    case ID_NEXT_MONTH: model_->NextMonth(); Render(false); break;
+    case ID_PREV_MONTH: model_->PrevMonth(); Render(false); break;
+    case ID_THIS_MONTH: model_->ShowThisMonth(); Render(false); break;
+    case ID_PREV_YEAR: model_->PrevYear(); Render(false); break;
+    case ID_NEXT_YEAR: model_->NextYear(); Render(false); break;
+    case ID_SETTINGS: sheet_->OpenSettings(this); break;
+    case ID_STAY_TOP: {
+        Settings& s = sheet_->Live();
+        s.StayTop = !s.StayTop;
+        SetWindowPos(Handle(), s.StayTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        break;
+    }
+    case ID_MEMO: EditMemo(); break;
+    case ID_MEMORIAL: EditMemorial(); break;
+    case ID_ABOUT: ShowAbout(); break;
+    case ID_EXIT: DestroyWindow(Handle()); break;
+    default: break;
+    }
+}
+
+bool CalendarWindow::OnQueryEndSession()
+{
+    DestroyWindow(Handle());
+    return true;
+}
+
+// ---- notification area and hot key ----------------------------------------------
+
+LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_TRAY) {
+        OnTrayMessage(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
+        return 0;
+    }
+    return Window::WindowProc(msg, wParam, lParam);
+}
+
+void CalendarWindow::OnTrayMessage(UINT iconId, UINT mouseMsg)
+{
+    if (iconId != TRAY_ICON_ID)
+        return;
+    if (mouseMsg == WM_LBUTTONDOWN) {
+        if (IsWindowVisible(Handle()))
+            SetForegroundWindow(Handle());
+        else
+            ShowWindow(Handle(), SW_SHOW);
+    } else if (mouseMsg == WM_RBUTTONDOWN) {
+        ShowTrayMenu();
+    }
+}
+
+void CalendarWindow::SetTrayIcon(bool add)
+{
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    nid.hWnd = Handle();
+    nid.uID = TRAY_ICON_ID;
+    if (!add) {
+        Shell_NotifyIconW(NIM_DELETE, &nid);
+        return;
+    }
+    UniqueIcon icon(static_cast<HICON>(
+        LoadImageW(TheApp()->Instance(), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    nid.uCallbackMessage = WM_TRAY;
+    nid.hIcon = icon.get();
+    const std::wstring tip = TrayTip(ResString(IDS_PRODUCT));
+    std::copy(tip.begin(), tip.end(), nid.szTip);
+    nid.szTip[tip.size()] = L'\0';
+    Shell_NotifyIconW(NIM_ADD, &nid);
+}
+
+void CalendarWindow::ApplyHotKey()
+{
+    const auto hotkey = static_cast<UINT>(sheet_->Live().Hotkey);
+    const UINT vk = hotkey & 0xFF;
+    const UINT mods = HotkeyModifiers((hotkey >> 8) & 0xFF);
+    UnregisterHotKey(Handle(), HOTKEY_ID);
+    if (!RegisterHotKey(Handle(), HOTKEY_ID, mods, vk))
+        ReportError(IDS_HOTKEY_FAILED);
+}
+
+void CalendarWindow::OnHotKey(int, UINT, UINT)
+{
+    if (!IsWindowVisible(Handle())) {
+        ShowWindow(Handle(), SW_SHOW);
+    } else if (GetFocus() == nullptr) {
+        SetForegroundWindow(Handle());
+    } else {
+        if (dayInfo_->IsShown())
+            dayInfo_->Hide();
+        ShowWindow(Handle(), SW_HIDE);
+    }
+}
+
+// ---- day editing and about --------------------------------------------------------
+
+void CalendarWindow::EditMemo()
+{
+    const DayRecord* day = CellOf(menuCell_);
+    if (day == nullptr || !day->InShownMonth())
+        return;
+    auto dialog = std::make_unique<MemoDialog>();
+    if (!dialog->Edit(Handle(), day->year, day->month, day->day, day->memo))
+        return;
+    const bool saved = model_->SetMemo(menuCell_ & 0xFFFF, menuCell_ >> 16, dialog->Memo());
+    // The edit shows either way; a failed save must not pass as success.
+    Render(false);
+    if (!saved)
+        ReportError(IDS_SAVE_FAILED);
+}
+
+void CalendarWindow::EditMemorial()
+{
+    const DayRecord* day = CellOf(menuCell_);
+    if (day == nullptr || !day->InShownMonth())
+        return;
+    auto dialog = std::make_unique<MemorialDialog>();
+    if (!dialog->Edit(Handle(), day->month, day->day, day->memorialName, day->memorialPicture))
+        return;
+    const bool saved =
+        model_->SetMemorial(menuCell_ & 0xFFFF, menuCell_ >> 16, dialog->Name(), dialog->Picture());
+    Render(false);
+    if (!saved)
+        ReportError(IDS_SAVE_FAILED);
+}
+
+void CalendarWindow::ShowAbout()
+{
+    auto dialog = std::make_unique<AboutDialog>();
+    dialog->Show(Handle());
 }

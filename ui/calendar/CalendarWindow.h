@@ -1,21 +1,134 @@
-// The calendar window: a borderless layered popup that shows one month.
+// The calendar window: a borderless layered popup that shows one month, turns
+// the user's gestures into commands, and carries the tray icon and hot key.
 #pragma once
+#include "app/Handle.h"
+#include "settings/SettingsHost.h"
 #include "ui/framework/Window.h"
 
-class CalendarWindow : public Window {
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+class CalendarPainter;
+class DayInfoWindow;
+class MonthModel;
+class SettingsSheet;
+struct DayRecord;
+struct Settings;
+
+namespace calendar_window {
+constexpr UINT_PTR TIMER_LEAVE = 101;
+constexpr UINT_PTR TIMER_HOVER = 102;
+constexpr UINT_PTR TIMER_TYPING = 108;
+constexpr UINT_PTR TIMER_DATE = 109;
+constexpr UINT TRAY_ICON_ID = 103;
+constexpr UINT WM_TRAY = WM_APP + 100;
+constexpr int HOTKEY_ID = 107;
+
+// Hot-key control flags (HOTKEYF_*) to RegisterHotKey modifiers (MOD_*).
+UINT HotkeyModifiers(UINT controlFlags);
+// The notification-area tip: cut to 63 characters so it always fits the field.
+std::wstring TrayTip(const std::wstring& text);
+// Where a window of `window`'s size goes when it lies on no work area: inside `work`.
+RECT PlaceInside(const RECT& window, const RECT& work);
+// The text of the day menu's title item.
+std::wstring DayMenuTitle(int year, int month, int day);
+
+// A loaded menu resource and its first popup.
+struct PopupMenu {
+    UniqueMenu menu;
+    HMENU popup = nullptr;
+};
+PopupMenu BuildTrayMenu(bool calendarVisible, bool stayTop);
+PopupMenu BuildCalendarMenu(bool stayTop);
+PopupMenu BuildDayMenu(int packedCell);
+} // namespace calendar_window
+
+class CalendarWindow : public Window, public SettingsHost {
 public:
-    CalendarWindow();
+    // `dataDirectory` holds qv.ini and qv.dat (with trailing backslash); empty = the executable's.
+    explicit CalendarWindow(std::wstring dataDirectory = {});
     ~CalendarWindow() override;
 
     // Registers "QVMainWnd" and creates the window owned by `owner`.
     bool CreateCalendar(HWND owner);
     // The settings sheet's window while it is open, else null.
-    HWND SettingsSheetWindow() const { return nullptr; }
+    HWND SettingsSheetWindow() const;
+
+    // SettingsHost
+    HWND HostWindow() const override { return Handle(); }
+    void Render(bool relayout) override;
+    void ApplyHotKey() override;
+
+    void SetTrayIcon(bool add);
+
+    // Test seams: the clock behind today's mark and the date timer, and how errors are shown.
+    void SetClock(std::function<std::chrono::year_month_day()> today);
+    void SetErrorReporter(std::function<void(UINT stringId)> report);
+    // Whether WM_DESTROY ends the message loop (the program) or only the window (tests).
+    void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
+
+    MonthModel& Model() { return *model_; }
+    CalendarPainter& Painter() { return *painter_; }
+    SettingsSheet& Sheet() { return *sheet_; }
+    Settings& LiveSettings();
+    DayInfoWindow& DayInfo() { return *dayInfo_; }
+    int HoverArea() const { return hoverArea_; }
+    int HoverCell() const { return hoverCell_; }
+    int MenuCell() const { return menuCell_; }
+    bool PointerInside() const { return pointerInside_; }
 
 protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void OnActivate(UINT state, HWND other, bool minimized) override;
+    void OnChar(WPARAM character, LPARAM keyData) override;
+    void OnCommand(UINT code, UINT id, HWND control) override;
     bool OnCreate(CREATESTRUCTW* create) override;
     void OnDestroy() override;
+    void OnDrawItem(DRAWITEMSTRUCT* item) override;
+    void OnHotKey(int id, UINT modifiers, UINT virtualKey) override;
+    void OnKeyDown(UINT virtualKey, UINT repeat, UINT flags) override;
+    void OnLButtonDown(UINT keys, int x, int y) override;
+    void OnMeasureItem(UINT id, MEASUREITEMSTRUCT* item) override;
+    void OnMouseMove(UINT keys, int x, int y) override;
+    void OnMove(int x, int y) override;
+    LRESULT OnNcHitTest(int x, int y) override;
+    void OnNcRButtonDown(UINT hitTest, int x, int y) override;
+    void OnNcRButtonUp(UINT hitTest, int x, int y) override;
+    bool OnQueryEndSession() override;
+    bool OnSetCursor(HWND window, UINT hitTest, UINT mouseMsg) override;
+    void OnTimer(UINT_PTR id, LPARAM lParam) override;
 
 private:
-    void Render(bool relayout);
+    void OnTrayMessage(UINT iconId, UINT mouseMsg);
+    void ShowCalendarMenu(int x, int y);
+    void ShowDayMenu(int x, int y);
+    void ShowTrayMenu();
+    void EditMemo();
+    void EditMemorial();
+    void ShowAbout();
+    void PlaceWindow();
+    int TodayKey() const;
+    DayRecord* CellOf(int packed);
+    void ReportError(UINT stringId);
+
+    std::wstring dataDirectory_;
+    bool pointerInside_ = false;
+    int hoverArea_ = 0;
+    std::unique_ptr<SettingsSheet> sheet_;
+    std::unique_ptr<MonthModel> model_;
+    std::unique_ptr<CalendarPainter> painter_;
+    int menuCell_ = -1;
+    int hoverCell_ = -1;
+    int lastDigit_ = 0;
+    int typedNumber_ = 0;
+    int knownDate_ = 0;
+    std::unique_ptr<DayInfoWindow> dayInfo_;
+    int lastArea_ = 1; // AREA_NONE: the area last seen by WM_NCHITTEST
+    POINT placedAt_{};
+    bool positionMoved_ = false; // the saved position lay on no monitor and was moved
+    bool quitOnDestroy_ = true;
+    std::function<std::chrono::year_month_day()> clock_;
+    std::function<void(UINT)> reportError_;
 };
