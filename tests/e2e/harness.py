@@ -105,8 +105,25 @@ class Session:
             return out.read().decode("utf-8", "replace")
 
     def windows(self, cls):
+        return self._parse(self.probe("list", cls))
+
+    def children(self, cls, title=None):
+        """Descendant windows of the first top-level window of `cls` (and `title`)."""
+        return self._parse(self.probe("children", cls, *([title] if title else [])))
+
+    def click(self, window, dx=None, dy=None, button=1):
+        """A real click at a window's centre, or at an offset from its top-left."""
+        x = window["left"] + (window["width"] // 2 if dx is None else dx)
+        y = window["top"] + (window["height"] // 2 if dy is None else dy)
+        self.xdotool("mousemove", x, y)
+        time.sleep(0.2)
+        self.xdotool("click", button)
+        time.sleep(0.4)
+
+    @staticmethod
+    def _parse(text):
         out = []
-        for line in self.probe("list", cls).splitlines():
+        for line in text.splitlines():
             fields = {}
             rest = line
             if " title=" in rest:
@@ -116,7 +133,7 @@ class Session:
                 if "=" in part:
                     k, v = part.split("=", 1)
                     fields[k] = v
-            for k in ("hwnd", "visible", "left", "top", "width", "height"):
+            for k in ("hwnd", "id", "visible", "left", "top", "width", "height"):
                 if k in fields:
                     fields[k] = int(fields[k])
             for k in ("style", "exstyle"):

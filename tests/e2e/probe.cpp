@@ -7,6 +7,7 @@
 //   probe foreground <class>              SetForegroundWindow
 //   probe hotkey-hold <vk> <mods> <ms>    holds a global hot key for a while (prints "held" or "busy")
 //   probe texts <class>                   the texts of the first such window's children, one a line
+//   probe children <class> [title]        every descendant: id, class, screen rect, visible, text
 #include "app/Win.h"
 
 #include <cstdio>
@@ -117,6 +118,30 @@ int wmain(int argc, wchar_t** argv)
             [](HWND child, LPARAM) -> BOOL {
                 wchar_t text[512] = {};
                 GetWindowTextW(child, text, 512);
+                Utf8(text);
+                std::printf("\n");
+                return TRUE;
+            },
+            0);
+        return 0;
+    }
+    if (cmd == L"children" && argc >= 3) {
+        HWND h = argc >= 4 ? FindWindowW(argv[2], argv[3]) : First(argv[2]);
+        if (h == nullptr)
+            return 1;
+        EnumChildWindows(
+            h,
+            [](HWND child, LPARAM) -> BOOL {
+                wchar_t text[512] = {};
+                wchar_t cls[128] = {};
+                GetWindowTextW(child, text, 512);
+                GetClassNameW(child, cls, 128);
+                RECT rc;
+                GetWindowRect(child, &rc);
+                std::printf("id=%d left=%ld top=%ld width=%ld height=%ld visible=%d class=", GetDlgCtrlID(child),
+                            rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, IsWindowVisible(child) ? 1 : 0);
+                Utf8(cls);
+                std::printf(" title=");
                 Utf8(text);
                 std::printf("\n");
                 return TRUE;
