@@ -3,7 +3,11 @@ xvfb_session_pid=
 xvfb_session_start() {
     local n
     for n in $(seq 141 190); do
-        [ -e "/tmp/.X$n-lock" ] && continue
+        if [ -e "/tmp/.X$n-lock" ]; then
+            # A lock whose server is gone does not hold the display.
+            kill -0 "$(tr -dc 0-9 <"/tmp/.X$n-lock")" 2>/dev/null && continue
+            rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
+        fi
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         xvfb_session_pid=$!
         for _ in $(seq 1 50); do

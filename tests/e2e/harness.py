@@ -39,9 +39,29 @@ class Session:
         subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
         self.probe("list", "QVMainWnd")
 
+    @staticmethod
+    def _display_free(n):
+        lock = "/tmp/.X%d-lock" % n
+        if not os.path.exists(lock):
+            return True
+        try:
+            pid = int(open(lock).read().strip())
+            os.kill(pid, 0)
+            return False
+        except (ValueError, ProcessLookupError):
+            # Left behind by a server that died: the display is free.
+            for stale in (lock, "/tmp/.X11-unix/X%d" % n):
+                try:
+                    os.remove(stale)
+                except OSError:
+                    pass
+            return True
+        except PermissionError:
+            return False
+
     def _start_xvfb(self):
         for n in range(200, 260):
-            if os.path.exists("/tmp/.X%d-lock" % n):
+            if not self._display_free(n):
                 continue
             self.xvfb = subprocess.Popen(
                 ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (WIDTH, HEIGHT), "-nolisten", "tcp"],
@@ -174,8 +194,12 @@ class Session:
             except subprocess.TimeoutExpired:
                 p.kill()
         if self.xvfb:
-            self.xvfb.kill()
-            self.xvfb.wait()
+            self.xvfb.terminate()  # lets the server remove its lock file
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
