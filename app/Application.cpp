@@ -9,10 +9,7 @@ Application* g_app = nullptr;
 Application* TheApp() { return g_app; }
 void SetTheApp(Application* app) { g_app = app; }
 
-void WindowMap::Insert(HWND hwnd, Window* window)
-{
-    map_.emplace(reinterpret_cast<std::uintptr_t>(hwnd), window);
-}
+void WindowMap::Insert(HWND hwnd, Window* window) { map_.emplace(reinterpret_cast<std::uintptr_t>(hwnd), window); }
 
 void WindowMap::Erase(HWND hwnd) { map_.erase(reinterpret_cast<std::uintptr_t>(hwnd)); }
 

@@ -200,7 +200,8 @@ std::optional<Spliced> SpliceMemoBlock(std::span<const std::uint8_t> file, std::
 
     Spliced result;
     SetInt32(result.length, length);
-    result.parts = {block, Slice(file, layout.memo.begin, removed.begin), Slice(file, removed.end, layout.memorial.end)};
+    result.parts = {block, Slice(file, layout.memo.begin, removed.begin),
+                    Slice(file, removed.end, layout.memorial.end)};
     result.blockPosition = block.empty() ? -1 : 0;
     return result;
 }
@@ -216,7 +217,8 @@ std::optional<Spliced> SpliceMemorialBlock(std::span<const std::uint8_t> file, s
     // The length is written as it was read after clipping, so the memorial
     // section starts where the readers will look for it.
     SetInt32(result.length, layout.memo.Size());
-    result.parts = {Slice(file, layout.memo.begin, removed.begin), block, Slice(file, removed.end, layout.memorial.end)};
+    result.parts = {Slice(file, layout.memo.begin, removed.begin), block,
+                    Slice(file, removed.end, layout.memorial.end)};
     result.blockPosition = block.empty() ? -1 : removed.begin - layout.memorial.begin;
     return result;
 }

@@ -57,8 +57,7 @@ std::vector<MemorialEntry> ParseMemorialEntries(std::span<const std::uint8_t> da
 // A whole block, or an empty vector when there are no entries.
 // Null when a length does not fit the format.
 std::optional<std::vector<std::uint8_t>> EncodeMemoBlock(std::int32_t key, std::span<const MemoEntry> entries);
-std::optional<std::vector<std::uint8_t>> EncodeMemorialBlock(std::int32_t key,
-                                                             std::span<const MemorialEntry> entries);
+std::optional<std::vector<std::uint8_t>> EncodeMemorialBlock(std::int32_t key, std::span<const MemorialEntry> entries);
 
 // The new file as pieces of the old file and the new block, so that nothing
 // is copied before it is written; valid while both live.

@@ -102,8 +102,8 @@ bool FileReplacement::Write(std::span<const std::span<const std::uint8_t>> piece
 {
     if (path_.empty() || tempPath_.empty() || created_)
         return false;
-    FileHandle temp(CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+    FileHandle temp(
+        CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!temp.Valid())
         return false;
     created_ = true;

@@ -57,15 +57,12 @@ bool Matches(const HolidayRule& rule, const HolidayDate& date)
 {
     switch (rule.kind) {
     case HOLIDAY_FIXED:
-    case HOLIDAY_ONCE:
-        return static_cast<int>(rule.value) == date.day;
+    case HOLIDAY_ONCE: return static_cast<int>(rule.value) == date.day;
     case HOLIDAY_NTH_WEEKDAY:
         return date.day >= 1 && (date.day - 1) / 7 + 1 == static_cast<int>(rule.value & 0xFFFF) &&
                date.weekday == static_cast<int>(rule.value >> 16);
-    case HOLIDAY_EQUINOX:
-        return date.day == EquinoxDay(date.year, static_cast<int>(rule.value));
-    default:
-        return false;
+    case HOLIDAY_EQUINOX: return date.day == EquinoxDay(date.year, static_cast<int>(rule.value));
+    default: return false;
     }
 }
 

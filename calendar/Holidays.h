@@ -11,10 +11,10 @@ struct HolidayDate {
 };
 
 enum HolidayKind : std::int32_t {
-    HOLIDAY_FIXED = 0,     // value = day of month
+    HOLIDAY_FIXED = 0,       // value = day of month
     HOLIDAY_NTH_WEEKDAY = 1, // value: low 16 bits week ordinal n, high 16 bits weekday
-    HOLIDAY_EQUINOX = 2,   // value 0 = vernal, 1 = autumnal
-    HOLIDAY_ONCE = 3,      // value = day of month, in the single year of the row
+    HOLIDAY_EQUINOX = 2,     // value 0 = vernal, 1 = autumnal
+    HOLIDAY_ONCE = 3,        // value = day of month, in the single year of the row
 };
 
 struct HolidayRule {

@@ -97,7 +97,7 @@ Rgb HlsToRgb(int h, int l, int s)
     const int m2 = l <= 127 ? (l * (255 + s) + 127) / 255 : l + s - (l * s + 127) / 255;
     const int m1 = 2 * l - m2;
     return Rgb{(Hue(m1, m2, h + 85) * 255 + 127) / 255, (Hue(m1, m2, h) * 255 + 127) / 255,
-        (Hue(m1, m2, h - 85) * 255 + 127) / 255};
+               (Hue(m1, m2, h - 85) * 255 + 127) / 255};
 }
 
 Argb ShiftLightness(Argb colour)
@@ -191,7 +191,7 @@ int CalendarPainter::HitTest(int x, int y) const
 RectF CalendarPainter::CellRect(int column, int row) const
 {
     return RectF{gridX_ + static_cast<float>(column) * (cellWidth_ + 10),
-        gridY_ + static_cast<float>(row) * (cellHeight_ + 5), cellWidth_, cellHeight_};
+                 gridY_ + static_cast<float>(row) * (cellHeight_ + 5), cellWidth_, cellHeight_};
 }
 
 int CalendarPainter::CellAt(int x, int y) const
@@ -294,8 +294,9 @@ void CalendarPainter::PaintDays(gfx::Graphics& graphics, const MonthModel& model
 
     for (int column = 0; column < 7; ++column) {
         const RectF header{weekdayRect_.x + static_cast<float>(column) * (cellWidth_ + 10) - 5, weekdayRect_.y,
-            cellWidth_ + 10, weekdayRect_.height};
-        graphics.DrawString(ResString(static_cast<UINT>(IDS_WEEKDAY_BASE + column)), weekFont, header, centred, weekBrush);
+                           cellWidth_ + 10, weekdayRect_.height};
+        graphics.DrawString(ResString(static_cast<UINT>(IDS_WEEKDAY_BASE + column)), weekFont, header, centred,
+                            weekBrush);
 
         for (int row = 0; row < 6; ++row) {
             const DayRecord& day = model.Cell(column, row);
@@ -342,7 +343,8 @@ void CalendarPainter::DrawButton(gfx::Graphics& graphics, ButtonShape shape, con
     DrawArrow(graphics, arrow, PointF{cx + 0.5f * d, cy}, d, left);
 }
 
-void CalendarPainter::DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& brush, PointF centre, float size, bool left)
+void CalendarPainter::DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& brush, PointF centre, float size,
+                                bool left)
 {
     const float k = left ? -size : size;
     const float h = size * 1.154700538358503f; // side of an equilateral triangle of height `size`
@@ -372,7 +374,7 @@ bool ClipToCanvas(RectF& dest, RectF& source, float canvasWidth, float canvasHei
     const float scaleX = source.width / dest.width;
     const float scaleY = source.height / dest.height;
     source = RectF{source.x + (left - dest.x) * scaleX, source.y + (top - dest.y) * scaleY, (right - left) * scaleX,
-        (bottom - top) * scaleY};
+                   (bottom - top) * scaleY};
     dest = RectF{left, top, right - left, bottom - top};
     return true;
 }
@@ -399,8 +401,8 @@ void CalendarPainter::LoadPicture()
     const gfx::ImageAttributes attributes(static_cast<float>(ClampAlpha(background.BackImageAlpha)) * (1.0f / 255.0f));
 
     const RectF target = background.BackImagePos == 0
-        ? RectF{gridRect_.x - 4, gridRect_.y - 2.5f, gridRect_.width + 8, gridRect_.height + 7.5f}
-        : RectF{0, 0, whole_.width, whole_.height};
+                             ? RectF{gridRect_.x - 4, gridRect_.y - 2.5f, gridRect_.width + 8, gridRect_.height + 7.5f}
+                             : RectF{0, 0, whole_.width, whole_.height};
     pictureRect_ = target;
 
     RectF canvas = target;

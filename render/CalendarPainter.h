@@ -74,7 +74,8 @@ public:
     gfx::RectF TitleBounds(gfx::Graphics& graphics, const MonthModel& model) const;
 
     void DrawButton(gfx::Graphics& graphics, ButtonShape shape, const gfx::RectF& rect, bool highlighted) const;
-    static void DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& brush, gfx::PointF centre, float size, bool left);
+    static void DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& brush, gfx::PointF centre, float size,
+                          bool left);
 
     gfx::RectF CellRect(int column, int row) const;
     const gfx::RectF& Whole() const { return whole_; }

@@ -31,8 +31,8 @@ void DibSurface::Destroy()
 bool DibSurface::Create(int width, int height)
 {
     Destroy();
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide
-        || static_cast<long long>(width) * height > kMaxPixels)
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
+        static_cast<long long>(width) * height > kMaxPixels)
         return false;
 
     BITMAPINFO info{};
@@ -210,10 +210,11 @@ CalendarFrame::Key MakeKey(const CalendarPainter& painter, const MonthModel& mod
     key.week_font = LookOf(s.WeekFont);
     key.day_font = LookOf(s.DayFont.Font);
     key.adjacent_font = LookOf(s.LNMonthFont.Font);
-    key.colours = {s.DayFont.SunFontColor, s.DayFont.SatFontColor, s.DayFont.MemorialdayFontColor,
-        s.LNMonthFont.LNMonthFontBackColor, s.DayBackColors.DayBackColor, s.DayBackColors.TodayBackColor,
-        s.DayBackColors.MemodayBackColor, s.ButtonColors.ButtonForColor, s.ButtonColors.ButtonBackColor,
-        s.Background.BackColor};
+    key.colours = {s.DayFont.SunFontColor,           s.DayFont.SatFontColor,
+                   s.DayFont.MemorialdayFontColor,   s.LNMonthFont.LNMonthFontBackColor,
+                   s.DayBackColors.DayBackColor,     s.DayBackColors.TodayBackColor,
+                   s.DayBackColors.MemodayBackColor, s.ButtonColors.ButtonForColor,
+                   s.ButtonColors.ButtonBackColor,   s.Background.BackColor};
     key.shadow = s.Background.DropShadow;
     return key;
 }
@@ -238,7 +239,7 @@ std::array<PixelRect, 2> ButtonRegions(const CalendarPainter& painter, int width
         return r;
     };
     return {around(painter.PrevYearButton(), painter.PrevMonthButton()),
-        around(painter.NextMonthButton(), painter.NextYearButton())};
+            around(painter.NextMonthButton(), painter.NextYearButton())};
 }
 
 } // namespace
@@ -328,8 +329,9 @@ void CalendarFrame::ComposeAll(const CalendarPainter& painter, const MonthModel&
     if (shadow) {
         gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
         if (graphics) {
-            DrawDropShadow(graphics, RectF{0, 0, static_cast<float>(surface_.Width() - 5),
-                                        static_cast<float>(surface_.Height() - 5)}, 5);
+            DrawDropShadow(
+                graphics,
+                RectF{0, 0, static_cast<float>(surface_.Width() - 5), static_cast<float>(surface_.Height() - 5)}, 5);
             graphics.Flush();
         }
     }
@@ -364,7 +366,7 @@ void CalendarFrame::ComposeButtons(const CalendarPainter& painter, const MonthMo
             std::memcpy(surface_.Row(y) + left, from + left, count * 4);
         }
         clips[i] = RectF{static_cast<float>(left), static_cast<float>(top), static_cast<float>(right - left),
-            static_cast<float>(bottom - top)};
+                         static_cast<float>(bottom - top)};
     }
 
     gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());

@@ -41,7 +41,7 @@ std::wstring FormatDateLine(int year, int month, int day, int weekday)
 // Measures `text` from `origin`; when it is wider than `line`, it is wrapped at the width of
 // the reference string where that is narrower. The result is its bounding box.
 RectF MeasureWrapped(gfx::Graphics& graphics, const std::wstring& text, const gfx::Font& font,
-    const gfx::StringFormat& format, PointF origin, float line)
+                     const gfx::StringFormat& format, PointF origin, float line)
 {
     RectF box = graphics.MeasureString(text, font, origin);
     if (box.width > line) {
@@ -97,9 +97,9 @@ bool DayInfoWindow::CreateDayInfo(HWND owner)
     const std::wstring className = ResString(IDS_DAYINFO_CLASS);
     // A second popup object in the same process finds the class already registered.
     RegisterWindowClass(className.c_str(), CS_HREDRAW | CS_VREDRAW, nullptr, nullptr, LoadCursorW(nullptr, IDC_ARROW),
-        nullptr);
+                        nullptr);
     return Create(WS_EX_LAYERED, className.c_str(), nullptr, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, CW_USEDEFAULT,
-        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr);
+                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr);
 }
 
 void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings)
@@ -137,16 +137,16 @@ void DayInfoWindow::LayoutDayInfo()
 
     // A wrapped text may come out narrower than the title line; the popup never shrinks below it.
     if (!day_.memorialName.empty()) {
-        memorialRect_ = MeasureWrapped(
-            graphics, day_.memorialName, titleFont, format, PointF{titleRect_.x, height}, width - 2 * kMargin);
+        memorialRect_ = MeasureWrapped(graphics, day_.memorialName, titleFont, format, PointF{titleRect_.x, height},
+                                       width - 2 * kMargin);
         width = std::max(width, memorialRect_.width + 2 * kMargin);
         height += memorialRect_.height;
     }
 
     if (!day_.memo.empty()) {
         const gfx::Font memoFont = MemoFont(look_);
-        memoRect_ = MeasureWrapped(
-            graphics, day_.memo, memoFont, format, PointF{titleRect_.x, height + kMargin}, width - 2 * kMargin);
+        memoRect_ = MeasureWrapped(graphics, day_.memo, memoFont, format, PointF{titleRect_.x, height + kMargin},
+                                   width - 2 * kMargin);
         width = std::max(width, memoRect_.width + 2 * kMargin);
         height += memoRect_.height + kMargin;
     }
@@ -167,8 +167,8 @@ void DayInfoWindow::LayoutDayInfo()
             memoRect_.x += pw + kMargin;
             height = std::max(height, ph + kMargin);
             // A very flat or very narrow picture still gets one pixel across.
-            thumbnail_ = picture.Thumbnail(
-                std::max(1u, static_cast<unsigned>(pw)), std::max(1u, static_cast<unsigned>(ph)));
+            thumbnail_ =
+                picture.Thumbnail(std::max(1u, static_cast<unsigned>(pw)), std::max(1u, static_cast<unsigned>(ph)));
         }
     }
 
@@ -197,11 +197,11 @@ void DayInfoWindow::PaintDayInfo(HDC dc) const
     if (!day_.holiday.empty()) {
         const RectF date = graphics.MeasureString(dateLine_, titleFont, title);
         graphics.DrawString(day_.holiday, titleFont, PointF{date.x + date.width, titleRect_.y},
-            gfx::SolidBrush(look_.DayinfoHolidayColor));
+                            gfx::SolidBrush(look_.DayinfoHolidayColor));
     }
     if (!day_.memorialName.empty())
-        graphics.DrawString(
-            day_.memorialName, titleFont, memorialRect_, format, gfx::SolidBrush(look_.DayinfoMemorialColor));
+        graphics.DrawString(day_.memorialName, titleFont, memorialRect_, format,
+                            gfx::SolidBrush(look_.DayinfoMemorialColor));
     if (!day_.memo.empty())
         graphics.DrawString(day_.memo, MemoFont(look_), memoRect_, format, gfx::SolidBrush(look_.MemoFont.Color));
     if (thumbnail_)

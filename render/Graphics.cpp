@@ -25,10 +25,7 @@ SolidBrush::SolidBrush(Argb colour)
         handle_ = brush;
 }
 
-Pen::Pen(Argb colour, float width)
-{
-    Track(GdipCreatePen1(colour, width, UnitWorld, &handle_));
-}
+Pen::Pen(Argb colour, float width) { Track(GdipCreatePen1(colour, width, UnitWorld, &handle_)); }
 
 FontFamily::FontFamily(const std::wstring& name)
 {
@@ -81,8 +78,8 @@ ImageAttributes::ImageAttributes(float factor)
     for (int i = 0; i < 5; ++i)
         matrix.m[i][i] = 1.0f;
     matrix.m[3][3] = factor;
-    Track(GdipSetImageAttributesColorMatrix(
-        handle_, ColorAdjustTypeDefault, TRUE, &matrix, nullptr, ColorMatrixFlagsDefault));
+    Track(GdipSetImageAttributesColorMatrix(handle_, ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
+                                            ColorMatrixFlagsDefault));
 }
 
 Image Image::FromFile(const std::wstring& path)
@@ -210,11 +207,12 @@ void Graphics::FillPolygon(const SolidBrush& brush, std::span<const PointF> poin
     converted.reserve(points.size());
     for (const PointF& p : points)
         converted.emplace_back(p.x, p.y);
-    Track(GdipFillPolygon(handle_, brush.Get(), converted.data(), static_cast<INT>(converted.size()), FillModeAlternate));
+    Track(
+        GdipFillPolygon(handle_, brush.Get(), converted.data(), static_cast<INT>(converted.size()), FillModeAlternate));
 }
 
-void Graphics::DrawString(
-    const std::wstring& text, const Font& font, const RectF& box, const StringFormat& format, const SolidBrush& brush)
+void Graphics::DrawString(const std::wstring& text, const Font& font, const RectF& box, const StringFormat& format,
+                          const SolidBrush& brush)
 {
     const Gdiplus::RectF layout = ToGdip(box);
     Track(GdipDrawString(handle_, text.c_str(), -1, font.Get(), &layout, format.Get(), brush.Get()));
@@ -230,7 +228,8 @@ RectF Graphics::MeasureString(const std::wstring& text, const Font& font, PointF
 {
     const Gdiplus::RectF layout(origin.x, origin.y, 0, 0);
     Gdiplus::RectF bounds;
-    if (Track(GdipMeasureString(handle_, text.c_str(), -1, font.Get(), &layout, nullptr, &bounds, nullptr, nullptr)) != Ok)
+    if (Track(GdipMeasureString(handle_, text.c_str(), -1, font.Get(), &layout, nullptr, &bounds, nullptr, nullptr)) !=
+        Ok)
         return RectF{origin.x, origin.y, 0, 0};
     return FromGdip(bounds);
 }
@@ -239,8 +238,8 @@ RectF Graphics::MeasureString(const std::wstring& text, const Font& font, const 
 {
     const Gdiplus::RectF layout = ToGdip(box);
     Gdiplus::RectF bounds;
-    if (Track(GdipMeasureString(handle_, text.c_str(), -1, font.Get(), &layout, format.Get(), &bounds, nullptr, nullptr))
-        != Ok)
+    if (Track(GdipMeasureString(handle_, text.c_str(), -1, font.Get(), &layout, format.Get(), &bounds, nullptr,
+                                nullptr)) != Ok)
         return RectF{box.x, box.y, 0, 0};
     return FromGdip(bounds);
 }
@@ -255,7 +254,8 @@ void Graphics::DrawImage(const Image& image, const RectF& dest)
 void Graphics::DrawImage(const Image& image, const RectF& dest, const RectF& source, const ImageAttributes* attributes)
 {
     Track(GdipDrawImageRectRect(handle_, image.Get(), dest.x, dest.y, dest.width, dest.height, source.x, source.y,
-        source.width, source.height, UnitPixel, attributes != nullptr ? attributes->Get() : nullptr, nullptr, nullptr));
+                                source.width, source.height, UnitPixel,
+                                attributes != nullptr ? attributes->Get() : nullptr, nullptr, nullptr));
 }
 
 void Graphics::SetClipRect(const RectF& rect, CombineMode mode)

@@ -9,7 +9,7 @@
 namespace Gdiplus {
 using std::max;
 using std::min;
-}
+} // namespace Gdiplus
 #include <gdiplus.h>
 
 #include <cstdint>
@@ -52,8 +52,7 @@ struct RectF {
 };
 
 // Base of every owning object: one handle, released by Release, plus the last failure.
-template <typename Handle, Status(WINGDIPAPI* Release)(Handle*)>
-class Owned {
+template <typename Handle, Status(WINGDIPAPI* Release)(Handle*)> class Owned {
 public:
     Owned() = default;
     explicit Owned(Handle* handle) : handle_(handle) {}
@@ -134,8 +133,7 @@ public:
     StringFormat(Gdiplus::StringAlignment horizontal, Gdiplus::StringAlignment vertical);
 };
 
-class ImageAttributes
-    : public Owned<Gdiplus::GpImageAttributes, Gdiplus::DllExports::GdipDisposeImageAttributes> {
+class ImageAttributes : public Owned<Gdiplus::GpImageAttributes, Gdiplus::DllExports::GdipDisposeImageAttributes> {
 public:
     // Multiplies every source alpha by factor, colours unchanged.
     explicit ImageAttributes(float factor);
@@ -195,13 +193,16 @@ public:
     // SmoothingModeHighQuality and TextRenderingHintAntiAlias.
     void SetHighQuality();
     void FillRectangle(const SolidBrush& brush, float x, float y, float width, float height);
-    void FillRectangle(const SolidBrush& brush, const RectF& rect) { FillRectangle(brush, rect.x, rect.y, rect.width, rect.height); }
+    void FillRectangle(const SolidBrush& brush, const RectF& rect)
+    {
+        FillRectangle(brush, rect.x, rect.y, rect.width, rect.height);
+    }
     void FillEllipse(const SolidBrush& brush, const RectF& rect);
     void DrawEllipse(const Pen& pen, const RectF& rect);
     void FillPolygon(const SolidBrush& brush, std::span<const PointF> points);
     // Laid out inside the box by the format's two alignments.
     void DrawString(const std::wstring& text, const Font& font, const RectF& box, const StringFormat& format,
-        const SolidBrush& brush);
+                    const SolidBrush& brush);
     // Starting at the point, not wrapped.
     void DrawString(const std::wstring& text, const Font& font, PointF origin, const SolidBrush& brush);
     RectF MeasureString(const std::wstring& text, const Font& font, PointF origin);

@@ -4,7 +4,7 @@
 // String table
 #define IDS_PRODUCT 101
 #define IDS_MAIN_CLASS 102
-#define IDS_MONTH_BASE 102 // 102 + month: 103 "JANUARY" .. 114 "DECEMBER"
+#define IDS_MONTH_BASE 102   // 102 + month: 103 "JANUARY" .. 114 "DECEMBER"
 #define IDS_WEEKDAY_BASE 115 // 115 + weekday: "SUN" .. "SAT"
 #define IDS_ITEM_MONTH 122
 #define IDS_ITEM_WEEK 123

@@ -12,11 +12,11 @@
 namespace {
 
 // Control ids that exist only on one page and share their values with other pages' controls.
-constexpr int kTodayTrack = 1007;      // day backgrounds: today's transparency
-constexpr int kMemoTrack = 1008;       // day backgrounds: memo day's transparency
+constexpr int kTodayTrack = 1007; // day backgrounds: today's transparency
+constexpr int kMemoTrack = 1008;  // day backgrounds: memo day's transparency
 constexpr int kTodayTrackLabel = 1018;
 constexpr int kMemoTrackLabel = 1019;
-constexpr int kPictureTrack = 1008;    // background: picture opacity
+constexpr int kPictureTrack = 1008; // background: picture opacity
 
 // The whole points of a size as the size list selects them; unusable sizes select the smallest.
 int WholePoints(float size)
@@ -117,15 +117,13 @@ void DesignItemPage::RepaintButton(int button, bool erase)
 
 // --- TablePage -------------------------------------------------------------------
 
-template <class Group>
-TablePage<Group>::TablePage(UINT templateId, SettingsPage& owner, FontOf font, std::vector<ColourButton> buttons,
-    std::vector<TrackBar> tracks)
+template <class Group> TablePage<Group>::TablePage(UINT templateId, SettingsPage& owner, FontOf font,
+                                                   std::vector<ColourButton> buttons, std::vector<TrackBar> tracks)
     : DesignItemPage(templateId, owner), font_(font), buttons_(std::move(buttons)), tracks_(std::move(tracks))
 {
 }
 
-template <class Group>
-bool TablePage<Group>::OnInitDialog(HWND, LPARAM)
+template <class Group> bool TablePage<Group>::OnInitDialog(HWND, LPARAM)
 {
     if (font_ != nullptr)
         FillFontNames(GetDlgItem(Handle(), IDC_FONT_FACE));
@@ -135,8 +133,7 @@ bool TablePage<Group>::OnInitDialog(HWND, LPARAM)
     return true;
 }
 
-template <class Group>
-void TablePage<Group>::Bind(DesignGroup group)
+template <class Group> void TablePage<Group>::Bind(DesignGroup group)
 {
     Group* const* bound = std::get_if<Group*>(&group);
     if (bound == nullptr || *bound == nullptr)
@@ -151,8 +148,7 @@ void TablePage<Group>::Bind(DesignGroup group)
         RepaintButton(button.id, true);
 }
 
-template <class Group>
-void TablePage<Group>::OnCommand(UINT code, UINT id, HWND)
+template <class Group> void TablePage<Group>::OnCommand(UINT code, UINT id, HWND)
 {
     if (group_ == nullptr)
         return;
@@ -166,8 +162,7 @@ void TablePage<Group>::OnCommand(UINT code, UINT id, HWND)
     CommandExtra(code, id);
 }
 
-template <class Group>
-void TablePage<Group>::OnDrawItem(DRAWITEMSTRUCT* item)
+template <class Group> void TablePage<Group>::OnDrawItem(DRAWITEMSTRUCT* item)
 {
     if (group_ == nullptr || item == nullptr)
         return;
@@ -178,8 +173,7 @@ void TablePage<Group>::OnDrawItem(DRAWITEMSTRUCT* item)
         }
 }
 
-template <class Group>
-void TablePage<Group>::OnHScroll(UINT, UINT, HWND bar)
+template <class Group> void TablePage<Group>::OnHScroll(UINT, UINT, HWND bar)
 {
     if (group_ == nullptr || bar == nullptr)
         return;
@@ -207,33 +201,34 @@ template class TablePage<DayinfoGroup>;
 
 FontPage::FontPage(SettingsPage& owner)
     : TablePage(IDD_FONT, owner, +[](FontSetting& f) -> FontSetting& { return f; },
-          {{IDC_COLOR1, +[](FontSetting& f) -> Argb& { return f.Color; }}},
-          {{IDC_TRACK1, IDC_TRACK1_LABEL, {+[](FontSetting& f) -> Argb& { return f.Color; }}}})
+                {{IDC_COLOR1, +[](FontSetting& f) -> Argb& { return f.Color; }}},
+                {{IDC_TRACK1, IDC_TRACK1_LABEL, {+[](FontSetting& f) -> Argb& { return f.Color; }}}})
 {
 }
 
 DayFontPage::DayFontPage(SettingsPage& owner)
     : TablePage(IDD_DAYFONT, owner, +[](DayFontGroup& g) -> FontSetting& { return g.Font; },
-          {
-              {IDC_WEEKDAY_COLOR, +[](DayFontGroup& g) -> Argb& { return g.Font.Color; }},
-              {IDC_SUN_COLOR, +[](DayFontGroup& g) -> Argb& { return g.SunFontColor; }},
-              {IDC_SAT_COLOR, +[](DayFontGroup& g) -> Argb& { return g.SatFontColor; }},
-              {IDC_COLOR_C, +[](DayFontGroup& g) -> Argb& { return g.MemorialdayFontColor; }},
-          },
-          {{IDC_TRACK1, IDC_TRACK1_LABEL,
-              {
-                  +[](DayFontGroup& g) -> Argb& { return g.Font.Color; },
-                  +[](DayFontGroup& g) -> Argb& { return g.SunFontColor; },
-                  +[](DayFontGroup& g) -> Argb& { return g.SatFontColor; },
-                  +[](DayFontGroup& g) -> Argb& { return g.MemorialdayFontColor; },
-              }}})
+                {
+                    {IDC_WEEKDAY_COLOR, +[](DayFontGroup& g) -> Argb& { return g.Font.Color; }},
+                    {IDC_SUN_COLOR, +[](DayFontGroup& g) -> Argb& { return g.SunFontColor; }},
+                    {IDC_SAT_COLOR, +[](DayFontGroup& g) -> Argb& { return g.SatFontColor; }},
+                    {IDC_COLOR_C, +[](DayFontGroup& g) -> Argb& { return g.MemorialdayFontColor; }},
+                },
+                {{IDC_TRACK1,
+                  IDC_TRACK1_LABEL,
+                  {
+                      +[](DayFontGroup& g) -> Argb& { return g.Font.Color; },
+                      +[](DayFontGroup& g) -> Argb& { return g.SunFontColor; },
+                      +[](DayFontGroup& g) -> Argb& { return g.SatFontColor; },
+                      +[](DayFontGroup& g) -> Argb& { return g.MemorialdayFontColor; },
+                  }}})
 {
 }
 
 BackgroundPage::BackgroundPage(SettingsPage& owner)
     : TablePage(IDD_BACKGROUND, owner, nullptr,
-          {{IDC_COLOR2, +[](BackgroundGroup& g) -> Argb& { return g.BackColor; }}},
-          {{IDC_TRACK2, IDC_TRACK2_LABEL, {+[](BackgroundGroup& g) -> Argb& { return g.BackColor; }}}})
+                {{IDC_COLOR2, +[](BackgroundGroup& g) -> Argb& { return g.BackColor; }}},
+                {{IDC_TRACK2, IDC_TRACK2_LABEL, {+[](BackgroundGroup& g) -> Argb& { return g.BackColor; }}}})
 {
 }
 
@@ -343,19 +338,20 @@ void BackgroundPage::ChoosePicture()
 
 ButtonPage::ButtonPage(SettingsPage& owner)
     : TablePage(IDD_BUTTON, owner, nullptr,
-          {
-              {IDC_COLOR1, +[](ButtonColorsGroup& g) -> Argb& { return g.ButtonForColor; }},
-              {IDC_COLOR2, +[](ButtonColorsGroup& g) -> Argb& { return g.ButtonBackColor; }},
-          },
-          {
-              {IDC_TRACK1, IDC_TRACK1_LABEL, {+[](ButtonColorsGroup& g) -> Argb& { return g.ButtonForColor; }}},
-              {IDC_TRACK2, IDC_TRACK2_LABEL, {+[](ButtonColorsGroup& g) -> Argb& { return g.ButtonBackColor; }}},
-          })
+                {
+                    {IDC_COLOR1, +[](ButtonColorsGroup& g) -> Argb& { return g.ButtonForColor; }},
+                    {IDC_COLOR2, +[](ButtonColorsGroup& g) -> Argb& { return g.ButtonBackColor; }},
+                },
+                {
+                    {IDC_TRACK1, IDC_TRACK1_LABEL, {+[](ButtonColorsGroup& g) -> Argb& { return g.ButtonForColor; }}},
+                    {IDC_TRACK2, IDC_TRACK2_LABEL, {+[](ButtonColorsGroup& g) -> Argb& { return g.ButtonBackColor; }}},
+                })
 {
 }
 
 LNMonthPage::LNMonthPage(SettingsPage& owner)
-    : TablePage(IDD_LNMONTH, owner, +[](LNMonthFontGroup& g) -> FontSetting& { return g.Font; },
+    : TablePage(
+          IDD_LNMONTH, owner, +[](LNMonthFontGroup& g) -> FontSetting& { return g.Font; },
           {
               {IDC_COLOR1, +[](LNMonthFontGroup& g) -> Argb& { return g.Font.Color; }},
               {IDC_COLOR2, +[](LNMonthFontGroup& g) -> Argb& { return g.LNMonthFontBackColor; }},
@@ -369,44 +365,45 @@ LNMonthPage::LNMonthPage(SettingsPage& owner)
 
 DayBackPage::DayBackPage(SettingsPage& owner)
     : TablePage(IDD_DAYBACK, owner, nullptr,
-          {
-              {IDC_COLOR_A, +[](DayBackColorsGroup& g) -> Argb& { return g.DayBackColor; }},
-              {IDC_COLOR_B, +[](DayBackColorsGroup& g) -> Argb& { return g.TodayBackColor; }},
-              {IDC_COLOR_C, +[](DayBackColorsGroup& g) -> Argb& { return g.MemodayBackColor; }},
-          },
-          {
-              {IDC_TRACK2, IDC_TRACK2_LABEL, {+[](DayBackColorsGroup& g) -> Argb& { return g.DayBackColor; }}},
-              {kTodayTrack, kTodayTrackLabel, {+[](DayBackColorsGroup& g) -> Argb& { return g.TodayBackColor; }}},
-              {kMemoTrack, kMemoTrackLabel, {+[](DayBackColorsGroup& g) -> Argb& { return g.MemodayBackColor; }}},
-          })
+                {
+                    {IDC_COLOR_A, +[](DayBackColorsGroup& g) -> Argb& { return g.DayBackColor; }},
+                    {IDC_COLOR_B, +[](DayBackColorsGroup& g) -> Argb& { return g.TodayBackColor; }},
+                    {IDC_COLOR_C, +[](DayBackColorsGroup& g) -> Argb& { return g.MemodayBackColor; }},
+                },
+                {
+                    {IDC_TRACK2, IDC_TRACK2_LABEL, {+[](DayBackColorsGroup& g) -> Argb& { return g.DayBackColor; }}},
+                    {kTodayTrack, kTodayTrackLabel, {+[](DayBackColorsGroup& g) -> Argb& { return g.TodayBackColor; }}},
+                    {kMemoTrack, kMemoTrackLabel, {+[](DayBackColorsGroup& g) -> Argb& { return g.MemodayBackColor; }}},
+                })
 {
 }
 
 DayinfoTitlePage::DayinfoTitlePage(SettingsPage& owner)
     : TablePage(IDD_DAYINFO_TITLE, owner, +[](DayinfoGroup& g) -> FontSetting& { return g.TitleFont; },
-          {
-              {IDC_COLOR_A, +[](DayinfoGroup& g) -> Argb& { return g.TitleFont.Color; }},
-              {IDC_HOLIDAY_COLOR, +[](DayinfoGroup& g) -> Argb& { return g.DayinfoHolidayColor; }},
-              {IDC_COLOR_C, +[](DayinfoGroup& g) -> Argb& { return g.DayinfoMemorialColor; }},
-          },
-          {{IDC_TRACK1, IDC_TRACK1_LABEL,
-              {
-                  +[](DayinfoGroup& g) -> Argb& { return g.TitleFont.Color; },
-                  +[](DayinfoGroup& g) -> Argb& { return g.DayinfoHolidayColor; },
-                  +[](DayinfoGroup& g) -> Argb& { return g.DayinfoMemorialColor; },
-              }}})
+                {
+                    {IDC_COLOR_A, +[](DayinfoGroup& g) -> Argb& { return g.TitleFont.Color; }},
+                    {IDC_HOLIDAY_COLOR, +[](DayinfoGroup& g) -> Argb& { return g.DayinfoHolidayColor; }},
+                    {IDC_COLOR_C, +[](DayinfoGroup& g) -> Argb& { return g.DayinfoMemorialColor; }},
+                },
+                {{IDC_TRACK1,
+                  IDC_TRACK1_LABEL,
+                  {
+                      +[](DayinfoGroup& g) -> Argb& { return g.TitleFont.Color; },
+                      +[](DayinfoGroup& g) -> Argb& { return g.DayinfoHolidayColor; },
+                      +[](DayinfoGroup& g) -> Argb& { return g.DayinfoMemorialColor; },
+                  }}})
 {
 }
 
 DayinfoMemoPage::DayinfoMemoPage(SettingsPage& owner)
     : TablePage(IDD_DAYINFO_MEMO, owner, +[](DayinfoGroup& g) -> FontSetting& { return g.MemoFont; },
-          {
-              {IDC_COLOR1, +[](DayinfoGroup& g) -> Argb& { return g.MemoFont.Color; }},
-              {IDC_COLOR2, +[](DayinfoGroup& g) -> Argb& { return g.DayinfoBackColor; }},
-          },
-          {
-              {IDC_TRACK1, IDC_TRACK1_LABEL, {+[](DayinfoGroup& g) -> Argb& { return g.MemoFont.Color; }}},
-              {IDC_TRACK2, IDC_TRACK2_LABEL, {+[](DayinfoGroup& g) -> Argb& { return g.DayinfoBackColor; }}},
-          })
+                {
+                    {IDC_COLOR1, +[](DayinfoGroup& g) -> Argb& { return g.MemoFont.Color; }},
+                    {IDC_COLOR2, +[](DayinfoGroup& g) -> Argb& { return g.DayinfoBackColor; }},
+                },
+                {
+                    {IDC_TRACK1, IDC_TRACK1_LABEL, {+[](DayinfoGroup& g) -> Argb& { return g.MemoFont.Color; }}},
+                    {IDC_TRACK2, IDC_TRACK2_LABEL, {+[](DayinfoGroup& g) -> Argb& { return g.DayinfoBackColor; }}},
+                })
 {
 }

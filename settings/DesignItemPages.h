@@ -11,7 +11,7 @@ class SettingsPage;
 
 // One group of the working copy, as a design item refers to it.
 using DesignGroup = std::variant<std::monostate, FontSetting*, DayFontGroup*, BackgroundGroup*, ButtonColorsGroup*,
-    LNMonthFontGroup*, DayBackColorsGroup*, DayinfoGroup*>;
+                                 LNMonthFontGroup*, DayBackColorsGroup*, DayinfoGroup*>;
 
 class DesignItemPage : public Dialog {
 public:
@@ -50,8 +50,7 @@ private:
 
 // A page described by a table: an optional font, colour buttons, and track bars
 // that set the alpha of one or more colours.
-template <class Group>
-class TablePage : public DesignItemPage {
+template <class Group> class TablePage : public DesignItemPage {
 public:
     using ColourOf = Argb& (*)(Group&);
     using FontOf = FontSetting& (*)(Group&);
@@ -70,7 +69,7 @@ public:
 
 protected:
     TablePage(UINT templateId, SettingsPage& owner, FontOf font, std::vector<ColourButton> buttons,
-        std::vector<TrackBar> tracks);
+              std::vector<TrackBar> tracks);
 
     bool OnInitDialog(HWND focus, LPARAM param) override;
     void OnCommand(UINT code, UINT id, HWND control) override;

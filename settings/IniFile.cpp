@@ -29,7 +29,8 @@ bool IniFile::Write(const wchar_t* section, const wchar_t* key, const std::wstri
 bool IniFile::EnsureUnicode() const
 {
     // CREATE_NEW fails when the file exists, so an existing file is never touched.
-    UniqueHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(
+        CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE)
         return GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
     static const unsigned char bom[] = {0xFF, 0xFE};

@@ -49,7 +49,7 @@ int CALLBACK CollectSize(const LOGFONTW*, const TEXTMETRICW* metrics, DWORD font
 {
     auto* collection = reinterpret_cast<SizeCollection*>(param);
     return AddReportedFont(collection->sizes, fontType, metrics->tmHeight, metrics->tmInternalLeading,
-               collection->pixelsPerInch)
+                           collection->pixelsPerInch)
                ? 1
                : 0;
 }
@@ -145,8 +145,8 @@ std::vector<std::wstring> InstalledFontNames()
 void FillFontNames(HWND faceBox)
 {
     for (const std::wstring& name : InstalledFontNames())
-        if (SendMessageW(faceBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str())) ==
-            CB_ERR)
+        if (SendMessageW(faceBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(name.c_str())) == CB_ERR)
             SendMessageW(faceBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
 }
 

@@ -48,7 +48,8 @@ bool GeneralPage::OnInitDialog(HWND, LPARAM)
     CheckDlgButton(Handle(), IDC_SHOW_BEGIN, live.ShowBegin ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(Handle(), IDC_STAY_TOP, live.StayTop ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(Handle(), IDC_TODAY_INFO, live.TodayInfo ? BST_CHECKED : BST_UNCHECKED);
-    SendDlgItemMessageW(Handle(), IDC_HOTKEY, HKM_SETHOTKEY, static_cast<WPARAM>(static_cast<std::uint32_t>(live.Hotkey)), 0);
+    SendDlgItemMessageW(Handle(), IDC_HOTKEY, HKM_SETHOTKEY,
+                        static_cast<WPARAM>(static_cast<std::uint32_t>(live.Hotkey)), 0);
     initialising_ = false;
     return true;
 }
@@ -78,7 +79,7 @@ void GeneralPage::ApplyChanges()
     SettingsHost* host = Sheet().Host();
     if (host != nullptr && host->HostWindow() != nullptr)
         SetWindowPos(host->HostWindow(), live.StayTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // Kept even when it cannot be registered: the host reports that itself.
     live.Hotkey = LOWORD(SendDlgItemMessageW(Handle(), IDC_HOTKEY, HKM_GETHOTKEY, 0, 0));
     if (host != nullptr)
@@ -102,14 +103,10 @@ void DesignPage::FillItems()
 {
     DesignSettings& w = *working_;
     const DesignItem rows[kItemCount] = {
-        {ResString(IDS_ITEM_BACKGROUND), &w.Background, 2},
-        {ResString(IDS_ITEM_MONTH), &w.MonthFont, 0},
-        {ResString(IDS_ITEM_WEEK), &w.WeekFont, 0},
-        {ResString(IDS_ITEM_DAY), &w.DayFont, 1},
-        {ResString(IDS_ITEM_DAYBACK), &w.DayBackColors, 5},
-        {ResString(IDS_ITEM_LNMONTH), &w.LNMonthFont, 4},
-        {ResString(IDS_ITEM_BUTTON), &w.ButtonColors, 3},
-        {ResString(IDS_ITEM_DAYINFO_TITLE), &w.Dayinfo, 6},
+        {ResString(IDS_ITEM_BACKGROUND), &w.Background, 2}, {ResString(IDS_ITEM_MONTH), &w.MonthFont, 0},
+        {ResString(IDS_ITEM_WEEK), &w.WeekFont, 0},         {ResString(IDS_ITEM_DAY), &w.DayFont, 1},
+        {ResString(IDS_ITEM_DAYBACK), &w.DayBackColors, 5}, {ResString(IDS_ITEM_LNMONTH), &w.LNMonthFont, 4},
+        {ResString(IDS_ITEM_BUTTON), &w.ButtonColors, 3},   {ResString(IDS_ITEM_DAYINFO_TITLE), &w.Dayinfo, 6},
         {ResString(IDS_ITEM_DAYINFO_MEMO), &w.Dayinfo, 7},
     };
     for (int i = 0; i < kItemCount; ++i)

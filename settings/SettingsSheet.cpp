@@ -193,8 +193,8 @@ HWND SettingsSheet::OpenSettings(SettingsHost* host)
         return open;
     }
     const std::wstring caption = ResString(IDS_SETTINGS_CAPTION);
-    const INT_PTR result = Show(PSH_MODELESS | PSH_NOCONTEXTHELP, host != nullptr ? host->HostWindow() : nullptr, 0,
-        caption.c_str(), 0);
+    const INT_PTR result =
+        Show(PSH_MODELESS | PSH_NOCONTEXTHELP, host != nullptr ? host->HostWindow() : nullptr, 0, caption.c_str(), 0);
     if (result == 0 || result == -1)
         return nullptr;
     open_ = true;

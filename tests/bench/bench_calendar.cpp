@@ -150,8 +150,8 @@ int main()
                 saveRuns, ok ? "" : "  [SOME OPERATIONS FAILED]");
     std::printf("CopyFileW of the same file:                     median %.1f us  -> save/copy ratio %.2f\n", plain,
                 save / plain);
-    std::printf("read + write + FlushFileBuffers of the same size: median %.1f us  -> save/copy ratio %.2f\n",
-                flushed, save / flushed);
+    std::printf("read + write + FlushFileBuffers of the same size: median %.1f us  -> save/copy ratio %.2f\n", flushed,
+                save / flushed);
 
     // Where a save's time goes: the view of the old file and the flushed, atomic write of the new one.
     std::vector<double> maps, writes;

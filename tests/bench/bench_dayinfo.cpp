@@ -50,8 +50,8 @@ bool WritePicture(const std::filesystem::path& file)
             return false;
         for (int y = 0; y < 480; ++y)
             for (int x = 0; x < 640; ++x)
-                pixels.At(x, y) = 0xFF000000u | static_cast<std::uint32_t>(x * 255 / 640) << 16
-                                  | static_cast<std::uint32_t>(y * 255 / 480) << 8 | 0x40u;
+                pixels.At(x, y) = 0xFF000000u | static_cast<std::uint32_t>(x * 255 / 640) << 16 |
+                                  static_cast<std::uint32_t>(y * 255 / 480) << 8 | 0x40u;
     }
     UINT count = 0, bytes = 0;
     Gdiplus::DllExports::GdipGetImageEncodersSize(&count, &bytes);
@@ -61,8 +61,8 @@ bool WritePicture(const std::filesystem::path& file)
         return false;
     for (UINT i = 0; i < count; ++i)
         if (std::wcscmp(encoders[i].MimeType, L"image/png") == 0)
-            return Gdiplus::DllExports::GdipSaveImageToFile(bitmap.Get(), file.c_str(), &encoders[i].Clsid, nullptr)
-                   == Gdiplus::Ok;
+            return Gdiplus::DllExports::GdipSaveImageToFile(bitmap.Get(), file.c_str(), &encoders[i].Clsid, nullptr) ==
+                   Gdiplus::Ok;
     return false;
 }
 } // namespace
@@ -89,8 +89,8 @@ int main(int argc, char** argv)
 
     int result = 0;
     {
-        HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr,
-            app.Instance(), nullptr);
+        HWND owner =
+            CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr, app.Instance(), nullptr);
         DayInfoWindow info;
         if (owner == nullptr || !info.CreateDayInfo(owner)) {
             std::printf("could not create the popup\n");
@@ -138,11 +138,11 @@ int main(int argc, char** argv)
             result = 1;
         const SIZE size = info.ImageSize();
         std::printf("popup %ld x %ld px (holiday, 200-character memo, memorial name, 640x480 PNG picture)\n", size.cx,
-            size.cy);
+                    size.cy);
         std::printf("ShowDayInfo, hover tick to on screen (popup hidden before): median %.0f us over %d runs\n",
-            Median(fromHidden), hiddenRuns);
+                    Median(fromHidden), hiddenRuns);
         std::printf("ShowDayInfo while the popup is visible:                  median %.0f us over %d runs\n",
-            Median(whileShown), shownRuns);
+                    Median(whileShown), shownRuns);
         std::printf("  layout incl. picture load and thumbnail:              median %.0f us\n", Median(layout));
         std::printf("  compose and hand-over (UpdateDayInfoLayer):           median %.0f us\n", Median(layer));
         std::printf("(Hide, for reference: median %.0f us)\n", Median(hide));

@@ -48,7 +48,7 @@ HWND MakeLayeredWindow()
     wc.lpszClassName = L"BenchRenderLayered";
     RegisterClassExW(&wc);
     HWND window = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP, 100, 100, 10, 10,
-        nullptr, nullptr, wc.hInstance, nullptr);
+                                  nullptr, nullptr, wc.hInstance, nullptr);
     ShowWindow(window, SW_SHOWNOACTIVATE);
     return window;
 }
@@ -70,9 +70,8 @@ void Run(const char* label, DesignSettings settings, HWND window, const std::fil
     GdiFlush();
 
     const double bare = Median([&](int) { HandOver(window, painted.Dc(), width, height); });
-    const double hover = Median([&](int i) {
-        RenderCalendar(window, painter, model, i % 2 == 0 ? AREA_NEXT_MONTH : AREA_PREV_MONTH, false);
-    });
+    const double hover = Median(
+        [&](int i) { RenderCalendar(window, painter, model, i % 2 == 0 ? AREA_NEXT_MONTH : AREA_PREV_MONTH, false); });
     // The first visit of a look of the buttons after a month change draws them.
     std::vector<double> firstVisits;
     for (int i = 0; i < kRounds; ++i) {

@@ -76,7 +76,7 @@ public:
     BenchHost(const DesignSettings& design, MonthModel& model) : painter_(design), model_(model)
     {
         window_ = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"STATIC", L"bench calendar", WS_POPUP, 100, 100,
-            10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                  10, 10, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ShowWindow(window_, SW_SHOWNA);
     }
     ~BenchHost() override { DestroyWindow(window_); }
@@ -141,7 +141,7 @@ int main()
             return 1;
         }
         std::printf("background picture: 4000 x 3000 JPEG, %ju bytes\n",
-            static_cast<std::uintmax_t>(std::filesystem::file_size(picture)));
+                    static_cast<std::uintmax_t>(std::filesystem::file_size(picture)));
 
         SettingsSheet sheet;
         sheet.SetIniDirectory(dir.wstring() + L"\\");
@@ -164,7 +164,8 @@ int main()
             // An edit on the background page, as a drag of the transparency bar leaves it.
             const int position = 10 + 5 * (i % 2);
             SendMessageW(track, TBM_SETPOS, TRUE, position);
-            SendMessageW(background, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(track));
+            SendMessageW(background, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                         reinterpret_cast<LPARAM>(track));
             const int before = host.renders;
             const auto pressed = Clock::now();
             SendMessageW(window, WM_COMMAND, MAKEWPARAM(0x3021, BN_CLICKED), 0); // Apply
@@ -179,8 +180,8 @@ int main()
         }
         if (!applies.empty()) {
             std::printf("Apply -> image handed over: median %.1f ms over %zu runs (min %.1f, max %.1f)\n",
-                Median(applies), applies.size(), *std::min_element(applies.begin(), applies.end()),
-                *std::max_element(applies.begin(), applies.end()));
+                        Median(applies), applies.size(), *std::min_element(applies.begin(), applies.end()),
+                        *std::max_element(applies.begin(), applies.end()));
             std::printf("  of which Render(relayout) incl. picture load: median %.1f ms\n", Median(renders));
             const auto size = host.Painter().GetSize();
             std::printf("  calendar image %d x %d\n", size.width, size.height);

@@ -149,8 +149,8 @@ TEST_F(DayData, WorkedExampleByteForByte)
     model_.Show(2006, 5);
     EXPECT_EQ(model_.MemoBlockPosition(), -1);
     ASSERT_TRUE(SetMemo(5, L"abc"));
-    const Bytes expected = {0x16, 0, 0, 0, 0x9d, 0x0f, 0x03, 0, 0x0e, 0, 0, 0, 0x05, 0, 0, 0,
-                            0x03, 0,    0, 0, 0x61, 0,    0x62, 0, 0x63, 0};
+    const Bytes expected = {0x16, 0, 0, 0,    0x9d, 0x0f, 0x03, 0,    0x0e, 0,    0, 0,    0x05,
+                            0,    0, 0, 0x03, 0,    0,    0,    0x61, 0,    0x62, 0, 0x63, 0};
     EXPECT_EQ(ReadBytes(File()), expected);
     EXPECT_EQ(model_.DataFilePath(), dir_.WithSlash() + L"qv.dat");
     EXPECT_EQ(model_.MemoBlockPosition(), 0);
@@ -323,18 +323,17 @@ TEST_F(DayData, HostileLengthsAndDaysNeverLeaveTheMonth)
     const Case cases[] = {
         {"huge L", Cat({raw({0x7FFFFFFF}), good}), {{2, L"ok"}}},
         {"negative L", Cat({raw({-8}), good}), {}},
-        {"huge block length", Cat({raw({8 + 10}), raw({200606, 0x7FFFFFF0}), raw({3, 1}), {'h', 0}, raw({4, 1})}),
+        {"huge block length",
+         Cat({raw({8 + 10}), raw({200606, 0x7FFFFFF0}), raw({3, 1}), {'h', 0}, raw({4, 1})}),
          {{3, L"h"}}},
         {"negative block length", Cat({raw({16}), raw({200605, -16}), good}), {}},
-        {"overlapping blocks", Cat({raw({static_cast<std::int64_t>(good.size() + 8)}), raw({200605, 4}), good}),
-         {}},
-        {"huge text length", Cat({raw({24}), raw({200606, 16, 2, 1}), {'a', 0}, raw({3, 0x40000000})}),
-         {{2, L"a"}}},
+        {"overlapping blocks", Cat({raw({static_cast<std::int64_t>(good.size() + 8)}), raw({200605, 4}), good}), {}},
+        {"huge text length", Cat({raw({24}), raw({200606, 16, 2, 1}), {'a', 0}, raw({3, 0x40000000})}), {{2, L"a"}}},
         {"negative text length", Cat({raw({16}), raw({200606, 8, 2, -2})}), {}},
         {"days outside the month",
-         Cat({raw({static_cast<std::int64_t>(MemoBlock(200606, {{0, L"z"}, {-1, L"m"}, {31, L"x"}, {45, L"y"},
-                                                               {1000000, L"w"}, {30, L"real"}})
-                                                    .size())}),
+         Cat({raw({static_cast<std::int64_t>(
+                  MemoBlock(200606, {{0, L"z"}, {-1, L"m"}, {31, L"x"}, {45, L"y"}, {1000000, L"w"}, {30, L"real"}})
+                      .size())}),
               MemoBlock(200606, {{0, L"z"}, {-1, L"m"}, {31, L"x"}, {45, L"y"}, {1000000, L"w"}, {30, L"real"}})}),
          {{30, L"real"}}},
         {"repeated day keeps the first", DataFile(MemoBlock(200606, {{4, L"one"}, {4, L"two"}}), {}), {{4, L"one"}}},

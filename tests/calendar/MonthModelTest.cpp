@@ -44,11 +44,12 @@ TEST_F(MonthGrid, EveryMonthWalksConsecutiveDatesWithConsistentFlags)
             for (int r = 0; r < MonthModel::ROWS; ++r) {
                 for (int k = 0; k < MonthModel::COLUMNS; ++k, AddDays(cy, cm, cd, 1)) {
                     const DayRecord& c = At(k, r);
-                    ASSERT_TRUE(c.year == cy && c.month == cm && c.day == cd) << y << '-' << m << " cell " << k << ',' << r;
+                    ASSERT_TRUE(c.year == cy && c.month == cm && c.day == cd)
+                        << y << '-' << m << " cell " << k << ',' << r;
                     ASSERT_EQ(c.weekday, k);
                     ASSERT_EQ((c.flags & DAY_REST) != 0, k == 0);
                     ASSERT_EQ((c.flags & DAY_SATURDAY) != 0, k == 6);
-                    const bool before = cy * 100 + cm < y * 100 + m, after = cy * 100 + cm > y * 100 + m;
+                    const bool before = cy * 100 + cm<y * 100 + m, after = cy * 100 + cm> y * 100 + m;
                     ASSERT_EQ((c.flags & DAY_PREV_MONTH) != 0, before);
                     ASSERT_EQ((c.flags & DAY_NEXT_MONTH) != 0, after);
                     ASSERT_EQ(c.holidayName, HolidayName(cy, cm, cd, k));

@@ -29,26 +29,27 @@ TEST(AboutDialogTest, EscapeKeepsItOpenEnterAndCloseBoxClose)
         AboutDialog about;
         bool openAfterEscape = false;
         ULONGLONG clock = 0;
-        ModalDriver driver(kAboutCaption, {
-                                              [&](HWND dlg) {
-                                                  PostKey(dlg, VK_ESCAPE);
-                                                  // Cancel sent directly does nothing either.
-                                                  SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-                                                  return true;
-                                              },
-                                              [&](HWND dlg) {
-                                                  if (!Elapsed(clock, 150))
-                                                      return false;
-                                                  openAfterEscape = IsWindowVisible(dlg) != FALSE;
-                                                  if (closer == Closer::Enter)
-                                                      PostKey(dlg, VK_RETURN);
-                                                  else if (closer == Closer::OkButton)
-                                                      ClickButton(dlg, IDOK);
-                                                  else
-                                                      PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
-                                                  return true;
-                                              },
-                                          },
+        ModalDriver driver(kAboutCaption,
+                           {
+                               [&](HWND dlg) {
+                                   PostKey(dlg, VK_ESCAPE);
+                                   // Cancel sent directly does nothing either.
+                                   SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+                                   return true;
+                               },
+                               [&](HWND dlg) {
+                                   if (!Elapsed(clock, 150))
+                                       return false;
+                                   openAfterEscape = IsWindowVisible(dlg) != FALSE;
+                                   if (closer == Closer::Enter)
+                                       PostKey(dlg, VK_RETURN);
+                                   else if (closer == Closer::OkButton)
+                                       ClickButton(dlg, IDOK);
+                                   else
+                                       PostMessageW(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+                                   return true;
+                               },
+                           },
                            4000);
         about.Show(nullptr);
         EXPECT_TRUE(openAfterEscape) << static_cast<int>(closer);
@@ -91,8 +92,8 @@ FontsSeen OpenAndLookAtFonts(AboutDialog& about)
     ModalDriver driver(kAboutCaption, {[&](HWND dlg) {
                            seen.normal = about.Link().NormalFont();
                            seen.link = about.Link().LinkFont();
-                           seen.labelFont = reinterpret_cast<HFONT>(
-                               SendMessageW(GetDlgItem(dlg, IDC_MAIL_LINK), WM_GETFONT, 0, 0));
+                           seen.labelFont =
+                               reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(dlg, IDC_MAIL_LINK), WM_GETFONT, 0, 0));
                            GetObjectW(seen.normal, sizeof(seen.normalLog), &seen.normalLog);
                            GetObjectW(seen.link, sizeof(seen.linkLog), &seen.linkLog);
                            ClickButton(dlg, IDOK);
@@ -139,35 +140,34 @@ TEST(AboutDialogTest, HoverEndsAtTheNextTickAfterThePointerLeaves)
     ULONGLONG insideClock = 0, outsideClock = 0;
     POINT saved{};
     GetCursorPos(&saved);
-    ModalDriver driver(kAboutCaption,
-                       {
-                           [&](HWND dlg) {
-                               HWND link = GetDlgItem(dlg, IDC_MAIL_LINK);
-                               RECT r{};
-                               GetWindowRect(link, &r);
-                               SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-                               SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(5, 3));
-                               hoverOnMove = about.Link().Hovered();
-                               return true;
-                           },
-                           [&](HWND) {
-                               // Several polls with the pointer inside: still hovering.
-                               if (!Elapsed(insideClock, 250))
-                                   return false;
-                               hoverWhileInside = about.Link().Hovered();
-                               RECT d{};
-                               GetWindowRect(GetDlgItem(about.Handle(), IDC_MAIL_LINK), &d);
-                               SetCursorPos(d.left - 60, d.bottom + 40);
-                               return true;
-                           },
-                           [&](HWND dlg) {
-                               if (!Elapsed(outsideClock, 250))
-                                   return false;
-                               hoverAfterLeaving = about.Link().Hovered();
-                               ClickButton(dlg, IDOK);
-                               return true;
-                           },
-                       });
+    ModalDriver driver(kAboutCaption, {
+                                          [&](HWND dlg) {
+                                              HWND link = GetDlgItem(dlg, IDC_MAIL_LINK);
+                                              RECT r{};
+                                              GetWindowRect(link, &r);
+                                              SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+                                              SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(5, 3));
+                                              hoverOnMove = about.Link().Hovered();
+                                              return true;
+                                          },
+                                          [&](HWND) {
+                                              // Several polls with the pointer inside: still hovering.
+                                              if (!Elapsed(insideClock, 250))
+                                                  return false;
+                                              hoverWhileInside = about.Link().Hovered();
+                                              RECT d{};
+                                              GetWindowRect(GetDlgItem(about.Handle(), IDC_MAIL_LINK), &d);
+                                              SetCursorPos(d.left - 60, d.bottom + 40);
+                                              return true;
+                                          },
+                                          [&](HWND dlg) {
+                                              if (!Elapsed(outsideClock, 250))
+                                                  return false;
+                                              hoverAfterLeaving = about.Link().Hovered();
+                                              ClickButton(dlg, IDOK);
+                                              return true;
+                                          },
+                                      });
     about.Show(nullptr);
     SetCursorPos(saved.x, saved.y);
     EXPECT_FALSE(driver.TimedOut());

@@ -205,7 +205,8 @@ TEST(MemorialDialogTest, PictureChooserCancelKeepsAndChoiceReplacesThePicture)
                                 if (chooser == nullptr || !IsWindowVisible(chooser))
                                     return false;
                                 if (choose) {
-                                    // The file name box: a combo box (0x47C) in the new style, an edit (0x480) in the old.
+                                    // The file name box: a combo box (0x47C) in the new style, an edit (0x480) in the
+                                    // old.
                                     SetDlgItemTextW(chooser, 0x47C, chosen.c_str());
                                     SetDlgItemTextW(chooser, 0x480, chosen.c_str());
                                     PostMessageW(chooser, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

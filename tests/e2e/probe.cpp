@@ -78,8 +78,8 @@ int wmain(int argc, wchar_t** argv)
                         "owner=",
                         static_cast<long long>(reinterpret_cast<INT_PTR>(h)),
                         static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)),
-                        static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)), IsWindowVisible(h) ? 1 : 0,
-                        rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+                        static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)), IsWindowVisible(h) ? 1 : 0, rc.left,
+                        rc.top, rc.right - rc.left, rc.bottom - rc.top);
             Utf8(ownerCls);
             std::printf(" title=");
             Utf8(title);

@@ -179,8 +179,8 @@ class ChildDialogTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                                  TheApp()->Instance(), nullptr);
+        parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, TheApp()->Instance(),
+                                  nullptr);
         ASSERT_NE(parent_, nullptr);
         ASSERT_TRUE(dialog_.CreateChild(kChildTemplate, parent_));
     }
@@ -241,12 +241,8 @@ TEST_F(ChildDialogTest, OkAndCancelOnlyForNotificationCodeZero)
         int cancel;
     };
     const Case cases[] = {
-        {IDOK, BN_CLICKED, 1, 0},
-        {IDOK, 1, 0, 0},
-        {IDOK, EN_CHANGE, 0, 0},
-        {IDCANCEL, BN_CLICKED, 0, 1},
-        {IDCANCEL, 1, 0, 0},
-        {3, BN_CLICKED, 0, 0},
+        {IDOK, BN_CLICKED, 1, 0},     {IDOK, 1, 0, 0},     {IDOK, EN_CHANGE, 0, 0},
+        {IDCANCEL, BN_CLICKED, 0, 1}, {IDCANCEL, 1, 0, 0}, {3, BN_CLICKED, 0, 0},
     };
     for (const Case& c : cases) {
         dialog_.ok = dialog_.cancel = 0;
@@ -263,8 +259,8 @@ TEST_F(ChildDialogTest, OkAndCancelOnlyForNotificationCodeZero)
 TEST(DialogProcTest, MessagesBeforeInitDialogAreLeftToTheSystem)
 {
     // A window that has no object: every message, even a routed one, answers FALSE.
-    HWND stray = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                 TheApp()->Instance(), nullptr);
+    HWND stray =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, TheApp()->Instance(), nullptr);
     ASSERT_NE(stray, nullptr);
     const std::size_t before = TheApp()->Windows().Size();
     for (UINT msg : {UINT(WM_SETFONT), UINT(WM_CLOSE), UINT(WM_COMMAND), UINT(WM_DESTROY)}) {
@@ -277,8 +273,8 @@ TEST(DialogProcTest, MessagesBeforeInitDialogAreLeftToTheSystem)
     DestroyWindow(stray);
 
     // A real dialog: its font arrives before WM_INITDIALOG; answered FALSE, the system keeps it.
-    HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                                  TheApp()->Instance(), nullptr);
+    HWND parent =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, TheApp()->Instance(), nullptr);
     ChildDialog dialog;
     ASSERT_TRUE(dialog.CreateChild(kChildTemplate, parent));
     EXPECT_TRUE(dialog.initSeen);

@@ -39,10 +39,7 @@ struct Recorder : Window {
     {
         Put({state, reinterpret_cast<long long>(other), minimized});
     }
-    void OnCommand(UINT code, UINT id, HWND control) override
-    {
-        Put({code, id, reinterpret_cast<long long>(control)});
-    }
+    void OnCommand(UINT code, UINT id, HWND control) override { Put({code, id, reinterpret_cast<long long>(control)}); }
     void OnHotKey(int id, UINT mods, UINT vk) override { Put({id, mods, vk}); }
     void OnKeyDown(UINT vk, UINT repeat, UINT flags) override { Put({vk, repeat, flags}); }
     void OnHScroll(UINT request, UINT pos, HWND bar) override { Put({request, pos, reinterpret_cast<long long>(bar)}); }
@@ -108,12 +105,18 @@ TEST(WindowDispatch, UnpacksArgumentsFromTheRightHalves)
         LPARAM lp;
         std::vector<long long> expected;
     } cases[] = {
-        {"activate", WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 1), reinterpret_cast<LPARAM>(other),
+        {"activate",
+         WM_ACTIVATE,
+         MAKEWPARAM(WA_CLICKACTIVE, 1),
+         reinterpret_cast<LPARAM>(other),
          {WA_CLICKACTIVE, 0x1234, 1}},
         {"command", WM_COMMAND, MAKEWPARAM(40002, 7), reinterpret_cast<LPARAM>(other), {7, 40002, 0x1234}},
         {"hotkey", WM_HOTKEY, 107, MAKELPARAM(MOD_ALT, 'C'), {107, MOD_ALT, 'C'}},
         {"keydown", WM_KEYDOWN, VK_LEFT, MAKELPARAM(3, 0x4B), {VK_LEFT, 3, 0x4B}},
-        {"hscroll", WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, 42), reinterpret_cast<LPARAM>(other),
+        {"hscroll",
+         WM_HSCROLL,
+         MAKEWPARAM(TB_THUMBTRACK, 42),
+         reinterpret_cast<LPARAM>(other),
          {TB_THUMBTRACK, 42, 0x1234}},
         {"move negative", WM_MOVE, 0, XY(-20, -7), {-20, -7}},
         {"nchittest negative", WM_NCHITTEST, 0, XY(-1600, 300), {-1600, 300}},
@@ -121,7 +124,10 @@ TEST(WindowDispatch, UnpacksArgumentsFromTheRightHalves)
         {"ncrbuttonup", WM_NCRBUTTONUP, HTCAPTION, XY(1900, -40), {HTCAPTION, 1900, -40}},
         {"mousemove", WM_MOUSEMOVE, MK_LBUTTON, XY(33, 44), {MK_LBUTTON, 33, 44}},
         {"initmenupopup", WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(other), MAKELPARAM(2, 1), {0x1234, 2, 1}},
-        {"setcursor", WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE),
+        {"setcursor",
+         WM_SETCURSOR,
+         reinterpret_cast<WPARAM>(h),
+         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE),
          {HTCLIENT, WM_MOUSEMOVE}},
         {"vkeytoitem signed caret", WM_VKEYTOITEM, MAKEWPARAM(VK_DOWN, static_cast<WORD>(-1)), 0, {VK_DOWN, -1}},
     };
@@ -191,8 +197,7 @@ TEST(WindowDispatch, SubclassedDefaultsReachTheReplacedProcedure)
     wc.hInstance = TheApp()->Instance();
     wc.lpszClassName = L"MosarynOldProcTest";
     RegisterClassExW(&wc);
-    HWND h = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, wc.hInstance,
-                             nullptr);
+    HWND h = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(h, nullptr);
     Plain p;
     p.Subclass(h);

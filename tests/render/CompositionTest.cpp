@@ -50,7 +50,8 @@ int MaxDifference(const DibSurface& a, const DibSurface& b)
             const std::uint32_t p = a.Pixel(x, y);
             const std::uint32_t q = b.Pixel(x, y);
             for (int shift : {24, 16, 8, 0})
-                worst = std::max(worst, std::abs(static_cast<int>((p >> shift) & 0xFF) - static_cast<int>((q >> shift) & 0xFF)));
+                worst = std::max(
+                    worst, std::abs(static_cast<int>((p >> shift) & 0xFF) - static_cast<int>((q >> shift) & 0xFF)));
         }
     }
     return worst;
@@ -162,8 +163,21 @@ TEST(Frame, HoverChangesRedrawOnlyButtonsAndMatchAFullPaint)
         ASSERT_NE(frame.Compose(painter, m.model, 0), nullptr);
         EXPECT_TRUE(frame.LastComposeWasFull());
         // Each look drawn once, then met again from what was kept.
-        const int sequence[] = {AREA_NEXT_MONTH, AREA_DAYS, AREA_PREV_YEAR, 0, AREA_NEXT_YEAR, AREA_PREV_MONTH, AREA_TITLE,
-            0, AREA_NEXT_MONTH, AREA_PREV_YEAR, AREA_WEEKDAYS, AREA_NEXT_YEAR, AREA_PREV_MONTH, AREA_NONE, 0};
+        const int sequence[] = {AREA_NEXT_MONTH,
+                                AREA_DAYS,
+                                AREA_PREV_YEAR,
+                                0,
+                                AREA_NEXT_YEAR,
+                                AREA_PREV_MONTH,
+                                AREA_TITLE,
+                                0,
+                                AREA_NEXT_MONTH,
+                                AREA_PREV_YEAR,
+                                AREA_WEEKDAYS,
+                                AREA_NEXT_YEAR,
+                                AREA_PREV_MONTH,
+                                AREA_NONE,
+                                0};
         for (int hover : sequence) {
             const DibSurface* kept = frame.Compose(painter, m.model, hover);
             ASSERT_NE(kept, nullptr);
@@ -200,7 +214,11 @@ TEST(Frame, AnythingButTheHoverRepaintsEverything)
         {"next month", [](MonthModel& model, DesignSettings&, CalendarPainter&) { model.NextMonth(); }},
         {"memo flag", [](MonthModel& model, DesignSettings&, CalendarPainter&) { model.Cell(2, 2).flags |= DAY_MEMO; }},
         {"colour", [](MonthModel&, DesignSettings& s, CalendarPainter&) { s.DayFont.SunFontColor = 0xFF00FFFF; }},
-        {"relayout", [](MonthModel&, DesignSettings& s, CalendarPainter& p) { s.DayFont.Font.Size = 16; p.Layout(); }},
+        {"relayout",
+         [](MonthModel&, DesignSettings& s, CalendarPainter& p) {
+             s.DayFont.Font.Size = 16;
+             p.Layout();
+         }},
         {"shadow", [](MonthModel&, DesignSettings& s, CalendarPainter&) { s.Background.DropShadow = true; }},
     };
     for (const Step& step : steps) {
@@ -232,7 +250,7 @@ public:
         wc.lpszClassName = L"RenderTestLayered";
         RegisterClassExW(&wc);
         window_ = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"RenderTestLayered", L"", WS_POPUP, 40, 30, 10, 10,
-            nullptr, nullptr, wc.hInstance, nullptr);
+                                  nullptr, nullptr, wc.hInstance, nullptr);
     }
     ~LayeredWindow() { DestroyWindow(window_); }
     HWND Get() const { return window_; }

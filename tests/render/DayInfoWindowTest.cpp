@@ -66,7 +66,7 @@ void SavePng(const std::filesystem::path& file, int width, int height, std::uint
     for (UINT i = 0; i < count; ++i) {
         if (std::wcscmp(encoders[i].MimeType, L"image/png") == 0) {
             ASSERT_EQ(Gdiplus::DllExports::GdipSaveImageToFile(bitmap.Get(), file.c_str(), &encoders[i].Clsid, nullptr),
-                Gdiplus::Ok);
+                      Gdiplus::Ok);
             return;
         }
     }
@@ -78,8 +78,8 @@ class DayInfoTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr,
-            TheApp()->Instance(), nullptr);
+        owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr, TheApp()->Instance(),
+                                nullptr);
         ASSERT_NE(owner, nullptr);
         ASSERT_TRUE(info.CreateDayInfo(owner));
     }
@@ -196,15 +196,16 @@ TEST_F(DayInfoLayout, MemorialNameAndMemoWrapAtSixteenOfTheirOwnFont)
         const wchar_t* label;
         std::wstring memorial;
         std::wstring memo;
-        float width;          // expected content width
-        float memorialWidth;  // 0: not checked
+        float width;         // expected content width
+        float memorialWidth; // 0: not checked
         int memorialLines;
         float memoWidth;
         int memoLines;
     } cases[] = {
         {L"short memorial", L"命日", L"", t.width + 10, Measure(L"命日", title, {5, t.height + 5}).width, 1, 0, 0},
         {L"long memorial", std::wstring(40, L'\x3042'), L"", titleRef + 10, titleRef, 3, 0, 0},
-        {L"medium memo", L"", mediumMemo, Measure(mediumMemo, memo).width + 10, 0, 0, Measure(mediumMemo, memo).width, 1},
+        {L"medium memo", L"", mediumMemo, Measure(mediumMemo, memo).width + 10, 0, 0, Measure(mediumMemo, memo).width,
+         1},
         {L"long memo", L"", std::wstring(40, L'\x3042'), memoRef + 10, 0, 0, memoRef, 3},
         {L"both long", std::wstring(20, L'\x3042'), std::wstring(20, L'\x3042'), memoRef + 10, titleRef, 2, memoRef, 2},
     };
@@ -315,14 +316,14 @@ TEST(DayInfoPlacement, StaysInsideTheWorkAreaOfItsMonitor)
         float w, h;
         LONG left, top;
     } cases[] = {
-        {primary, 100, 100, 150.5f, 60.25f, 100, 100},     // fits: unchanged
-        {primary, 1900, 1030, 150.5f, 60.25f, 1769, 979},  // floor(1920 - 150.5), floor(1040 - 60.25)
-        {primary, 1770, 500, 150, 60, 1770, 500},          // touching the right edge exactly
-        {right, 3190, 980, 200, 100, 3000, 884},           // second monitor: stays on it
+        {primary, 100, 100, 150.5f, 60.25f, 100, 100},    // fits: unchanged
+        {primary, 1900, 1030, 150.5f, 60.25f, 1769, 979}, // floor(1920 - 150.5), floor(1040 - 60.25)
+        {primary, 1770, 500, 150, 60, 1770, 500},         // touching the right edge exactly
+        {right, 3190, 980, 200, 100, 3000, 884},          // second monitor: stays on it
         {right, 1925, 5, 200, 100, 1925, 5},
-        {leftAbove, -10, 800, 100.5f, 40, -101, 784},      // negative coordinates
-        {leftAbove, -1300, -300, 100, 40, -1280, -200},    // left of and above the work area
-        {primary, 10, 10, 2500, 1500, 0, 0},               // larger than the screen: top-left kept
+        {leftAbove, -10, 800, 100.5f, 40, -101, 784},   // negative coordinates
+        {leftAbove, -1300, -300, 100, 40, -1280, -200}, // left of and above the work area
+        {primary, 10, 10, 2500, 1500, 0, 0},            // larger than the screen: top-left kept
     };
     for (const auto& c : cases) {
         const POINT at = PlaceInWorkArea(c.x, c.y, c.w, c.h, c.work);
@@ -426,7 +427,8 @@ TEST_F(DayInfoPixels, PictureIsDrawnWhereItWasLaidOut)
     GdiFlush();
     const RectF p = info.PictureRect();
     ASSERT_NEAR(p.width, 50, 0.01);
-    const std::uint32_t centre = surface.Pixel(static_cast<int>(p.x + p.width / 2), static_cast<int>(p.y + p.height / 2));
+    const std::uint32_t centre =
+        surface.Pixel(static_cast<int>(p.x + p.width / 2), static_cast<int>(p.y + p.height / 2));
     EXPECT_EQ(centre, 0xFF00C000u) << std::hex << centre;
 }
 
@@ -530,8 +532,8 @@ TEST_F(DayInfoSettings, BadFontSizesLayOutToABoundedSize)
     const struct {
         float size;
         Expect expect;
-    } cases[] = {{0.0f, kDefaults}, {nan, kDefaults}, {-3.0f, kDefaults}, {inf, kDefaults}, {1e9f, kLargest},
-        {1e38f, kLargest}, {1e-30f, kBounded}};
+    } cases[] = {{0.0f, kDefaults}, {nan, kDefaults},  {-3.0f, kDefaults}, {inf, kDefaults},
+                 {1e9f, kLargest},  {1e38f, kLargest}, {1e-30f, kBounded}};
     for (const auto& c : cases) {
         // Shown for real: the hand-over surface must never be refused.
         info.ShowDayInfo(0, 0, day, bad(c.size), false);

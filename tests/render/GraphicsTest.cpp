@@ -13,12 +13,10 @@ TEST(RectF, ContainsExcludesRightAndBottomEdges)
         float x, y;
         bool inside;
     } cases[] = {
-        {10, 20, true},       // top-left corner
-        {39.99f, 59.99f, true},
-        {40, 30, false},      // right edge
-        {20, 60, false},      // bottom edge
-        {9.99f, 30, false},
-        {20, 19.99f, false},
+        {10, 20, true},                          // top-left corner
+        {39.99f, 59.99f, true}, {40, 30, false}, // right edge
+        {20, 60, false},                         // bottom edge
+        {9.99f, 30, false},     {20, 19.99f, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(r.Contains(c.x, c.y), c.inside) << c.x << "," << c.y;
@@ -60,7 +58,8 @@ TEST(Font, MissingFamilyFallsBackToGenericSansSerifAtSameSizeAndStyle)
         return;
     }
     Gdiplus::GpFont* reference = nullptr;
-    ASSERT_EQ(Gdiplus::DllExports::GdipCreateFont(FontFamily::GenericSansSerif(), 20, 1, Gdiplus::UnitPoint, &reference),
+    ASSERT_EQ(
+        Gdiplus::DllExports::GdipCreateFont(FontFamily::GenericSansSerif(), 20, 1, Gdiplus::UnitPoint, &reference),
         Gdiplus::Ok);
     const Font generic(reference);
 

@@ -114,17 +114,16 @@ TEST(PainterHitTest, ButtonsWinOverTheTitleAndEdgesAreExcluded)
     CalendarPainter painter(settings);
     painter.Layout();
 
-    auto centre = [](const RectF& r) { return std::pair{static_cast<int>(r.x + r.width / 2), static_cast<int>(r.y + r.height / 2)}; };
+    auto centre = [](const RectF& r) {
+        return std::pair{static_cast<int>(r.x + r.width / 2), static_cast<int>(r.y + r.height / 2)};
+    };
     struct Case {
         RectF rect;
         int area;
     } cases[] = {
-        {painter.NextMonthButton(), AREA_NEXT_MONTH},
-        {painter.NextYearButton(), AREA_NEXT_YEAR},
-        {painter.PrevMonthButton(), AREA_PREV_MONTH},
-        {painter.PrevYearButton(), AREA_PREV_YEAR},
-        {painter.WeekdayRect(), AREA_WEEKDAYS},
-        {painter.GridRect(), AREA_DAYS},
+        {painter.NextMonthButton(), AREA_NEXT_MONTH}, {painter.NextYearButton(), AREA_NEXT_YEAR},
+        {painter.PrevMonthButton(), AREA_PREV_MONTH}, {painter.PrevYearButton(), AREA_PREV_YEAR},
+        {painter.WeekdayRect(), AREA_WEEKDAYS},       {painter.GridRect(), AREA_DAYS},
     };
     for (const Case& c : cases) {
         const auto [x, y] = centre(c.rect);
@@ -133,12 +132,13 @@ TEST(PainterHitTest, ButtonsWinOverTheTitleAndEdgesAreExcluded)
     // The buttons lie inside the title line; the line between them is the title.
     const auto [tx, ty] = centre(painter.TitleRect());
     EXPECT_EQ(painter.HitTest(tx, ty), AREA_TITLE);
-    EXPECT_TRUE(painter.TitleRect().Contains(centre(painter.PrevYearButton()).first, centre(painter.PrevYearButton()).second));
+    EXPECT_TRUE(
+        painter.TitleRect().Contains(centre(painter.PrevYearButton()).first, centre(painter.PrevYearButton()).second));
 
     const RectF grid = painter.GridRect();
     const int midY = static_cast<int>(grid.y + grid.height / 2);
-    EXPECT_EQ(painter.HitTest(8, midY), AREA_DAYS);   // left edge is inside
-    EXPECT_EQ(painter.HitTest(7, midY), AREA_NONE);   // margin
+    EXPECT_EQ(painter.HitTest(8, midY), AREA_DAYS); // left edge is inside
+    EXPECT_EQ(painter.HitTest(7, midY), AREA_NONE); // margin
     EXPECT_EQ(painter.HitTest(Ceil(grid.Right()) - 1, midY), AREA_DAYS);
     EXPECT_EQ(painter.HitTest(Ceil(grid.Right()), midY), AREA_NONE); // right edge and beyond
     EXPECT_EQ(painter.HitTest(20, Ceil(grid.Bottom()) - 1), AREA_DAYS);
@@ -157,7 +157,8 @@ TEST(PainterCellAt, CellsGapsAndEdges)
     for (int column = 0; column < 7; ++column) {
         for (int row = 0; row < 6; ++row) {
             const RectF cell = painter.CellRect(column, row);
-            EXPECT_EQ(painter.CellAt(static_cast<int>(cell.x + cell.width / 2), static_cast<int>(cell.y + cell.height / 2)),
+            EXPECT_EQ(
+                painter.CellAt(static_cast<int>(cell.x + cell.width / 2), static_cast<int>(cell.y + cell.height / 2)),
                 (row << 16) | column);
         }
     }

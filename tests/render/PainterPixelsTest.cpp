@@ -233,7 +233,8 @@ TEST(PainterPixels, ButtonsOnlyWithHoverAndTheHighlightShiftsLightness)
                 const std::uint32_t expected = 0xFF000000u | (over(16) << 16) | (over(8) << 8) | over(0);
                 const std::uint32_t got = DiscPoint(image, b.rect);
                 for (int shift : {24, 16, 8, 0})
-                    EXPECT_NEAR(static_cast<int>((got >> shift) & 0xFF), static_cast<int>((expected >> shift) & 0xFF), 1)
+                    EXPECT_NEAR(static_cast<int>((got >> shift) & 0xFF), static_cast<int>((expected >> shift) & 0xFF),
+                                1)
                         << std::hex << got << " vs " << expected << " hover " << std::dec << hovered.area;
                 // The arrow (centroid of the single arrow, of the left one of a pair) is ButtonForColor.
                 const float d = 0.35f * b.rect.width;
@@ -278,7 +279,7 @@ TEST(ColourSpace, ConversionTable)
         EXPECT_EQ(HlsToRgb(hls.h, hls.l, hls.s), c.back) << c.rgb.r << "," << c.rgb.g << "," << c.rgb.b;
         const Argb shifted = ShiftLightness(0xFF000000u | (c.rgb.r << 16) | (c.rgb.g << 8) | c.rgb.b);
         EXPECT_EQ((Rgb{static_cast<int>((shifted >> 16) & 0xFF), static_cast<int>((shifted >> 8) & 0xFF),
-                      static_cast<int>(shifted & 0xFF)}),
-            c.shifted);
+                       static_cast<int>(shifted & 0xFF)}),
+                  c.shifted);
     }
 }

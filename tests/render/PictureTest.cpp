@@ -74,7 +74,7 @@ struct PictureReader {
     std::uint32_t AtFraction(float fx, float fy) const
     {
         return At(std::clamp(static_cast<int>(fx * static_cast<float>(width)), 0, width - 1),
-            std::clamp(static_cast<int>(fy * static_cast<float>(height)), 0, height - 1));
+                  std::clamp(static_cast<int>(fy * static_cast<float>(height)), 0, height - 1));
     }
 };
 
@@ -107,7 +107,7 @@ TEST(BackgroundPicture, SameAspectFillsTheCanvasInFitAndCover)
     painter.Layout();
     const RectF canvas = DateCanvas(painter);
     const std::wstring path = MakePicture(dir, L"same.png", static_cast<int>(canvas.width) * 2,
-        static_cast<int>(canvas.height) * 2, L"image/png");
+                                          static_cast<int>(canvas.height) * 2, L"image/png");
 
     for (int mode : {0, 2}) {
         settings.Background.BackImageFile = path;
@@ -140,8 +140,8 @@ TEST(BackgroundPicture, WiderPictureBandsInFitIsCutInCoverAndStretches)
     painter.Layout();
     const RectF whole = painter.Whole();
     // Four times as wide as the canvas's aspect.
-    const std::wstring path = MakePicture(dir, L"wide.bmp", static_cast<int>(whole.width * 4),
-        static_cast<int>(whole.height), L"image/bmp");
+    const std::wstring path =
+        MakePicture(dir, L"wide.bmp", static_cast<int>(whole.width * 4), static_cast<int>(whole.height), L"image/bmp");
     settings.Background.BackImageFile = path;
 
     settings.Background.BackImageDraw = 0; // fit: bands above and below
@@ -216,7 +216,8 @@ TEST(BackgroundPicture, AlphaFactorAndWhatPaintShows)
         painter.Paint(m.model, surface.Dc(), 0);
         GdiFlush();
         const RectF cell = painter.CellRect(3, 2);
-        const std::uint32_t shown = surface.Pixel(static_cast<int>(cell.Right() + 5), static_cast<int>(cell.y + cell.height / 2));
+        const std::uint32_t shown =
+            surface.Pixel(static_cast<int>(cell.Right() + 5), static_cast<int>(cell.y + cell.height / 2));
         EXPECT_NEAR(static_cast<int>(shown >> 24), c.alpha, 2) << c.stored;
         EXPECT_NEAR(static_cast<int>((shown >> 16) & 0xFF), c.alpha, 2) << c.stored;
         EXPECT_EQ(shown & 0xFFFF, 0u) << c.stored;
@@ -242,12 +243,9 @@ TEST(BackgroundPicture, UnusableFilesGiveNoPicture)
     std::filesystem::create_directory(dir.Path() / L"folder.png");
 
     const std::wstring bad[] = {
-        (dir.Path() / L"missing.png").wstring(),
-        (dir.Path() / L"folder.png").wstring(),
-        (dir.Path() / L"cut.png").wstring(),
-        (dir.Path() / L"cut.bmp").wstring(),
-        (dir.Path() / L"text.png").wstring(),
-        L"",
+        (dir.Path() / L"missing.png").wstring(), (dir.Path() / L"folder.png").wstring(),
+        (dir.Path() / L"cut.png").wstring(),     (dir.Path() / L"cut.bmp").wstring(),
+        (dir.Path() / L"text.png").wstring(),    L"",
     };
     for (const std::wstring& path : bad) {
         // A good picture first, so that we see it does not survive.
@@ -276,7 +274,8 @@ TEST(BadSettings, FontSizesDrawAtTheirDefaultOrClampedSize)
     struct Case {
         float size;
         const CalendarPainter* same;
-    } cases[] = {{0, &reference}, {-1, &reference}, {nan, &reference}, {-inf, &reference}, {1e9f, &largest}, {inf, &reference}};
+    } cases[] = {{0, &reference},    {-1, &reference}, {nan, &reference},
+                 {-inf, &reference}, {1e9f, &largest}, {inf, &reference}};
     Model m;
     for (const Case& c : cases) {
         DesignSettings settings;

@@ -56,8 +56,9 @@ TEST_F(DesignPages, ListHoldsTheNineItemsWithTheirPages)
 {
     OpenDesign();
     const DesignPage& page = sheet.DesignItems();
-    const std::wstring labels[] = {L"背景", L"年月", L"曜日", L"日付", L"日付背景", L"前後月日", L"コントローラ",
-        L"メモ日付", L"メモフォント&&背景"};
+    const std::wstring labels[] = {L"背景",         L"年月",     L"曜日",
+                                   L"日付",         L"日付背景", L"前後月日",
+                                   L"コントローラ", L"メモ日付", L"メモフォント&&背景"};
     const int pages[] = {2, 0, 0, 1, 5, 4, 3, 6, 7};
     EXPECT_EQ(SendDlgItemMessageW(page.Handle(), IDC_ITEM_LIST, LB_GETCOUNT, 0, 0), 9);
     for (int i = 0; i < 9; ++i) {
@@ -83,11 +84,11 @@ TEST_F(DesignPages, TabAndArrowsReachTheShownItemPageOnly)
     EXPECT_EQ(GetNextDlgTabItem(window, GetDlgItem(background, IDC_COLOR2), FALSE), GetDlgItem(background, IDC_TRACK2));
     // Arrow keys move within a group of radio buttons and wrap inside it.
     EXPECT_EQ(GetNextDlgGroupItem(window, GetDlgItem(background, IDC_DRAW_NORMAL), FALSE),
-        GetDlgItem(background, IDC_DRAW_STRETCH));
+              GetDlgItem(background, IDC_DRAW_STRETCH));
     EXPECT_EQ(GetNextDlgGroupItem(window, GetDlgItem(background, IDC_DRAW_PARTIAL), FALSE),
-        GetDlgItem(background, IDC_DRAW_NORMAL));
+              GetDlgItem(background, IDC_DRAW_NORMAL));
     EXPECT_EQ(GetNextDlgGroupItem(window, GetDlgItem(background, IDC_AREA_WHOLE), FALSE),
-        GetDlgItem(background, IDC_AREA_DAYS));
+              GetDlgItem(background, IDC_AREA_DAYS));
     // Hidden pages are passed over.
     SelectItem(6);
     EXPECT_EQ(GetNextDlgTabItem(window, list, FALSE), GetDlgItem(ItemPage(3), IDC_COLOR1));
@@ -121,16 +122,23 @@ struct SharedAlphaCase {
 TEST_F(DesignPages, OneBarSetsEveryAlphaWhileTheChooserKeepsEach)
 {
     const SharedAlphaCase cases[] = {
-        {"day font", 3, 1, IDC_SAT_COLOR, [](DesignSettings& d) -> Argb& { return d.DayFont.SatFontColor; },
-            {[](DesignSettings& d) -> Argb& { return d.DayFont.Font.Color; },
-                [](DesignSettings& d) -> Argb& { return d.DayFont.SunFontColor; },
-                [](DesignSettings& d) -> Argb& { return d.DayFont.SatFontColor; },
-                [](DesignSettings& d) -> Argb& { return d.DayFont.MemorialdayFontColor; }}},
-        {"day-information title", 7, 6, IDC_HOLIDAY_COLOR,
-            [](DesignSettings& d) -> Argb& { return d.Dayinfo.DayinfoHolidayColor; },
-            {[](DesignSettings& d) -> Argb& { return d.Dayinfo.TitleFont.Color; },
-                [](DesignSettings& d) -> Argb& { return d.Dayinfo.DayinfoHolidayColor; },
-                [](DesignSettings& d) -> Argb& { return d.Dayinfo.DayinfoMemorialColor; }}},
+        {"day font",
+         3,
+         1,
+         IDC_SAT_COLOR,
+         [](DesignSettings& d) -> Argb& { return d.DayFont.SatFontColor; },
+         {[](DesignSettings& d) -> Argb& { return d.DayFont.Font.Color; },
+          [](DesignSettings& d) -> Argb& { return d.DayFont.SunFontColor; },
+          [](DesignSettings& d) -> Argb& { return d.DayFont.SatFontColor; },
+          [](DesignSettings& d) -> Argb& { return d.DayFont.MemorialdayFontColor; }}},
+        {"day-information title",
+         7,
+         6,
+         IDC_HOLIDAY_COLOR,
+         [](DesignSettings& d) -> Argb& { return d.Dayinfo.DayinfoHolidayColor; },
+         {[](DesignSettings& d) -> Argb& { return d.Dayinfo.TitleFont.Color; },
+          [](DesignSettings& d) -> Argb& { return d.Dayinfo.DayinfoHolidayColor; },
+          [](DesignSettings& d) -> Argb& { return d.Dayinfo.DayinfoMemorialColor; }}},
     };
     for (const SharedAlphaCase& c : cases) {
         SCOPED_TRACE(c.name);

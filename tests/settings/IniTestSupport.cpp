@@ -76,7 +76,8 @@ void PrintTo(const IniEntry& entry, std::ostream* out)
     auto narrow = [](const std::wstring& text) {
         std::string result;
         for (wchar_t c : text)
-            result += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\\u" + std::to_string(static_cast<unsigned>(c));
+            result +=
+                c < 0x80 ? std::string(1, static_cast<char>(c)) : "\\u" + std::to_string(static_cast<unsigned>(c));
         return result;
     };
     *out << "[" << narrow(entry.section) << "] " << narrow(entry.key) << "=" << narrow(entry.value);

@@ -18,10 +18,10 @@ TEST(Transparency, MapsBothWaysWithIntegerSteps)
         int percent;
     };
     for (const Case& c : {Case{255, 0}, Case{0, 100}, Case{127, 51}, Case{128, 50}, Case{254, 1}, Case{1, 100},
-             Case{220, 14}, Case{50, 81}})
+                          Case{220, 14}, Case{50, 81}})
         EXPECT_EQ(AlphaToTransparency(c.alpha), c.percent) << int(c.alpha);
-    for (const Case& c : {Case{255, 0}, Case{0, 100}, Case{127, 50}, Case{124, 51}, Case{2, 99}, Case{255, -5},
-             Case{0, 150}})
+    for (const Case& c :
+         {Case{255, 0}, Case{0, 100}, Case{127, 50}, Case{124, 51}, Case{2, 99}, Case{255, -5}, Case{0, 150}})
         EXPECT_EQ(TransparencyToAlpha(c.percent), c.alpha) << c.percent;
     // 50 % stores 127, which shows as 51 %.
     EXPECT_EQ(AlphaToTransparency(TransparencyToAlpha(50)), 51);
@@ -151,7 +151,7 @@ TEST(ColourChooser, CustomColoursCarryFromOneDialogToTheNext)
     g_dialogs.clear();
     const ChooseColorProc previous = SetChooseColorProc(FakeColourDialog);
     HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-        GetModuleHandleW(nullptr), nullptr);
+                                 GetModuleHandleW(nullptr), nullptr);
 
     COLORREF colour = RGB(10, 20, 30);
     EXPECT_FALSE(ChooseColorFor(owner, colour));
@@ -191,8 +191,8 @@ TEST(ColourChooser, CustomColoursStartBlackInANewProcess)
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-        &process));
+    ASSERT_TRUE(
+        CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
     DWORD code = 1;
     GetExitCodeProcess(process.hProcess, &code);
@@ -212,7 +212,7 @@ TEST(FontNames, VerticalVariantsAndRepeatsAreLeftOut)
         bool added;
     };
     for (const Case& c : {Case{L"MS Gothic", true}, Case{L"@MS Gothic", false}, Case{L"ms gothic", false},
-             Case{L"Arial", true}, Case{L"ARIAL", false}, Case{L"", false}, Case{L"Arial Black", true}})
+                          Case{L"Arial", true}, Case{L"ARIAL", false}, Case{L"", false}, Case{L"Arial Black", true}})
         EXPECT_EQ(names.Add(c.name), c.added) << std::string(c.name, c.name + wcslen(c.name));
     EXPECT_EQ(names.Names(), (std::vector<std::wstring>{L"MS Gothic", L"Arial", L"Arial Black"}));
 }
@@ -220,9 +220,9 @@ TEST(FontNames, VerticalVariantsAndRepeatsAreLeftOut)
 TEST(FontNames, FaceBoxListsEachInstalledFamilyOnce)
 {
     HWND parent = CreateWindowExW(0, L"STATIC", L"p", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-        GetModuleHandleW(nullptr), nullptr);
-    HWND box = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 0, 0, 100,
-        200, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                  GetModuleHandleW(nullptr), nullptr);
+    HWND box = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 0, 0, 100, 200,
+                               parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     FillFontNames(box);
     const int count = static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0));
     ASSERT_GT(count, 0);
@@ -263,8 +263,8 @@ int CALLBACK CollectRasterSizes(const LOGFONTW*, const TEXTMETRICW* metrics, DWO
         HDC screen = GetDC(nullptr);
         const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
         ReleaseDC(nullptr, screen);
-        reinterpret_cast<FaceKinds*>(param)->rasterSizes.insert(
-            (metrics->tmHeight - metrics->tmInternalLeading) * 72 / dpi);
+        reinterpret_cast<FaceKinds*>(param)->rasterSizes.insert((metrics->tmHeight - metrics->tmInternalLeading) * 72 /
+                                                                dpi);
     }
     return 1;
 }
@@ -287,11 +287,11 @@ FaceKinds InstalledFaceKinds()
 class FontSizes : public testing::Test {
 protected:
     HWND parent = CreateWindowExW(0, L"STATIC", L"p", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-        GetModuleHandleW(nullptr), nullptr);
-    HWND faces = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 0, 0,
-        100, 200, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-    HWND sizes = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 100, 200,
-        parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+                                  GetModuleHandleW(nullptr), nullptr);
+    HWND faces = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | CBS_DROPDOWNLIST | CBS_SORT | WS_VSCROLL, 0, 0, 100,
+                                 200, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND sizes = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 0, 100, 200, parent,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
     ~FontSizes() override { DestroyWindow(parent); }
 
     void ShowFace(const std::wstring& face)
@@ -332,7 +332,7 @@ TEST_F(FontSizes, ScalableFaceOffersTheFixedListAndSelectsTheNextSize)
         const wchar_t* selected;
     };
     for (const Case& c : {Case{13, L"14"}, Case{16, L"14"}, Case{4, L"5"}, Case{9, L"9"}, Case{0, L"5"},
-             Case{14, L"14"}, Case{-3, L"5"}}) {
+                          Case{14, L"14"}, Case{-3, L"5"}}) {
         FillFontSizes(faces, sizes, c.current);
         EXPECT_EQ(Entries(), (std::vector<std::wstring>{L"5", L"6", L"7", L"8", L"9", L"10", L"11", L"12", L"14"}));
         EXPECT_EQ(Selected(), c.selected) << c.current;

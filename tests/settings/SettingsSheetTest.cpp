@@ -148,7 +148,7 @@ TEST_F(SettingsSheetTest, TakenHotKeyIsReportedOncePerApplyAndKept)
 {
     // Another window holds Ctrl+Alt+F11.
     HWND holder = CreateWindowExW(0, L"STATIC", L"holder", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-        GetModuleHandleW(nullptr), nullptr);
+                                  GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(RegisterHotKey(holder, 1, MOD_CONTROL | MOD_ALT, VK_F11));
     const int taken = MAKEWORD(VK_F11, HOTKEYF_CONTROL | HOTKEYF_ALT);
 

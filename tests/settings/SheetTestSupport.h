@@ -15,7 +15,7 @@ public:
     explicit FakeHost(const Settings& live) : live_(live)
     {
         window_ = CreateWindowExW(0, L"STATIC", L"fake calendar", WS_POPUP, 40, 50, 120, 90, nullptr, nullptr,
-            GetModuleHandleW(nullptr), nullptr);
+                                  GetModuleHandleW(nullptr), nullptr);
     }
     ~FakeHost() override
     {
@@ -118,7 +118,7 @@ inline void Slide(HWND dialog, int track, int position)
 {
     SendDlgItemMessageW(dialog, track, TBM_SETPOS, TRUE, position);
     SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
-        reinterpret_cast<LPARAM>(GetDlgItem(dialog, track)));
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, track)));
 }
 inline int TrackPosition(HWND dialog, int track)
 {

@@ -16,10 +16,17 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 TEST(IniValues, Integers)
 {
     const std::pair<const wchar_t*, std::int32_t> cases[] = {
-        {L"42", 42},          {L"  -17", -17},       {L"+8", 8},
-        {L"12abc", 12},       {L"abc", 0},           {L"", 0},
-        {L"-", 0},            {L"2147483647", INT32_MAX}, {L"-2147483648", INT32_MIN},
-        {L"99999999999", INT32_MAX}, {L"-99999999999999999999999", INT32_MIN},
+        {L"42", 42},
+        {L"  -17", -17},
+        {L"+8", 8},
+        {L"12abc", 12},
+        {L"abc", 0},
+        {L"", 0},
+        {L"-", 0},
+        {L"2147483647", INT32_MAX},
+        {L"-2147483648", INT32_MIN},
+        {L"99999999999", INT32_MAX},
+        {L"-99999999999999999999999", INT32_MIN},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(ini::ParseInteger(text), expected) << text;
@@ -30,7 +37,7 @@ TEST(IniValues, Integers)
 TEST(IniValues, ColoursKeepAll32Bits)
 {
     const std::pair<const wchar_t*, Argb> cases[] = {
-        {L"-2130706433", 0x80FFFFFF}, {L"-16777216", 0xFF000000}, {L"-1", 0xFFFFFFFF},
+        {L"-2130706433", 0x80FFFFFF}, {L"-16777216", 0xFF000000},   {L"-1", 0xFFFFFFFF},
         {L"4294967295", 0xFFFFFFFF},  {L"-2147483648", 0x80000000}, {L"2147483648", 0x80000000},
         {L"853335240", 0x32DCDCC8},   {L"99999999999", 0xFFFFFFFF}, {L"x", 0},
     };
@@ -43,9 +50,9 @@ TEST(IniValues, ColoursKeepAll32Bits)
 TEST(IniValues, Sizes)
 {
     const std::pair<const wchar_t*, float> cases[] = {
-        {L"9", 9.0f},       {L"10.4", 10.4f},  {L" \t12.5", 12.5f}, {L"+3", 3.0f},   {L"-5", -5.0f},
-        {L"1e9", 1e9f},     {L"7pt", 7.0f},    {L"abc", 0.0f},      {L"", 0.0f},     {L"--5", 0.0f},
-        {L"inf", kInf},     {L"-inf", -kInf},  {L"1e39", kInf},     {L"-1e400", -kInf}, {L"1e-400", 0.0f},
+        {L"9", 9.0f},   {L"10.4", 10.4f}, {L" \t12.5", 12.5f}, {L"+3", 3.0f},      {L"-5", -5.0f},
+        {L"1e9", 1e9f}, {L"7pt", 7.0f},   {L"abc", 0.0f},      {L"", 0.0f},        {L"--5", 0.0f},
+        {L"inf", kInf}, {L"-inf", -kInf}, {L"1e39", kInf},     {L"-1e400", -kInf}, {L"1e-400", 0.0f},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(ini::ParseSize(text), expected) << text;
@@ -56,8 +63,8 @@ TEST(IniValues, Sizes)
     EXPECT_TRUE(std::isnan(ini::ParseSize(L"-NaN")));
 
     const std::pair<float, const wchar_t*> written[] = {
-        {9.0f, L"9"}, {10.4f, L"10"}, {12.75f, L"13"}, {-5.0f, L"-5"}, {0.0f, L"0"}, {1e9f, L"1000000000"},
-        {kInf, L"inf"}, {-kInf, L"-inf"},
+        {9.0f, L"9"}, {10.4f, L"10"},        {12.75f, L"13"}, {-5.0f, L"-5"},
+        {0.0f, L"0"}, {1e9f, L"1000000000"}, {kInf, L"inf"},  {-kInf, L"-inf"},
     };
     for (const auto& [value, text] : written)
         EXPECT_EQ(ini::FormatSize(value), text) << value;
@@ -78,7 +85,7 @@ TEST(IniValues, SizeTextIsKeptOnlyForTheSameNonFiniteValue)
 TEST(SafeValues, FontSize)
 {
     const std::pair<float, float> cases[] = {
-        {0.0f, 9.0f}, {-5.0f, 9.0f}, {kNaN, 9.0f}, {kInf, 9.0f}, {-kInf, 9.0f}, {1e9f, 200.0f},
+        {0.0f, 9.0f},  {-5.0f, 9.0f},  {kNaN, 9.0f},     {kInf, 9.0f},     {-kInf, 9.0f}, {1e9f, 200.0f},
         {0.25f, 1.0f}, {10.4f, 10.4f}, {200.0f, 200.0f}, {200.5f, 200.0f}, {1.0f, 1.0f},
     };
     for (const auto& [stored, drawn] : cases)
@@ -89,8 +96,8 @@ TEST(SafeValues, FontSize)
 
 TEST(SafeValues, AlphaDrawModeAndStyle)
 {
-    const std::pair<int, int> alphas[] = {{-1, 0}, {0, 0}, {128, 128}, {255, 255}, {256, 255}, {1000, 255},
-                                          {INT32_MIN, 0}, {INT32_MAX, 255}};
+    const std::pair<int, int> alphas[] = {{-1, 0},    {0, 0},      {128, 128},     {255, 255},
+                                          {256, 255}, {1000, 255}, {INT32_MIN, 0}, {INT32_MAX, 255}};
     for (const auto& [stored, used] : alphas)
         EXPECT_EQ(ClampAlpha(stored), used) << stored;
     const std::pair<int, int> modes[] = {{0, 0}, {1, 1}, {2, 2}, {3, 0}, {7, 0}, {-1, 0}, {INT32_MIN, 0}};

@@ -46,7 +46,7 @@ TEST(CalendarHelpers, HotkeyControlFlagsBecomeRegisterModifiers)
         {HOTKEYF_ALT | HOTKEYF_CONTROL, MOD_ALT | MOD_CONTROL},
         {HOTKEYF_SHIFT | HOTKEYF_EXT, MOD_SHIFT | MOD_WIN},
         {0x0F, MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN},
-        {0xF0, 0},                   // bits without a modifier are dropped
+        {0xF0, 0}, // bits without a modifier are dropped
         {0xF0 | HOTKEYF_ALT, MOD_ALT},
     };
     for (const auto& c : cases)
@@ -60,12 +60,8 @@ TEST(CalendarHelpers, TrayTipFitsTheTipField)
     const struct {
         std::wstring text, tip;
     } cases[] = {
-        {L"Mosaryn", L"Mosaryn"},
-        {L"0123456789", L"0123456789"},
-        {sixtyThree, sixtyThree},
-        {sixtyThree + L"z", sixtyThree},
-        {seventy, std::wstring(63, L'x')},
-        {L"", L""},
+        {L"Mosaryn", L"Mosaryn"},        {L"0123456789", L"0123456789"},    {sixtyThree, sixtyThree},
+        {sixtyThree + L"z", sixtyThree}, {seventy, std::wstring(63, L'x')}, {L"", L""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TrayTip(c.text), c.tip) << "length " << c.text.size();

@@ -31,10 +31,7 @@ namespace {
 // A key the tests own: no other program of the test machine holds Ctrl+Alt+Shift+F11.
 constexpr int kFreeHotkey = ((HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT) << 8) | VK_F11;
 
-std::wstring IniText(const std::wstring& options)
-{
-    return L"[Option]\r\n" + options;
-}
+std::wstring IniText(const std::wstring& options) { return L"[Option]\r\n" + options; }
 
 void WriteIni(const std::filesystem::path& file, const std::wstring& text)
 {
@@ -71,8 +68,8 @@ public:
         std::promise<void> ready;
         thread_ = std::thread([&] {
             threadId_ = GetCurrentThreadId();
-            hwnd_ = CreateWindowExW(0, L"STATIC", L"other program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 600,
-                                    200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+            hwnd_ = CreateWindowExW(0, L"STATIC", L"other program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 600, 200,
+                                    100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
             if (virtualKey != 0)
                 holdsHotkey_ = RegisterHotKey(hwnd_, 1, modifiers, virtualKey) != FALSE;
             MSG msg;
@@ -244,8 +241,7 @@ protected:
     }
 
     // The first cell, in date order, whose record passes `match`; -1 when none.
-    template <class Match>
-    int FindCell(Match match)
+    template <class Match> int FindCell(Match match)
     {
         for (int row = 0; row < MonthModel::ROWS; ++row)
             for (int column = 0; column < MonthModel::COLUMNS; ++column)
@@ -281,17 +277,17 @@ TEST_F(CalendarWindowTest, ArrowKeysStepMonthAndYear)
         UINT key;
         int fromYear, fromMonth, year, month;
     } cases[] = {
-        {VK_LEFT, 2026, 5, 2026, 4},   {VK_RIGHT, 2026, 5, 2026, 6},   {VK_UP, 2026, 5, 2027, 5},
-        {VK_DOWN, 2026, 5, 2025, 5},   {VK_LEFT, 2026, 1, 2025, 12},   {VK_RIGHT, 2026, 12, 2027, 1},
-        {VK_UP, 2098, 5, 2098, 5},     {VK_RIGHT, 2098, 12, 2099, 1},  {VK_UP, 2097, 3, 2098, 3},
-        {VK_DOWN, 1981, 5, 1981, 5},   {VK_LEFT, 1981, 1, 1980, 12},   {VK_DOWN, 1982, 7, 1981, 7},
-        {VK_SPACE, 2026, 5, 2026, 5},  {VK_HOME, 2026, 5, 2026, 5},
+        {VK_LEFT, 2026, 5, 2026, 4},  {VK_RIGHT, 2026, 5, 2026, 6},  {VK_UP, 2026, 5, 2027, 5},
+        {VK_DOWN, 2026, 5, 2025, 5},  {VK_LEFT, 2026, 1, 2025, 12},  {VK_RIGHT, 2026, 12, 2027, 1},
+        {VK_UP, 2098, 5, 2098, 5},    {VK_RIGHT, 2098, 12, 2099, 1}, {VK_UP, 2097, 3, 2098, 3},
+        {VK_DOWN, 1981, 5, 1981, 5},  {VK_LEFT, 1981, 1, 1980, 12},  {VK_DOWN, 1982, 7, 1981, 7},
+        {VK_SPACE, 2026, 5, 2026, 5}, {VK_HOME, 2026, 5, 2026, 5},
     };
     for (const auto& c : cases) {
         Model().Show(c.fromYear, c.fromMonth);
         Send(WM_KEYDOWN, c.key, 1);
-        const std::string what = "key " + std::to_string(c.key) + " from " + std::to_string(c.fromYear) + "/" +
-                                 std::to_string(c.fromMonth);
+        const std::string what =
+            "key " + std::to_string(c.key) + " from " + std::to_string(c.fromYear) + "/" + std::to_string(c.fromMonth);
         ExpectShown(c.year, c.month, what.c_str());
     }
 }
@@ -309,15 +305,9 @@ TEST_F(CalendarWindowTest, TypedNumbersJumpToMonths)
         const wchar_t* typed;
         int year, month;
     } cases[] = {
-        {L"12", 2030, 12},
-        {L"7", 2030, 7},
-        {L"09", 2030, 9},
-        {L"10", 2030, 10},
-        {L"0", 2026, 12}, // this month by the clock
-        {L"13", 2030, 5},
-        {L"35", 2030, 5},
-        {L"x", 2030, 5},
-        {L"1x", 2030, 1}, // other characters are ignored
+        {L"12", 2030, 12}, {L"7", 2030, 7},  {L"09", 2030, 9}, {L"10", 2030, 10},
+        {L"0", 2026, 12},                                                        // this month by the clock
+        {L"13", 2030, 5},  {L"35", 2030, 5}, {L"x", 2030, 5},  {L"1x", 2030, 1}, // other characters are ignored
     };
     for (const auto& c : cases) {
         Model().Show(2030, 5);
@@ -621,8 +611,8 @@ TEST_F(CalendarWindowTest, DayMenuTitleIsMeasuredAndDrawnForItsCell)
     };
     for (const auto& c : cases) {
         Surface s;
-        DRAWITEMSTRUCT item{ODT_MENU, 0, ID_DAY_TITLE, ODA_DRAWENTIRE, 0, nullptr, s.dc, {0, 0, W, H},
-                            static_cast<ULONG_PTR>(c.cell)};
+        DRAWITEMSTRUCT item{
+            ODT_MENU, 0, ID_DAY_TITLE, ODA_DRAWENTIRE, 0, nullptr, s.dc, {0, 0, W, H}, static_cast<ULONG_PTR>(c.cell)};
         Send(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
         EXPECT_EQ(s.bits[0] & 0xFFFFFF, 0xE6E6E6u) << "top left";
         EXPECT_EQ(s.bits[W * H - 1] & 0xFFFFFF, 0xE6E6E6u) << "bottom right";
@@ -808,8 +798,8 @@ TEST_F(CalendarWindowTest, TodaysPopupAtStartOnlyForADayWithInfo)
         bool popup, calendarVisible;
     } cases[] = {
         {"holiday, hidden calendar", 2026y / 11 / 3, L"ShowBegin=No\r\nTodayInfo=Yes\r\n", true, false},
-        {"holiday, shown calendar", 2026y / 11 / 3, L"ShowBegin=Yes\r\nTodayInfo=Yes\r\nPosX=300\r\nPosY=200\r\n",
-         true, true},
+        {"holiday, shown calendar", 2026y / 11 / 3, L"ShowBegin=Yes\r\nTodayInfo=Yes\r\nPosX=300\r\nPosY=200\r\n", true,
+         true},
         {"holiday, option off", 2026y / 11 / 3, L"ShowBegin=No\r\nTodayInfo=No\r\n", false, false},
         {"ordinary day", 2026y / 12 / 8, L"ShowBegin=No\r\nTodayInfo=Yes\r\n", false, false},
     };

@@ -169,10 +169,10 @@ bool CalendarWindow::CreateCalendar(HWND owner)
 {
     const std::wstring className = ResString(IDS_MAIN_CLASS);
     const std::wstring title = ResString(IDS_PRODUCT);
-    RegisterWindowClass(className.c_str(), CS_HREDRAW | CS_VREDRAW, nullptr, nullptr,
-                        LoadCursorW(nullptr, IDC_ARROW), nullptr);
-    return Create(WS_EX_LAYERED, className.c_str(), title.c_str(), WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 500,
-                  300, 200, 200, owner, nullptr);
+    RegisterWindowClass(className.c_str(), CS_HREDRAW | CS_VREDRAW, nullptr, nullptr, LoadCursorW(nullptr, IDC_ARROW),
+                        nullptr);
+    return Create(WS_EX_LAYERED, className.c_str(), title.c_str(), WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 500, 300,
+                  200, 200, owner, nullptr);
 }
 
 void CalendarWindow::Render(bool relayout) { RenderCalendar(Handle(), *painter_, *model_, hoverArea_, relayout); }
@@ -212,8 +212,8 @@ void CalendarWindow::PlaceWindow()
         }
     }
     placedAt_ = POINT{placed.left, placed.top};
-    SetWindowPos(Handle(), s.StayTop ? HWND_TOPMOST : HWND_NOTOPMOST, placed.left, placed.top, size.width,
-                 size.height, SWP_NOACTIVATE);
+    SetWindowPos(Handle(), s.StayTop ? HWND_TOPMOST : HWND_NOTOPMOST, placed.left, placed.top, size.width, size.height,
+                 SWP_NOACTIVATE);
 }
 
 bool CalendarWindow::OnCreate(CREATESTRUCTW*)
@@ -294,13 +294,9 @@ LRESULT CalendarWindow::OnNcHitTest(int x, int y)
     case AREA_PREV_MONTH:
     case AREA_PREV_YEAR:
     case AREA_NEXT_MONTH:
-    case AREA_NEXT_YEAR:
-        return def;
-    case AREA_DAYS:
-        OnMouseMove(0, pt.x, pt.y);
-        return HTCAPTION;
-    default:
-        return HTCAPTION;
+    case AREA_NEXT_YEAR: return def;
+    case AREA_DAYS: OnMouseMove(0, pt.x, pt.y); return HTCAPTION;
+    default: return HTCAPTION;
     }
 }
 
@@ -422,8 +418,7 @@ void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
         }
         return;
     }
-    default:
-        return;
+    default: return;
     }
 }
 
@@ -503,11 +498,26 @@ void CalendarWindow::OnCommand(UINT, UINT id, HWND)
     switch (id) {
     case ID_SHOW: ShowWindow(Handle(), SW_SHOW); break;
     case ID_HIDE: ShowWindow(Handle(), SW_HIDE); break;
-    case ID_NEXT_MONTH: model_->NextMonth(); Render(false); break;
-    case ID_PREV_MONTH: model_->PrevMonth(); Render(false); break;
-    case ID_THIS_MONTH: model_->ShowThisMonth(); Render(false); break;
-    case ID_PREV_YEAR: model_->PrevYear(); Render(false); break;
-    case ID_NEXT_YEAR: model_->NextYear(); Render(false); break;
+    case ID_NEXT_MONTH:
+        model_->NextMonth();
+        Render(false);
+        break;
+    case ID_PREV_MONTH:
+        model_->PrevMonth();
+        Render(false);
+        break;
+    case ID_THIS_MONTH:
+        model_->ShowThisMonth();
+        Render(false);
+        break;
+    case ID_PREV_YEAR:
+        model_->PrevYear();
+        Render(false);
+        break;
+    case ID_NEXT_YEAR:
+        model_->NextYear();
+        Render(false);
+        break;
     case ID_SETTINGS: sheet_->OpenSettings(this); break;
     case ID_STAY_TOP: {
         Settings& s = sheet_->Live();
@@ -623,8 +633,7 @@ void CalendarWindow::EditMemorial()
     auto dialog = std::make_unique<MemorialDialog>();
     if (!dialog->Edit(Handle(), day->month, day->day, day->memorialName, day->memorialPicture))
         return;
-    const bool saved =
-        model_->SetMemorial(menuCell_ & 0xFFFF, menuCell_ >> 16, dialog->Name(), dialog->Picture());
+    const bool saved = model_->SetMemorial(menuCell_ & 0xFFFF, menuCell_ >> 16, dialog->Name(), dialog->Picture());
     Render(false);
     if (!saved)
         ReportError(IDS_SAVE_FAILED);

@@ -60,12 +60,8 @@ LRESULT CALLBACK MailLink::LinkProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 LRESULT MailLink::Handle(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
-    case WM_PAINT:
-        Paint();
-        return 0;
-    case WM_SETCURSOR:
-        SetCursor(LoadCursorW(TheApp()->Instance(), MAKEINTRESOURCEW(IDC_HAND_POINT)));
-        return TRUE;
+    case WM_PAINT: Paint(); return 0;
+    case WM_SETCURSOR: SetCursor(LoadCursorW(TheApp()->Instance(), MAKEINTRESOURCEW(IDC_HAND_POINT))); return TRUE;
     case WM_MOUSEMOVE:
         if (!hovered_) {
             hovered_ = true;
@@ -82,8 +78,7 @@ LRESULT MailLink::Handle(UINT msg, WPARAM wParam, LPARAM lParam)
         ShellExecuteW(label_, nullptr, target.c_str(), nullptr, nullptr, SW_SHOW);
         return 0;
     }
-    default:
-        break;
+    default: break;
     }
     return CallWindowProcW(previous_, label_, msg, wParam, lParam);
 }
@@ -145,8 +140,8 @@ void AboutDialog::OnDrawItem(DRAWITEMSTRUCT* item)
     const int y = r.top + (r.bottom - r.top - height) / 2;
     gfx::Graphics graphics = gfx::Graphics::FromHdc(item->hDC);
     if (graphics)
-        graphics.DrawImage(picture_, gfx::RectF{static_cast<float>(x), static_cast<float>(y),
-                                                static_cast<float>(width), static_cast<float>(height)});
+        graphics.DrawImage(picture_, gfx::RectF{static_cast<float>(x), static_cast<float>(y), static_cast<float>(width),
+                                                static_cast<float>(height)});
 }
 
 void AboutDialog::OnDestroy()

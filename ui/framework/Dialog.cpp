@@ -109,8 +109,7 @@ INT_PTR Dialog::DialogDispatch(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         return TRUE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 

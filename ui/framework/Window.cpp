@@ -25,8 +25,8 @@ ATOM RegisterWindowClass(const wchar_t* className, UINT style, HICON icon, HICON
     return RegisterClassExW(&wc);
 }
 
-bool Window::Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
-                    int width, int height, HWND parent, HMENU menu)
+bool Window::Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y, int width,
+                    int height, HWND parent, HMENU menu)
 {
     HWND hwnd = CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menu,
                                 TheApp()->Instance(), this);
@@ -96,7 +96,10 @@ bool Window::DispatchToSlot(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r)
     case WM_CTLCOLORSTATIC: r = OnCtlColorStatic(reinterpret_cast<HDC>(wp), hwndOf(lp)); break;
     case WM_CTLCOLORBTN: r = OnCtlColorBtn(reinterpret_cast<HDC>(wp), hwndOf(lp)); break;
     case WM_DESTROY: OnDestroy(); break;
-    case WM_DRAWITEM: OnDrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lp)); r = 1; break;
+    case WM_DRAWITEM:
+        OnDrawItem(reinterpret_cast<DRAWITEMSTRUCT*>(lp));
+        r = 1;
+        break;
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wp)); break;
     case WM_ENABLE: OnEnable(wp != 0); break;
     case WM_ERASEBKGND: r = OnEraseBkgnd(reinterpret_cast<HDC>(wp)) ? 1 : 0; break;
@@ -134,7 +137,10 @@ bool Window::DispatchToSlot(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r)
     case WM_RBUTTONUP: OnRButtonUp(static_cast<UINT>(wp), LoX(lp), HiY(lp)); break;
     case WM_SETCURSOR: r = OnSetCursor(hwndOf(wp), LOWORD(lp), HIWORD(lp)) ? 1 : 0; break;
     case WM_SETFOCUS: OnSetFocus(hwndOf(wp)); break;
-    case WM_SETTEXT: OnSetText(reinterpret_cast<const wchar_t*>(lp)); r = 1; break;
+    case WM_SETTEXT:
+        OnSetText(reinterpret_cast<const wchar_t*>(lp));
+        r = 1;
+        break;
     case WM_SHOWWINDOW: OnShowWindow(wp != 0, static_cast<UINT>(lp)); break;
     case WM_SIZE: OnSize(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp)); break;
     case WM_SIZING: OnSizing(static_cast<UINT>(wp), reinterpret_cast<RECT*>(lp)); break;

@@ -12,8 +12,8 @@ public:
     virtual ~Window() = default;
 
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
-    virtual bool Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x,
-                        int y, int width, int height, HWND parent, HMENU menu);
+    virtual bool Create(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
+                        int width, int height, HWND parent, HMENU menu);
 
     HWND Handle() const { return hwnd_; }
     void SetHandle(HWND hwnd) { hwnd_ = hwnd; }
