@@ -22,8 +22,5 @@ inline float DrawableFontSize(float stored, float fallback = kFallbackFontSize)
 // An alpha (BackImageAlpha, or a colour's alpha) in [0, 255].
 inline int ClampAlpha(int stored) { return std::clamp(stored, 0, 255); }
 
-// BackImageDraw: 0 fit, 1 stretch, 2 cover; anything else draws as 0.
-inline int BackImageDrawMode(int stored) { return stored >= 0 && stored <= 2 ? stored : 0; }
-
 // Font style bits GDI+ knows (bold 1, italic 2, underline 4, strikeout 8); others dropped.
 inline std::int32_t DrawableFontStyle(std::int32_t stored) { return stored & 0xF; }

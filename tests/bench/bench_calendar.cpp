@@ -1,40 +1,30 @@
 // Month rebuild and memo save against a large day-data file, with a plain
 // file copy of the same size as the yardstick for the save.
-#include "app/Application.h"
+#include "bench/BenchSupport.h"
 #include "calendar/DateUtil.h"
 #include "calendar/FileIO.h"
 #include "calendar/MonthModel.h"
 
-#include <algorithm>
-#include <chrono>
-#include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <functional>
 #include <tuple>
-#include <string>
-#include <vector>
+
+using namespace bench;
+using Bytes = std::vector<std::uint8_t>;
 
 namespace {
-using Clock = std::chrono::steady_clock;
-
-void PutI32(std::vector<std::uint8_t>& b, std::int64_t v)
+void PutI32(Bytes& b, std::int64_t v)
 {
-    const auto u = static_cast<std::uint32_t>(v);
     for (int i = 0; i < 4; ++i)
-        b.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
+        b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
 }
 
-void PutText(std::vector<std::uint8_t>& b, const std::wstring& t)
+void PutText(Bytes& b, const std::wstring& t)
 {
     PutI32(b, static_cast<std::int64_t>(t.size()));
-    for (const wchar_t c : t) {
-        b.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        b.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
+    for (const wchar_t c : t)
+        b.insert(b.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
 }
 
-void PutBlock(std::vector<std::uint8_t>& out, int key, const std::vector<std::uint8_t>& data)
+void PutBlock(Bytes& out, int key, const Bytes& data)
 {
     PutI32(out, key);
     PutI32(out, static_cast<std::int64_t>(data.size()));
@@ -42,24 +32,24 @@ void PutBlock(std::vector<std::uint8_t>& out, int key, const std::vector<std::ui
 }
 
 // 60 years of a 40-character memo on every day, and a memorial entry on every day of the year.
-std::vector<std::uint8_t> LargeDataFile(int firstYear, int years)
+Bytes LargeDataFile(int firstYear, int years)
 {
     const std::wstring memo = L"Memo text of exactly forty characters..";
-    std::vector<std::uint8_t> memos;
+    Bytes memos;
     for (int y = firstYear; y < firstYear + years; ++y)
         for (int m = 1; m <= 12; ++m) {
-            std::vector<std::uint8_t> data;
+            Bytes data;
             for (int d = 1; d <= DaysInMonth(y, m); ++d) {
                 PutI32(data, d);
                 PutText(data, memo.substr(0, 39) + static_cast<wchar_t>(L'0' + d % 10));
             }
             PutBlock(memos, y * 100 + m, data);
         }
-    std::vector<std::uint8_t> file;
+    Bytes file;
     PutI32(file, static_cast<std::int64_t>(memos.size()));
     file.insert(file.end(), memos.begin(), memos.end());
     for (int m = 1; m <= 12; ++m) {
-        std::vector<std::uint8_t> data;
+        Bytes data;
         for (int d = 1; d <= DaysInMonth(2000, m); ++d) {
             PutI32(data, d);
             PutText(data, L"Memorial " + std::to_wstring(m) + L"/" + std::to_wstring(d));
@@ -70,19 +60,6 @@ std::vector<std::uint8_t> LargeDataFile(int firstYear, int years)
     return file;
 }
 
-double MedianMicros(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-double Micros(const std::function<void()>& work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-}
-
 // The same bytes moved the plainest way that still reaches the disk: read, write, flush.
 bool ReadWriteFlushCopy(const std::wstring& from, const std::wstring& to)
 {
@@ -90,7 +67,7 @@ bool ReadWriteFlushCopy(const std::wstring& from, const std::wstring& to)
     LARGE_INTEGER size{};
     if (!in.Valid() || !GetFileSizeEx(in.Get(), &size))
         return false;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    Bytes bytes(static_cast<std::size_t>(size.QuadPart));
     DWORD done = 0;
     if (!ReadFile(in.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) || done != bytes.size())
         return false;
@@ -102,18 +79,9 @@ bool ReadWriteFlushCopy(const std::wstring& from, const std::wstring& to)
 
 int main()
 {
-    static Application app;
-    app.SetInstance(GetModuleHandleW(nullptr));
-    SetTheApp(&app);
-
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    const std::filesystem::path dir =
-        std::filesystem::path(base) / (L"mosaryn-bench-" + std::to_wstring(GetCurrentProcessId()));
-    std::filesystem::create_directories(dir);
-    const std::wstring dirText = dir.wstring() + L"\\";
-
-    const std::vector<std::uint8_t> file = LargeDataFile(1990, 60);
+    Environment env(L"calendar");
+    const std::wstring dirText = env.DirWithSlash();
+    const Bytes file = LargeDataFile(1990, 60);
     {
         FileHandle out(
             CreateFileW((dirText + L"qv.dat").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -126,10 +94,8 @@ int main()
     const int runs = 200;
     for (const auto& [y, m, label] : {std::tuple{1990, 1, "first block"}, std::tuple{2049, 12, "last block"}}) {
         model.Show(y, m);
-        std::vector<double> samples;
-        for (int i = 0; i < runs; ++i)
-            samples.push_back(Micros([&] { model.Rebuild(); }));
-        std::printf("Rebuild %04d-%02d (%s): median %.1f us over %d runs\n", y, m, label, MedianMicros(samples), runs);
+        std::printf("Rebuild %04d-%02d (%s): median %.1f us over %d runs\n", y, m, label,
+                    MedianMicros(runs, [&](int) { model.Rebuild(); }), runs);
     }
 
     // Saves and copies alternate so that both see the same disk state.
@@ -145,7 +111,7 @@ int main()
         copies.push_back(Micros([&] { ok = CopyFileW(data.c_str(), copy.c_str(), FALSE) && ok; }));
         flushedCopies.push_back(Micros([&] { ok = ReadWriteFlushCopy(data, copy) && ok; }));
     }
-    const double save = MedianMicros(saves), plain = MedianMicros(copies), flushed = MedianMicros(flushedCopies);
+    const double save = Median(saves), plain = Median(copies), flushed = Median(flushedCopies);
     std::printf("SetMemo (whole-file rewrite, flushed, atomic replace): median %.1f us over %d runs%s\n", save,
                 saveRuns, ok ? "" : "  [SOME OPERATIONS FAILED]");
     std::printf("CopyFileW of the same file:                     median %.1f us  -> save/copy ratio %.2f\n", plain,
@@ -164,10 +130,8 @@ int main()
             ok = replacement.Write(pieces) && replacement.Commit() && ok;
         }));
     }
-    std::printf("  of which: open+map old file %.1f us, write+flush+replace %.1f us (medians)\n", MedianMicros(maps),
-                MedianMicros(writes));
+    std::printf("  of which: open+map old file %.1f us, write+flush+replace %.1f us (medians)\n", Median(maps),
+                Median(writes));
 
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
     return ok ? 0 : 1;
 }

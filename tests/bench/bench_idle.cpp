@@ -3,23 +3,17 @@
 // time of that minute is printed with the timer messages seen, by id. A second, shorter
 // phase rests the pointer on a day cell of the focused calendar, where the leave timer runs.
 //   bench_idle.exe [seconds away (60)] [seconds on a day (20)]
-#include "app/Application.h"
+#include "bench/BenchSupport.h"
 #include "render/CalendarPainter.h"
 #include "ui/calendar/CalendarWindow.h"
 #include "ui/calendar/OwnerWindow.h"
 
-#include <gdiplus.h>
-
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
-#include <string>
+
+using namespace bench;
 
 namespace {
-
 double CpuSeconds()
 {
     FILETIME created, exited, kernel, user;
@@ -40,12 +34,12 @@ struct Phase {
 Phase RunLoop(HWND calendar, double seconds)
 {
     Phase phase;
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = Clock::now();
     const auto end = start + std::chrono::duration<double>(seconds);
     const double cpuStart = CpuSeconds();
     MSG msg;
     for (;;) {
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = Clock::now();
         if (now >= end)
             break;
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
@@ -59,7 +53,7 @@ Phase RunLoop(HWND calendar, double seconds)
         }
     }
     phase.cpu = CpuSeconds() - cpuStart;
-    phase.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    phase.wall = std::chrono::duration<double>(Clock::now() - start).count();
     return phase;
 }
 
@@ -89,68 +83,39 @@ void WriteIni(const std::filesystem::path& file)
     for (wchar_t c : text)
         out.put(static_cast<char>(c & 0xFF)).put(static_cast<char>(c >> 8));
 }
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const double away = argc > 1 ? std::atof(argv[1]) : 60;
-    const double inside = argc > 2 ? std::atof(argv[2]) : 20;
-
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
-    static Application app;
-    app.SetInstance(GetModuleHandleW(nullptr));
-    SetTheApp(&app);
-
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    const std::filesystem::path dir =
-        std::filesystem::path(base) / (L"mosaryn-bench-idle-" + std::to_wstring(GetCurrentProcessId()));
-    std::filesystem::create_directories(dir);
-    WriteIni(dir / L"qv.ini");
-
+    const double away = Arg(argc, argv, 1, 60), inside = Arg(argc, argv, 2, 20);
+    Environment env(L"idle");
+    WriteIni(env.Dir() / L"qv.ini");
     SetCursorPos(1270, 1010);
-    int result = 0;
-    {
-        OwnerWindow owner;
-        CalendarWindow calendar(dir.wstring() + L"\\");
-        calendar.SetQuitOnDestroy(false);
-        calendar.SetErrorReporter([](UINT id) { std::printf("error string %u\n", id); });
-        const auto created = std::chrono::steady_clock::now();
-        if (!owner.CreateOwner() || !calendar.CreateCalendar(owner.Handle())) {
-            std::printf("could not create the calendar\n");
-            result = 1;
-        } else {
-            const double createMs =
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - created).count();
-            std::printf("calendar created and shown in %.1f ms\n", createMs);
-            const HWND hwnd = calendar.Handle();
-
-            Print("pointer away", RunLoop(hwnd, away));
-
-            if (inside > 0) {
-                // Focused, with the pointer resting on a day: the leave timer polls the cursor.
-                SetForegroundWindow(hwnd);
-                SetFocus(hwnd);
-                const gfx::RectF cell = calendar.Painter().CellRect(3, 2);
-                POINT p{static_cast<LONG>(cell.x + cell.width / 2), static_cast<LONG>(cell.y + cell.height / 2)};
-                ClientToScreen(hwnd, &p);
-                SetCursorPos(p.x, p.y);
-                SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
-                SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
-                Print("pointer resting on a day", RunLoop(hwnd, inside));
-            }
-            DestroyWindow(hwnd);
-        }
-        if (owner.Handle() != nullptr)
-            DestroyWindow(owner.Handle());
+    OwnerWindow owner;
+    CalendarWindow calendar(env.DirWithSlash());
+    calendar.SetQuitOnDestroy(false);
+    calendar.SetErrorReporter([](UINT id) { std::printf("error string %u\n", id); });
+    const auto created = Clock::now();
+    if (!owner.CreateOwner() || !calendar.CreateCalendar(owner.Handle())) {
+        std::printf("could not create the calendar\n");
+        return 1;
     }
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    Gdiplus::GdiplusShutdown(token);
-    return result;
+    std::printf("calendar created and shown in %.1f ms\n", MillisSince(created));
+    const HWND hwnd = calendar.Handle();
+    Print("pointer away", RunLoop(hwnd, away));
+    if (inside > 0) {
+        // Focused, with the pointer resting on a day: the leave timer polls the cursor.
+        SetForegroundWindow(hwnd);
+        SetFocus(hwnd);
+        const gfx::RectF cell = calendar.Painter().CellRect(3, 2);
+        POINT p{static_cast<LONG>(cell.x + cell.width / 2), static_cast<LONG>(cell.y + cell.height / 2)};
+        ClientToScreen(hwnd, &p);
+        SetCursorPos(p.x, p.y);
+        SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
+        SendMessageW(hwnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+        Print("pointer resting on a day", RunLoop(hwnd, inside));
+    }
+    DestroyWindow(hwnd);
+    DestroyWindow(owner.Handle());
+    return 0;
 }

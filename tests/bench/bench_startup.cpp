@@ -1,28 +1,23 @@
 // Start-up time: process start until the calendar window exists, against a minimal
 // program that creates one layered window, both started the same way in the same run.
-#include "app/Win.h"
+//   bench_startup.exe [runs (15)]
+#include "bench/BenchSupport.h"
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <vector>
+using namespace bench;
 
 namespace {
-
 double StartOnce(const std::wstring& exe, const wchar_t* windowClass)
 {
     STARTUPINFOW si{sizeof(si)};
     PROCESS_INFORMATION pi{};
     std::wstring cmd = L"\"" + exe + L"\"";
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = Clock::now();
     if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return -1;
     double ms = -1;
     for (;;) {
         if (FindWindowW(windowClass, nullptr) != nullptr) {
-            ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            ms = MillisSince(start);
             break;
         }
         if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
@@ -38,40 +33,26 @@ double StartOnce(const std::wstring& exe, const wchar_t* windowClass)
         Sleep(5);
     return ms;
 }
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     const int runs = argc > 1 ? _wtoi(argv[1]) : 15;
+    Environment env(L"startup");
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const std::filesystem::path here = std::filesystem::path(self).parent_path();
     // A private copy, so the calendar's files never land in the build tree.
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / L"mosaryn-bench-startup";
-    std::filesystem::create_directories(dir);
-    const std::filesystem::path calendar = dir / L"Mosaryn.exe";
+    const std::filesystem::path calendar = env.Dir() / L"Mosaryn.exe";
     std::filesystem::copy_file(here.parent_path() / L"Mosaryn.exe", calendar,
                                std::filesystem::copy_options::overwrite_existing);
-    const std::wstring minimal = (here / L"minimal_layered.exe").wstring();
-
-    std::vector<double> app;
-    std::vector<double> base;
+    std::vector<double> app, base;
     for (int i = 0; i < runs; ++i) {
         // Interleaved so that both see the same machine load.
-        base.push_back(StartOnce(minimal, L"MosarynMinimalLayered"));
+        base.push_back(StartOnce((here / L"minimal_layered.exe").wstring(), L"MosarynMinimalLayered"));
         app.push_back(StartOnce(calendar.wstring(), L"QVMainWnd"));
     }
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-    const double a = Median(app);
-    const double b = Median(base);
+    const double a = Median(app), b = Median(base);
     std::printf("start-up to window, median of %d runs\n", runs);
     std::printf("  minimal layered window: %8.1f ms\n", b);
     std::printf("  Mosaryn calendar:       %8.1f ms\n", a);

@@ -6,41 +6,77 @@
 #include <string>
 #include <vector>
 
+// Each step gets the dialog found by its caption and is repeated on every tick until it
+// answers true. At the deadline every dialog of the thread is closed, so no test hangs.
 class ModalDriver {
 public:
-    // A step gets the dialog found by its caption; it is repeated on every tick until it answers true.
     using Step = std::function<bool(HWND dialog)>;
-
-    ModalDriver(std::wstring caption, std::vector<Step> steps, unsigned timeoutMs = 8000);
-    ~ModalDriver();
+    ModalDriver(std::wstring caption, std::vector<Step> steps)
+        : caption_(std::move(caption)), steps_(std::move(steps)), deadline_(GetTickCount64() + 8000)
+    {
+        current_ = this;
+        timer_ = SetTimer(nullptr, 0, 20, &ModalDriver::Tick);
+    }
+    ~ModalDriver()
+    {
+        KillTimer(nullptr, timer_);
+        current_ = nullptr;
+    }
     ModalDriver(const ModalDriver&) = delete;
     ModalDriver& operator=(const ModalDriver&) = delete;
-
-    // Every step ran to its end.
-    bool Finished() const { return next_ == steps_.size(); }
-    // The dialog was still open at the deadline and was closed by force.
-    bool TimedOut() const { return timedOut_; }
-    // The dialog window seen by the steps (null when it never appeared).
-    HWND Dialog() const { return dialog_; }
+    // Every step ran, none cut short by the deadline.
+    bool Finished() const { return next_ == steps_.size() && !timedOut_; }
 
 private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-    void Run();
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        ModalDriver* self = current_;
+        if (self == nullptr || self->busy_) // a step's nested loop must not start the next step
+            return;
+        self->busy_ = true;
+        if (GetTickCount64() > self->deadline_) {
+            self->timedOut_ = self->next_ < self->steps_.size();
+            self->next_ = self->steps_.size();
+            EnumThreadWindows(GetCurrentThreadId(), &CloseDialog, 0);
+        } else if (HWND dialog = FindWindowW(L"#32770", self->caption_.c_str()); dialog && IsWindowVisible(dialog)) {
+            if (self->next_ < self->steps_.size() && self->steps_[self->next_](dialog))
+                ++self->next_;
+        }
+        self->busy_ = false;
+    }
+    static BOOL CALLBACK CloseDialog(HWND window, LPARAM)
+    {
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring(name) == L"#32770")
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        return TRUE;
+    }
 
+    static inline ModalDriver* current_ = nullptr;
     std::wstring caption_;
     std::vector<Step> steps_;
     std::size_t next_ = 0;
     ULONGLONG deadline_ = 0;
     UINT_PTR timer_ = 0;
-    HWND dialog_ = nullptr;
     bool busy_ = false;
     bool timedOut_ = false;
 };
 
-// Helpers for steps.
-void ClickButton(HWND dialog, int id);
-std::wstring ItemText(HWND dialog, int id);
-// Waits inside a step: answers true once `ms` have passed since the first call for this `clock`.
-bool Elapsed(ULONGLONG& clock, unsigned ms);
-// Every text of the window's children, in z order.
-std::vector<std::wstring> ChildTexts(HWND window);
+inline void ClickButton(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
+
+inline std::wstring ItemText(HWND dialog, int id)
+{
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}
+
+// For waiting inside a step: true once `ms` have passed since the first call with this `clock`.
+inline bool Elapsed(ULONGLONG& clock, unsigned ms)
+{
+    const ULONGLONG now = GetTickCount64();
+    if (clock == 0)
+        clock = now;
+    return now - clock >= ms;
+}

@@ -9,93 +9,58 @@
 
 #include <string>
 
-// A real top-level window that counts what the sheet asks of it.
+inline HWND TestWindow(HWND parent = nullptr, const wchar_t* type = L"STATIC", DWORD style = WS_POPUP)
+{
+    return CreateWindowExW(0, type, L"", style, 40, 50, 120, 90, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+// A real top-level window that registers the live hot key and counts what the sheet asks of it.
 class FakeHost : public SettingsHost {
 public:
-    explicit FakeHost(const Settings& live) : live_(live)
-    {
-        window_ = CreateWindowExW(0, L"STATIC", L"fake calendar", WS_POPUP, 40, 50, 120, 90, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-    }
-    ~FakeHost() override
-    {
-        if (window_ != nullptr)
-            DestroyWindow(window_);
-    }
-    FakeHost(const FakeHost&) = delete;
-    FakeHost& operator=(const FakeHost&) = delete;
-
+    explicit FakeHost(const Settings& live) : live_(live) {}
+    ~FakeHost() override { DestroyWindow(window_); }
     HWND HostWindow() const override { return window_; }
-    void Render(bool relayout) override { ++(relayout ? relayoutRenders : plainRenders); }
-    // Registers the live key the way the calendar does; a failure is counted instead of shown.
+    void Render(bool relayout) override { relayoutRenders += relayout ? 1 : 0; }
     void ApplyHotKey() override
     {
         ++hotKeyApplies;
-        const auto key = static_cast<UINT>(live_.Hotkey);
-        const UINT flags = (key >> 8) & 0xFF;
-        UINT modifiers = 0;
-        if (flags & HOTKEYF_ALT)
-            modifiers |= MOD_ALT;
-        if (flags & HOTKEYF_CONTROL)
-            modifiers |= MOD_CONTROL;
-        if (flags & HOTKEYF_SHIFT)
-            modifiers |= MOD_SHIFT;
-        if (flags & HOTKEYF_EXT)
-            modifiers |= MOD_WIN;
+        const UINT flags = (live_.Hotkey >> 8) & 0xFF;
+        const UINT modifiers = ((flags & HOTKEYF_ALT) ? MOD_ALT : 0) | ((flags & HOTKEYF_CONTROL) ? MOD_CONTROL : 0) |
+                               ((flags & HOTKEYF_SHIFT) ? MOD_SHIFT : 0);
         UnregisterHotKey(window_, 107);
-        if (!RegisterHotKey(window_, 107, modifiers, key & 0xFF))
-            ++hotKeyFailures;
+        hotKeyFailures += RegisterHotKey(window_, 107, modifiers, live_.Hotkey & 0xFF) ? 0 : 1;
     }
-
-    int relayoutRenders = 0;
-    int plainRenders = 0;
-    int hotKeyApplies = 0;
-    int hotKeyFailures = 0;
+    int relayoutRenders = 0, hotKeyApplies = 0, hotKeyFailures = 0;
 
 private:
     const Settings& live_;
-    HWND window_ = nullptr;
+    HWND window_ = TestWindow();
 };
 
-// Counts PSM_CHANGED (a page reporting a change) and the sheet's PSN_RESET / PSN_APPLY.
+// Counts PSM_CHANGED (a page reporting a change) and the sheet's PSN_RESET.
 class MessageSpy {
 public:
-    MessageSpy()
-    {
-        current_ = this;
-        hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Hook, nullptr, GetCurrentThreadId());
-    }
+    MessageSpy() { current_ = this; }
     ~MessageSpy()
     {
         UnhookWindowsHookEx(hook_);
         current_ = nullptr;
     }
-    MessageSpy(const MessageSpy&) = delete;
-    MessageSpy& operator=(const MessageSpy&) = delete;
-
-    int changed = 0;
-    int resets = 0;
-    int applies = 0;
+    int changed = 0, resets = 0;
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
     {
-        if (code == HC_ACTION && current_ != nullptr) {
-            const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-            if (sent->message == PSM_CHANGED)
-                ++current_->changed;
-            if (sent->message == WM_NOTIFY && sent->lParam != 0) {
-                const auto* header = reinterpret_cast<const NMHDR*>(sent->lParam);
-                if (header->code == static_cast<UINT>(PSN_RESET))
-                    ++current_->resets;
-                if (header->code == static_cast<UINT>(PSN_APPLY))
-                    ++current_->applies;
-            }
-        }
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && sent->message == PSM_CHANGED)
+            ++current_->changed;
+        if (code == HC_ACTION && sent->message == WM_NOTIFY &&
+            reinterpret_cast<const NMHDR*>(sent->lParam)->code == static_cast<UINT>(PSN_RESET))
+            ++current_->resets;
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
     static inline MessageSpy* current_ = nullptr;
-    HHOOK hook_ = nullptr;
+    HHOOK hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Hook, nullptr, GetCurrentThreadId());
 };
 
 // What the user's clicks and drags send to a dialog.
@@ -104,14 +69,10 @@ inline void SendCommand(HWND dialog, int id, UINT code)
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 inline void ClickButton(HWND dialog, int id) { SendCommand(dialog, id, BN_CLICKED); }
+inline bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 inline void ToggleCheck(HWND dialog, int id)
 {
-    CheckDlgButton(dialog, id, IsDlgButtonChecked(dialog, id) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
-    ClickButton(dialog, id);
-}
-inline void ClickRadio(HWND dialog, int first, int last, int id)
-{
-    CheckRadioButton(dialog, first, last, id);
+    CheckDlgButton(dialog, id, Checked(dialog, id) ? BST_UNCHECKED : BST_CHECKED);
     ClickButton(dialog, id);
 }
 inline void Slide(HWND dialog, int track, int position)
@@ -130,11 +91,6 @@ inline std::wstring ItemText(HWND dialog, int id)
     GetDlgItemTextW(dialog, id, text, 512);
     return text;
 }
-inline bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-inline bool ShownAndEnabled(HWND window)
-{
-    return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0 && IsWindowEnabled(window) != FALSE;
-}
 
 constexpr int kApplyButton = 0x3021;
 
@@ -148,8 +104,7 @@ protected:
     SheetFixture() { sheet.SetIniDirectory(dir.WithSlash()); }
     ~SheetFixture() override
     {
-        // The sheet is owned by the host window: close it first.
-        if (HWND open = sheet.SheetWindow())
+        if (HWND open = sheet.SheetWindow()) // owned by the host window: closed first
             DestroyWindow(open);
     }
 
@@ -160,10 +115,10 @@ protected:
         PumpMessages(20);
         return window;
     }
-    HWND General() { return sheet.General().Handle(); }
-    // Shows the Design tab (its window is created on first showing).
-    HWND Design()
+    // Opens the sheet on its Design tab (the page's window is created on first showing).
+    HWND OpenDesign()
     {
+        Open();
         PropSheet_SetCurSel(sheet.SheetWindow(), nullptr, 1);
         PumpMessages(20);
         return sheet.DesignItems().Handle();
@@ -178,9 +133,7 @@ protected:
     }
     void Press(int id)
     {
-        HWND window = sheet.SheetWindow();
-        ASSERT_NE(window, nullptr);
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+        ClickButton(sheet.SheetWindow(), id);
         PumpMessages(20);
     }
 };
