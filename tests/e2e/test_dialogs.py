@@ -5,7 +5,7 @@ import time
 
 import harness
 from harness import near
-from test_interaction import INI, Geometry, focus_calendar, open_menu_at
+from test_interaction import open_menu_at, start
 
 MEMO_DISC = (0xF2, 0xC7, 0x44)      # MemodayBackColor default
 MEMORIAL_TEXT = (0xFF, 0x80, 0x40)  # MemorialdayFontColor default
@@ -43,14 +43,6 @@ def dialog_open(s, title):
 def disc_colour(s, g, column, row):
     x, y = g.cell_centre(column, row)
     return s.screenshot().pixel(x, int(y + g.d * 0.38))
-
-
-def start(s):
-    s.write_ini(INI)
-    s.start()
-    g = Geometry(s.calendar())
-    focus_calendar(s, g)
-    return g
 
 
 def test_memo_is_saved_drawn_shown_and_kept(s):

@@ -52,6 +52,13 @@ def focus_calendar(s, g):
     time.sleep(0.6)
 
 
+def rest_on(s, x, y):
+    """Comes to (x, y) from a few pixels away, so the pointer arrives on the cell."""
+    s.xdotool("mousemove", x - 3, y)
+    time.sleep(0.3)
+    s.xdotool("mousemove", x, y)
+
+
 def start(s):
     s.write_ini(INI)
     s.start()
@@ -96,9 +103,7 @@ def test_resting_on_a_holiday_opens_the_popup_and_a_key_closes_it(s):
     s.xdotool("type", "1")  # January 2026: 1 January is a Thursday, column 4 of row 0
     time.sleep(0.7)
     x, y = g.cell_centre(4, 0)
-    s.xdotool("mousemove", x - 3, y)
-    time.sleep(0.3)
-    s.xdotool("mousemove", x, y)
+    rest_on(s, x, y)
     s.wait_for(lambda: any(w["visible"] for w in s.windows("DayInfoWnd")), 10, "the day-information popup")
     popup = [w for w in s.windows("DayInfoWnd") if w["visible"]][0]
     assert abs(popup["left"] - x) <= 2 and abs(popup["top"] - y) <= 2, (popup, x, y)
@@ -110,10 +115,7 @@ def test_plain_day_opens_nothing(s):
     g = start(s)
     s.xdotool("type", "1")
     time.sleep(0.7)
-    x, y = g.cell_centre(5, 1)  # 9 January 2026, a Friday
-    s.xdotool("mousemove", x - 3, y)
-    time.sleep(0.3)
-    s.xdotool("mousemove", x, y)
+    rest_on(s, *g.cell_centre(5, 1))  # 9 January 2026, a Friday
     time.sleep(2.5)
     assert not any(w["visible"] for w in s.windows("DayInfoWnd"))
 

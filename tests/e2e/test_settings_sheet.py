@@ -3,7 +3,7 @@ import time
 
 import harness
 from harness import near
-from test_interaction import INI, Geometry, focus_calendar, open_menu_at
+from test_interaction import open_menu_at, start
 
 SHEET = "Mosarynの設定"
 PICKED = (255, 128, 128)  # the first basic colour of the colour dialog
@@ -36,10 +36,7 @@ def open_sheet(s, g):
 
 
 def test_change_apply_ok_and_keep(s):
-    s.write_ini(INI)
-    s.start()
-    g = Geometry(s.calendar())
-    focus_calendar(s, g)
+    g = start(s)
     assert weekday_pixels(s, g, PICKED) == 0
     before = s.screenshot().pixel(g.left + 3, g.top + 3)
     assert near(before, BACK, 8)
