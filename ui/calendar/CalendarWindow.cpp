@@ -320,6 +320,9 @@ void CalendarWindow::OnActivate(UINT state, HWND, bool)
 {
     if (state == WA_CLICKACTIVE && dayInfo_->IsShown())
         dayInfo_->Hide();
+    // The default would give the window the keyboard focus; keys, hover and dragging need it.
+    if (state != WA_INACTIVE && GetFocus() == nullptr)
+        SetFocus(Handle());
 }
 
 // ---- clicks and keys -----------------------------------------------------------
