@@ -1,11 +1,12 @@
 """Editing days through the real dialogs: memo, memorial day, and the about box."""
+import datetime
 import os
 import struct
 import time
 
 import harness
 from harness import near
-from test_interaction import open_menu_at, start
+from test_interaction import day_of, open_menu_at, start
 
 MEMO_DISC = (0xF2, 0xC7, 0x44)      # MemodayBackColor default
 MEMORIAL_TEXT = (0xFF, 0x80, 0x40)  # MemorialdayFontColor default
@@ -48,7 +49,9 @@ def disc_colour(s, g, column, row):
 def test_memo_is_saved_drawn_shown_and_kept(s):
     g = start(s)
     assert not near(disc_colour(s, g, 3, 1), MEMO_DISC, 20)
-    open_menu_at(s, *g.cell_centre(3, 1))  # 9 December 2026
+    today = datetime.date.today()
+    day = day_of(today.year, today.month, 3, 1)
+    open_menu_at(s, *g.cell_centre(3, 1))  # a Wednesday of the shown month
     s.xdotool("key", "m")
     s.wait_for(lambda: dialog_open(s, "メモ"), 20, "the memo dialog")
     s.xdotool("type", "--delay", "30", "first line")
@@ -57,7 +60,7 @@ def test_memo_is_saved_drawn_shown_and_kept(s):
     s.xdotool("key", "Tab", "Return")  # to OK, and press it
     s.wait_for(lambda: not dialog_open(s, "メモ"), 20, "the dialog to close")
     memos, _ = read_dat(s)
-    assert memos == {(202612, 9): "first line\r\nsecond line"}, memos
+    assert memos == {(today.year * 100 + today.month, day): "first line\r\nsecond line"}, memos
     assert near(disc_colour(s, g, 3, 1), MEMO_DISC, 20), disc_colour(s, g, 3, 1)
     # Resting on the day opens its popup: date line and two memo lines make it taller than one line.
     # (The right click stopped the hover timer: come to the day from another cell.)
@@ -79,15 +82,17 @@ def test_memo_is_saved_drawn_shown_and_kept(s):
 
 def test_memorial_day_is_saved_and_drawn(s):
     g = start(s)
-    open_menu_at(s, *g.cell_centre(4, 1))  # 10 December
+    today = datetime.date.today()
+    day = day_of(today.year, today.month, 4, 1)
+    open_menu_at(s, *g.cell_centre(4, 1))  # a Thursday of the shown month
     s.xdotool("key", "a")
     s.wait_for(lambda: dialog_open(s, "記念日"), 20, "the memorial-day dialog")
-    assert "12月10日" in s.probe("texts", "#32770")
+    assert "%d月%d日" % (today.month, day) in s.probe("texts", "#32770")
     s.xdotool("type", "--delay", "30", "Wedding")
     s.xdotool("key", "Return")  # the default button
     s.wait_for(lambda: not dialog_open(s, "記念日"), 20, "the dialog to close")
     _, memorials = read_dat(s)
-    assert memorials == {(12, 10): ("Wedding", "")}, memorials
+    assert memorials == {(today.month, day): ("Wedding", "")}, memorials
     s.xdotool("mousemove", 5, 5)
     time.sleep(0.5)
     shot = s.screenshot()

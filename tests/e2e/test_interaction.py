@@ -1,4 +1,5 @@
 """Using the calendar with real input: keys, the pointer, menus, the hot key, the tray menu."""
+import datetime
 import hashlib
 import subprocess
 import time
@@ -13,6 +14,18 @@ PosY=200
 [Design]
 BackColor=-14663488
 """
+
+
+def cell_of(year, month, day):
+    """(column, row) of a day of the shown month: the grid starts on the Sunday on or before the 1st."""
+    first = (datetime.date(year, month, 1).weekday() + 1) % 7  # 0 = Sunday
+    index = first + day - 1
+    return index % 7, index // 7
+
+
+def day_of(year, month, column, row):
+    first = (datetime.date(year, month, 1).weekday() + 1) % 7
+    return row * 7 + column - first + 1
 
 
 class Geometry:
@@ -94,15 +107,15 @@ def test_arrow_keys_and_digits_change_the_title(s):
     assert january != december
     s.xdotool("type", "0")
     time.sleep(0.7)
-    assert title_signature(s, g) == now  # the clock says December 2026
-    assert december == now
+    assert title_signature(s, g) == now
+    assert (december == now) == (datetime.date.today().month == 12)
 
 
 def test_resting_on_a_holiday_opens_the_popup_and_a_key_closes_it(s):
     g = start(s)
-    s.xdotool("type", "1")  # January 2026: 1 January is a Thursday, column 4 of row 0
+    s.xdotool("type", "1")  # January of this year: 1 January is a holiday
     time.sleep(0.7)
-    x, y = g.cell_centre(4, 0)
+    x, y = g.cell_centre(*cell_of(datetime.date.today().year, 1, 1))
     rest_on(s, x, y)
     s.wait_for(lambda: any(w["visible"] for w in s.windows("DayInfoWnd")), 10, "the day-information popup")
     popup = [w for w in s.windows("DayInfoWnd") if w["visible"]][0]
@@ -115,7 +128,9 @@ def test_plain_day_opens_nothing(s):
     g = start(s)
     s.xdotool("type", "1")
     time.sleep(0.7)
-    rest_on(s, *g.cell_centre(5, 1))  # 9 January 2026, a Friday
+    year = datetime.date.today().year
+    plain = next(d for d in range(15, 22) if datetime.date(year, 1, d).weekday() == 2)  # the third Wednesday
+    rest_on(s, *g.cell_centre(*cell_of(year, 1, plain)))
     time.sleep(2.5)
     assert not any(w["visible"] for w in s.windows("DayInfoWnd"))
 
@@ -135,7 +150,9 @@ def test_right_click_on_a_day_shows_the_day_menu(s):
     s.xdotool("key", "m")
     s.wait_for(lambda: any(w["visible"] and w.get("title") == "メモ" for w in s.windows("#32770")), 20,
                "the memo dialog")
-    assert "2026年12月9日" in s.probe("texts", "#32770")
+    today = datetime.date.today()
+    label = "%d年%d月%d日" % (today.year, today.month, day_of(today.year, today.month, 3, 1))
+    assert label in s.probe("texts", "#32770")
     s.xdotool("key", "Escape")
     s.wait_for(lambda: not any(w["visible"] for w in s.windows("#32770")), 10, "the dialog to close")
     # Outside the grid, and on a day of the next month, the calendar menu opens: six rows, not three.
