@@ -1,6 +1,7 @@
 // The day-information popup: date, holiday, memorial day with picture and memo of one
 // day, composed off screen with per-pixel alpha and a drop shadow.
 #pragma once
+#include "app/ScreenPlacement.h"
 #include "app/Win.h"
 #include "render/Graphics.h"
 #include "settings/Settings.h"
@@ -9,13 +10,6 @@
 #include <string>
 
 struct DayRecord;
-
-// Top-left corner for a width x height popup asked for at (x, y), moved so that it stays
-// inside `work`: pushed left/up off the right/bottom edge, then right/down off the left/top.
-POINT PlaceInWorkArea(int x, int y, float width, float height, const RECT& work);
-
-// Work area of the monitor nearest to the point.
-RECT WorkAreaAt(int x, int y);
 
 class DayInfoWindow : public Window {
 public:

@@ -1,6 +1,7 @@
 #include "ui/calendar/CalendarWindow.h"
 
 #include "app/Application.h"
+#include "app/ScreenPlacement.h"
 #include "calendar/MonthModel.h"
 #include "render/CalendarPainter.h"
 #include "render/Composition.h"
@@ -34,20 +35,6 @@ UINT HotkeyModifiers(UINT controlFlags)
 }
 
 std::wstring TrayTip(const std::wstring& text) { return text.substr(0, 63); }
-
-RECT PlaceInside(const RECT& window, const RECT& work)
-{
-    // 64-bit arithmetic: a hand-edited position may be anywhere in the int range.
-    const long long w = static_cast<long long>(window.right) - window.left;
-    const long long h = static_cast<long long>(window.bottom) - window.top;
-    long long x = window.left;
-    long long y = window.top;
-    x = std::min(x, static_cast<long long>(work.right) - w);
-    y = std::min(y, static_cast<long long>(work.bottom) - h);
-    x = std::max(x, static_cast<long long>(work.left));
-    y = std::max(y, static_cast<long long>(work.top));
-    return RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + w), static_cast<LONG>(y + h)};
-}
 
 std::wstring DayMenuTitle(int year, int month, int day)
 {
@@ -202,17 +189,17 @@ void CalendarWindow::PlaceWindow()
             return !s->visible;
         },
         reinterpret_cast<LPARAM>(&search));
-    RECT placed = wanted;
+    placedAt_ = POINT{s.PosX, s.PosY};
     positionMoved_ = false;
     if (!search.visible) {
         MONITORINFO mi{sizeof(mi)};
         if (GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &mi)) {
-            placed = PlaceInside(wanted, mi.rcWork);
+            placedAt_ = PlaceInWorkArea(s.PosX, s.PosY, static_cast<float>(size.width), static_cast<float>(size.height),
+                                        mi.rcWork);
             positionMoved_ = true;
         }
     }
-    placedAt_ = POINT{placed.left, placed.top};
-    SetWindowPos(Handle(), s.StayTop ? HWND_TOPMOST : HWND_NOTOPMOST, placed.left, placed.top, size.width, size.height,
+    SetWindowPos(Handle(), s.StayTop ? HWND_TOPMOST : HWND_NOTOPMOST, placedAt_.x, placedAt_.y, size.width, size.height,
                  SWP_NOACTIVATE);
 }
 

@@ -30,8 +30,6 @@ constexpr int HOTKEY_ID = 107;
 UINT HotkeyModifiers(UINT controlFlags);
 // The notification-area tip: cut to 63 characters so it always fits the field.
 std::wstring TrayTip(const std::wstring& text);
-// Where a window of `window`'s size goes when it lies on no work area: inside `work`.
-RECT PlaceInside(const RECT& window, const RECT& work);
 // The text of the day menu's title item.
 std::wstring DayMenuTitle(int year, int month, int day);
 
