@@ -58,6 +58,8 @@ void MonthModel::Rebuild()
 {
     if (month_ < 1 || month_ > 12)
         return;
+    pendingMemos_.clear();
+    pendingMemorials_.clear();
     const int w1 = DayOfWeek(year_, month_, 1);
     const int dm = DaysInMonth(year_, month_);
     const std::chrono::year_month_day today = today_();
@@ -252,19 +254,49 @@ bool MonthModel::LoadMemorials(int month)
     return true;
 }
 
-bool MonthModel::SetMemo(int column, int row, const std::wstring& text)
+namespace {
+void ApplyMemo(DayRecord& cell, const std::wstring& text)
 {
-    if (!Cell(column, row).InShownMonth() || month_ < 1)
-        return false;
-    // Without the month's stored memos the save would drop them; try once more.
-    if (!memosLoaded_)
-        LoadMemos(year_, month_);
-    DayRecord& cell = Cell(column, row);
     cell.memo = text;
     if (text.empty())
         cell.flags &= ~DAY_MEMO;
     else
         cell.flags |= DAY_MEMO;
+}
+
+void ApplyMemorial(DayRecord& cell, const std::wstring& name, const std::wstring& picture)
+{
+    cell.memorialName = name.empty() ? std::wstring() : name;
+    cell.memorialPicture = name.empty() ? std::wstring() : picture;
+    if (name.empty())
+        cell.flags &= ~DAY_MEMORIAL;
+    else
+        cell.flags |= DAY_MEMORIAL;
+}
+
+template <class Entry> void Remember(std::vector<Entry>& pending, Entry entry)
+{
+    std::erase_if(pending, [&](const Entry& e) { return e.day == entry.day; });
+    pending.push_back(std::move(entry));
+}
+} // namespace
+
+bool MonthModel::SetMemo(int column, int row, const std::wstring& text)
+{
+    if (!Cell(column, row).InShownMonth() || month_ < 1)
+        return false;
+    // Without the month's stored memos the save would drop them; try once more.
+    if (!memosLoaded_) {
+        LoadMemos(year_, month_);
+        for (const dayfile::MemoEntry& e : pendingMemos_)
+            ApplyMemo(*ShownDay(e.day), e.text);
+        if (memosLoaded_)
+            pendingMemos_.clear();
+    }
+    DayRecord& cell = Cell(column, row);
+    ApplyMemo(cell, text);
+    if (!memosLoaded_)
+        Remember(pendingMemos_, dayfile::MemoEntry{cell.day, text});
     return SaveMemos(year_, month_);
 }
 
@@ -272,18 +304,17 @@ bool MonthModel::SetMemorial(int column, int row, const std::wstring& name, cons
 {
     if (!Cell(column, row).InShownMonth() || month_ < 1)
         return false;
-    if (!memorialsLoaded_)
+    if (!memorialsLoaded_) {
         LoadMemorials(month_);
-    DayRecord& cell = Cell(column, row);
-    if (name.empty()) {
-        cell.memorialName.clear();
-        cell.memorialPicture.clear();
-        cell.flags &= ~DAY_MEMORIAL;
-    } else {
-        cell.memorialName = name;
-        cell.memorialPicture = picture;
-        cell.flags |= DAY_MEMORIAL;
+        for (const dayfile::MemorialEntry& e : pendingMemorials_)
+            ApplyMemorial(*ShownDay(e.day), e.name, e.picture);
+        if (memorialsLoaded_)
+            pendingMemorials_.clear();
     }
+    DayRecord& cell = Cell(column, row);
+    ApplyMemorial(cell, name, picture);
+    if (!memorialsLoaded_)
+        Remember(pendingMemorials_, dayfile::MemorialEntry{cell.day, name, picture});
     return SaveMemorials(month_);
 }
 

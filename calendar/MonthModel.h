@@ -84,6 +84,10 @@ private:
     // Memorial entries for a day this year lacks (29 February in a common year):
     // not shown, but written back by every save of the month.
     std::vector<dayfile::MemorialEntry> hiddenMemorials_;
+    // Edits made while the month's entries could not be read: put back over a late load,
+    // so the next save that succeeds writes them too.
+    std::vector<dayfile::MemoEntry> pendingMemos_;
+    std::vector<dayfile::MemorialEntry> pendingMemorials_;
     std::wstring directory_;
     std::function<std::chrono::year_month_day()> today_;
 };

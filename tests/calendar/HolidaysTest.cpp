@@ -4,6 +4,7 @@
 #include <array>
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
 
 namespace {
 // Every holiday of the year as "MMDD name" words, in date order.
@@ -63,18 +64,14 @@ TEST(Holidays, WeekdayArgumentRulesTheNthWeekdayRows)
     EXPECT_EQ(FindHoliday({2026, 1, 1, 5}), 0); // a fixed day does not care
 }
 
+// Sundays before the substitute law (1973) and bridges before the bridge law (1985) or
+// over a Sunday before 2007 are no days off; the 2020/21 moves and one-off ceremonies are.
 TEST(Holidays, SubstituteAndBridgeFollowTheLawOfTheirYear)
 {
-    struct Case {
-        int y, m, d;
-        const wchar_t* name; // "-" = not a day off
-    };
-    for (const Case& c : {Case{1973, 2, 12, L"-"}, // Sunday holiday before the substitute law
-                          Case{1973, 4, 30, L"振替休日"}, Case{1985, 5, 4, L"-"}, // before the bridge law
-                          Case{2003, 5, 4, L"-"}, // a Sunday between holidays, before 2007
-                          Case{2009, 5, 6, L"振替休日"}, Case{2020, 7, 23, L"海の日"}, Case{2020, 7, 20, L"-"},
-                          Case{2021, 8, 9, L"振替休日"}, Case{1959, 4, 10, L"皇太子明仁親王の結婚の儀"},
-                          Case{1989, 2, 24, L"昭和天皇の大喪の礼"}})
-        EXPECT_EQ(NameOr(HolidayName(c.y, c.m, c.d, DayOfWeek(c.y, c.m, c.d))), c.name)
-            << c.y << '-' << c.m << '-' << c.d;
+    for (const auto& [y, m, d, name] :
+         {std::tuple{1973, 2, 12, L"-"}, std::tuple{1973, 4, 30, L"振替休日"}, std::tuple{1985, 5, 4, L"-"},
+          std::tuple{2003, 5, 4, L"-"}, std::tuple{2009, 5, 6, L"振替休日"}, std::tuple{2020, 7, 23, L"海の日"},
+          std::tuple{2020, 7, 20, L"-"}, std::tuple{2021, 8, 9, L"振替休日"},
+          std::tuple{1959, 4, 10, L"皇太子明仁親王の結婚の儀"}, std::tuple{1989, 2, 24, L"昭和天皇の大喪の礼"}})
+        EXPECT_EQ(NameOr(HolidayName(y, m, d, DayOfWeek(y, m, d))), name) << y << '-' << m << '-' << d;
 }
