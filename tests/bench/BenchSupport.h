@@ -27,15 +27,14 @@ inline double Micros(const std::function<void()>& work)
 {
     const auto start = Clock::now();
     work();
-    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    return MillisSince(start) * 1000;
 }
 
 inline double Median(std::vector<double> samples)
 {
-    if (samples.empty())
-        return 0;
-    std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2), samples.end());
-    return samples[samples.size() / 2];
+    const auto middle = samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2);
+    std::nth_element(samples.begin(), middle, samples.end());
+    return samples.empty() ? 0 : *middle;
 }
 
 inline void Pump()
@@ -51,10 +50,8 @@ inline void Pump()
 inline double MedianMicros(int runs, const std::function<void(int)>& step)
 {
     std::vector<double> samples;
-    for (int i = 0; i < runs; ++i) {
+    for (int i = 0; i < runs; ++i, Pump())
         samples.push_back(Micros([&] { step(i); }));
-        Pump();
-    }
     return Median(samples);
 }
 
@@ -65,7 +62,7 @@ inline double Arg(int argc, char** argv, int index, double fallback)
 }
 
 // GDI+, common controls and the application object for the run, and a scratch
-// directory removed at the end.
+// directory removed at the end; not copyable, like the application object.
 class Environment {
 public:
     explicit Environment(const std::wstring& name)
@@ -86,8 +83,6 @@ public:
         std::filesystem::remove_all(dir_, ignored);
         Gdiplus::GdiplusShutdown(token_);
     }
-    Environment(const Environment&) = delete;
-    Environment& operator=(const Environment&) = delete;
 
     const std::filesystem::path& Dir() const { return dir_; }
     // The directory as the program keeps it: with a trailing backslash.
@@ -106,27 +101,23 @@ inline bool WritePicture(const std::filesystem::path& file, int width, int heigh
     gfx::Bitmap bitmap = gfx::Bitmap::Blank(width, height);
     if (!bitmap)
         return false;
-    {
-        gfx::BitmapPixels pixels = bitmap.Lock();
-        if (!pixels)
-            return false;
+    if (gfx::BitmapPixels pixels = bitmap.Lock()) {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
                 pixels.At(x, y) = 0xFF000000u | (static_cast<std::uint32_t>(x * 255 / width) << 16) |
                                   (static_cast<std::uint32_t>(y * 255 / height) << 8) |
                                   static_cast<std::uint32_t>((x ^ y) & 0xFF);
-    }
+    } else
+        return false;
     UINT count = 0, bytes = 0;
     Gdiplus::DllExports::GdipGetImageEncodersSize(&count, &bytes);
     std::vector<std::uint64_t> storage((bytes + 7) / 8);
     auto* encoders = reinterpret_cast<Gdiplus::ImageCodecInfo*>(storage.data());
-    if (bytes == 0 || Gdiplus::DllExports::GdipGetImageEncoders(count, bytes, encoders) != Gdiplus::Ok)
-        return false;
-    for (UINT i = 0; i < count; ++i)
-        if (std::wcscmp(encoders[i].MimeType, mime) == 0)
-            return Gdiplus::DllExports::GdipSaveImageToFile(bitmap.GetBitmap(), file.c_str(), &encoders[i].Clsid,
-                                                            nullptr) == Gdiplus::Ok;
-    return false;
+    Gdiplus::DllExports::GdipGetImageEncoders(count, bytes, encoders);
+    auto* const end = encoders + count;
+    const auto* codec = std::find_if(encoders, end, [&](const auto& e) { return std::wcscmp(e.MimeType, mime) == 0; });
+    return codec != end && Gdiplus::DllExports::GdipSaveImageToFile(bitmap.GetBitmap(), file.c_str(), &codec->Clsid,
+                                                                    nullptr) == Gdiplus::Ok;
 }
 
 // A shown, non-activated layered popup to hand images to.

@@ -2,6 +2,7 @@
 // file copy of the same size as the yardstick for the save.
 #include "bench/BenchSupport.h"
 #include "calendar/DateUtil.h"
+#include "calendar/DayDataFormat.h"
 #include "calendar/FileIO.h"
 #include "calendar/MonthModel.h"
 
@@ -11,68 +12,45 @@ using namespace bench;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
-void PutI32(Bytes& b, std::int64_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i)));
-}
-
-void PutText(Bytes& b, const std::wstring& t)
-{
-    PutI32(b, static_cast<std::int64_t>(t.size()));
-    for (const wchar_t c : t)
-        b.insert(b.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
-}
-
-void PutBlock(Bytes& out, int key, const Bytes& data)
-{
-    PutI32(out, key);
-    PutI32(out, static_cast<std::int64_t>(data.size()));
-    out.insert(out.end(), data.begin(), data.end());
-}
+void Append(Bytes& to, const std::optional<Bytes>& block) { to.insert(to.end(), block->begin(), block->end()); }
 
 // 60 years of a 40-character memo on every day, and a memorial entry on every day of the year.
-Bytes LargeDataFile(int firstYear, int years)
+bool WriteLargeDataFile(const std::wstring& path, int firstYear, int years)
 {
-    const std::wstring memo = L"Memo text of exactly forty characters..";
-    Bytes memos;
+    Bytes memos, memorials;
     for (int y = firstYear; y < firstYear + years; ++y)
         for (int m = 1; m <= 12; ++m) {
-            Bytes data;
-            for (int d = 1; d <= DaysInMonth(y, m); ++d) {
-                PutI32(data, d);
-                PutText(data, memo.substr(0, 39) + static_cast<wchar_t>(L'0' + d % 10));
-            }
-            PutBlock(memos, y * 100 + m, data);
+            std::vector<dayfile::MemoEntry> entries;
+            for (int d = 1; d <= DaysInMonth(y, m); ++d)
+                entries.push_back({d, L"Memo text of exactly forty characters.." + std::to_wstring(d % 10)});
+            Append(memos, dayfile::EncodeMemoBlock(y * 100 + m, entries));
         }
-    Bytes file;
-    PutI32(file, static_cast<std::int64_t>(memos.size()));
-    file.insert(file.end(), memos.begin(), memos.end());
     for (int m = 1; m <= 12; ++m) {
-        Bytes data;
-        for (int d = 1; d <= DaysInMonth(2000, m); ++d) {
-            PutI32(data, d);
-            PutText(data, L"Memorial " + std::to_wstring(m) + L"/" + std::to_wstring(d));
-            PutText(data, L"C:\\Pictures\\memorial\\" + std::to_wstring(m * 100 + d) + L".jpg");
-        }
-        PutBlock(file, m, data);
+        std::vector<dayfile::MemorialEntry> entries;
+        for (int d = 1; d <= DaysInMonth(2000, m); ++d)
+            entries.push_back({d, L"Memorial " + std::to_wstring(m) + L"/" + std::to_wstring(d),
+                               L"C:\\Pictures\\memorial\\" + std::to_wstring(m * 100 + d) + L".jpg"});
+        Append(memorials, dayfile::EncodeMemorialBlock(m, entries));
     }
-    return file;
+    const auto length = static_cast<std::uint32_t>(memos.size());
+    const std::span<const std::uint8_t> pieces[] = {
+        {reinterpret_cast<const std::uint8_t*>(&length), 4}, memos, memorials}; // little-endian like the format
+    FileReplacement file(path, path + L".new");
+    return file.Write(pieces) && file.Commit();
 }
 
 // The same bytes moved the plainest way that still reaches the disk: read, write, flush.
 bool ReadWriteFlushCopy(const std::wstring& from, const std::wstring& to)
 {
     FileHandle in(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    FileHandle out(CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
-    if (!in.Valid() || !GetFileSizeEx(in.Get(), &size))
+    if (!GetFileSizeEx(in.Get(), &size))
         return false;
     Bytes bytes(static_cast<std::size_t>(size.QuadPart));
-    DWORD done = 0;
-    if (!ReadFile(in.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) || done != bytes.size())
-        return false;
-    FileHandle out(CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return out.Valid() && WriteFile(out.Get(), bytes.data(), done, &done, nullptr) && done == bytes.size() &&
+    DWORD read = 0, written = 0;
+    return ReadFile(in.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size() &&
+           WriteFile(out.Get(), bytes.data(), read, &written, nullptr) && written == read &&
            FlushFileBuffers(out.Get());
 }
 } // namespace
@@ -80,15 +58,10 @@ bool ReadWriteFlushCopy(const std::wstring& from, const std::wstring& to)
 int main()
 {
     Environment env(L"calendar");
-    const std::wstring dirText = env.DirWithSlash();
-    const Bytes file = LargeDataFile(1990, 60);
-    {
-        FileHandle out(
-            CreateFileW((dirText + L"qv.dat").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        DWORD written = 0;
-        WriteFile(out.Get(), file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
-    }
-    std::printf("qv.dat: %zu bytes (60 years of daily memos, 366 memorial entries)\n", file.size());
+    const std::wstring dirText = env.DirWithSlash(), data = dirText + L"qv.dat", copy = dirText + L"copy.dat";
+    bool ok = WriteLargeDataFile(data, 1990, 60);
+    std::printf("qv.dat: %ju bytes (60 years of daily memos, 366 memorial entries)\n",
+                static_cast<std::uintmax_t>(std::filesystem::file_size(data)));
 
     MonthModel model(dirText);
     const int runs = 200;
@@ -100,10 +73,7 @@ int main()
 
     // Saves and copies alternate so that both see the same disk state.
     model.Show(2020, 6);
-    const std::wstring data = model.DataFilePath();
-    const std::wstring copy = dirText + L"copy.dat";
-    std::vector<double> saves, copies, flushedCopies;
-    bool ok = true;
+    std::vector<double> saves, copies, flushedCopies, maps, writes;
     const int saveRuns = 60;
     for (int i = 0; i < saveRuns; ++i) {
         const std::wstring text = L"Edited memo number " + std::to_wstring(i);
@@ -120,7 +90,6 @@ int main()
                 save / flushed);
 
     // Where a save's time goes: the view of the old file and the flushed, atomic write of the new one.
-    std::vector<double> maps, writes;
     for (int i = 0; i < saveRuns; ++i) {
         MappedFile old;
         maps.push_back(Micros([&] { ok = old.Open(data) == ReadResult::Ok && ok; }));
@@ -132,6 +101,5 @@ int main()
     }
     std::printf("  of which: open+map old file %.1f us, write+flush+replace %.1f us (medians)\n", Median(maps),
                 Median(writes));
-
     return ok ? 0 : 1;
 }

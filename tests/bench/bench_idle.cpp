@@ -5,10 +5,10 @@
 //   bench_idle.exe [seconds away (60)] [seconds on a day (20)]
 #include "bench/BenchSupport.h"
 #include "render/CalendarPainter.h"
+#include "settings/IniFile.h"
 #include "ui/calendar/CalendarWindow.h"
 #include "ui/calendar/OwnerWindow.h"
 
-#include <fstream>
 #include <map>
 
 using namespace bench;
@@ -18,10 +18,8 @@ double CpuSeconds()
 {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
+    const auto ticks = [](const FILETIME& t) { return (ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime; };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
 }
 
 struct Phase {
@@ -38,10 +36,7 @@ Phase RunLoop(HWND calendar, double seconds)
     const auto end = start + std::chrono::duration<double>(seconds);
     const double cpuStart = CpuSeconds();
     MSG msg;
-    for (;;) {
-        const auto now = Clock::now();
-        if (now >= end)
-            break;
+    for (auto now = start; now < end; now = Clock::now()) {
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(end - now).count();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(wait) + 1, QS_ALLINPUT);
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -53,7 +48,7 @@ Phase RunLoop(HWND calendar, double seconds)
         }
     }
     phase.cpu = CpuSeconds() - cpuStart;
-    phase.wall = std::chrono::duration<double>(Clock::now() - start).count();
+    phase.wall = MillisSince(start) / 1000;
     return phase;
 }
 
@@ -61,27 +56,22 @@ void Print(const char* name, const Phase& p)
 {
     std::printf("%-28s wall %6.1f s  cpu %8.3f s  (%.3f s per minute, %.3f%% of one core)  messages %llu\n", name,
                 p.wall, p.cpu, p.cpu * 60 / p.wall, p.cpu * 100 / p.wall, p.messages);
-    const struct {
-        UINT_PTR id;
-        const char* name;
-    } timers[] = {{101, "leave"}, {102, "hover"}, {108, "typing"}, {109, "date"}};
     std::printf("%-28s timers:", "");
-    for (const auto& t : timers) {
-        const auto it = p.timers.find(t.id);
-        std::printf(" %s(%u)=%u", t.name, static_cast<unsigned>(t.id), it == p.timers.end() ? 0u : it->second);
-    }
+    for (const auto& [id, name] :
+         {std::pair{101u, "leave"}, std::pair{102u, "hover"}, std::pair{108u, "typing"}, std::pair{109u, "date"}})
+        std::printf(" %s(%u)=%u", name, id, p.timers.contains(id) ? p.timers.at(id) : 0u);
     std::printf("\n");
 }
 
-void WriteIni(const std::filesystem::path& file)
+void WriteIni(const std::wstring& file)
 {
-    const std::wstring text = L"[Option]\r\nShowBegin=Yes\r\nTodayInfo=No\r\nPosX=200\r\nPosY=100\r\nHotkey=" +
-                              std::to_wstring(((HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT) << 8) | VK_F11) +
-                              L"\r\n";
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.put(static_cast<char>(0xFF)).put(static_cast<char>(0xFE));
-    for (wchar_t c : text)
-        out.put(static_cast<char>(c & 0xFF)).put(static_cast<char>(c >> 8));
+    const IniFile ini(file);
+    const std::wstring hotkey = std::to_wstring(((HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT) << 8) | VK_F11);
+    ini.EnsureUnicode();
+    for (const auto& [key, value] :
+         {std::pair{L"ShowBegin", L"Yes"}, std::pair{L"TodayInfo", L"No"}, std::pair{L"PosX", L"200"},
+          std::pair{L"PosY", L"100"}, std::pair{L"Hotkey", hotkey.c_str()}})
+        ini.Write(L"Option", key, value);
 }
 } // namespace
 
@@ -89,7 +79,7 @@ int main(int argc, char** argv)
 {
     const double away = Arg(argc, argv, 1, 60), inside = Arg(argc, argv, 2, 20);
     Environment env(L"idle");
-    WriteIni(env.Dir() / L"qv.ini");
+    WriteIni(env.DirWithSlash() + L"qv.ini");
     SetCursorPos(1270, 1010);
     OwnerWindow owner;
     CalendarWindow calendar(env.DirWithSlash());

@@ -15,10 +15,8 @@ void Run(const char* label, const DesignSettings& settings, HWND window, const s
     MonthModel model(data);
     model.ShowThisMonth();
     RenderCalendar(window, painter, model, 0, true);
-
-    const PixelSize size = painter.GetSize();
-    const int width = size.width + (settings.Background.DropShadow ? 5 : 0);
-    const int height = size.height + (settings.Background.DropShadow ? 5 : 0);
+    const int shadow = settings.Background.DropShadow ? 5 : 0;
+    const int width = painter.GetSize().width + shadow, height = painter.GetSize().height + shadow;
     DibSurface painted;
     painted.Create(width, height);
     painter.Paint(model, painted.Dc(), AREA_NEXT_MONTH);
@@ -31,12 +29,11 @@ void Run(const char* label, const DesignSettings& settings, HWND window, const s
     const double hoverChange = MedianMicros(kRounds, hover);
     // The first visit of a look of the buttons after a month change draws them.
     std::vector<double> firstVisits;
-    for (int i = 0; i < kRounds; ++i) {
+    for (int i = 0; i < kRounds; ++i, Pump()) {
         model.NextMonth();
         RenderCalendar(window, painter, model, AREA_DAYS, false);
         Pump();
         firstVisits.push_back(Micros([&] { hover(i); }));
-        Pump();
     }
     const double fullHover = MedianMicros(kRounds, [&](int i) {
         painter.Frame().Invalidate();
@@ -50,16 +47,12 @@ void Run(const char* label, const DesignSettings& settings, HWND window, const s
 
     std::printf("%s: window %d x %d, medians of %d runs\n", label, width, height, kRounds);
     std::printf("  bare hand-over (UpdateLayeredWindow)   %9.1f us\n", bare);
-    const struct {
-        const char* what;
-        double micros;
-    } rows[] = {{"RenderCalendar, hover change        ", hoverChange},
-                {"RenderCalendar, hover, first visit  ", Median(firstVisits)},
-                {"RenderCalendar, hover, full repaint ", fullHover},
-                {"NextMonth + RenderCalendar          ", month},
-                {"Layout                              ", layout}};
-    for (const auto& row : rows)
-        std::printf("  %s   %9.1f us   %5.2f x bare\n", row.what, row.micros, row.micros / bare);
+    for (const auto& [what, micros] : {std::pair{"RenderCalendar, hover change        ", hoverChange},
+                                       std::pair{"RenderCalendar, hover, first visit  ", Median(firstVisits)},
+                                       std::pair{"RenderCalendar, hover, full repaint ", fullHover},
+                                       std::pair{"NextMonth + RenderCalendar          ", month},
+                                       std::pair{"Layout                              ", layout}})
+        std::printf("  %s   %9.1f us   %5.2f x bare\n", what, micros, micros / bare);
 }
 } // namespace
 

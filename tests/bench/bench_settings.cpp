@@ -12,34 +12,27 @@ using namespace bench;
 
 namespace {
 // The calendar's part of an apply: a relayout render into a layered window.
-class BenchHost : public SettingsHost {
-public:
-    BenchHost(const DesignSettings& design, MonthModel& model) : painter_(design), model_(model) {}
-    ~BenchHost() override { DestroyWindow(window_); }
-    BenchHost(const BenchHost&) = delete;
-    BenchHost& operator=(const BenchHost&) = delete;
+struct BenchHost : SettingsHost {
+    BenchHost(const DesignSettings& design, MonthModel& model) : painter(design), model(model) {}
 
-    HWND HostWindow() const override { return window_; }
+    HWND HostWindow() const override { return window; }
     void Render(bool relayout) override
     {
         const auto start = Clock::now();
-        handedOver = RenderCalendar(window_, painter_, model_, 0, relayout);
+        handedOver = RenderCalendar(window, painter, model, 0, relayout);
         renderMillis = MillisSince(start);
         rendered = Clock::now();
         ++renders;
     }
     void ApplyHotKey() override {}
 
-    const CalendarPainter& Painter() const { return painter_; }
+    CalendarPainter painter;
+    MonthModel& model;
+    HWND window = MakeLayeredWindow();
     Clock::time_point rendered{};
     double renderMillis = 0;
     bool handedOver = false;
     int renders = 0;
-
-private:
-    CalendarPainter painter_;
-    MonthModel& model_;
-    HWND window_ = MakeLayeredWindow();
 };
 } // namespace
 
@@ -68,34 +61,30 @@ int main()
     Pump();
     HWND background = sheet.DesignItems().ItemPage(2)->Handle();
     HWND track = GetDlgItem(background, IDC_TRACK2);
-
-    int status = 0;
     std::vector<double> applies, renders;
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 9; ++i, Pump()) {
         // An edit on the background page, as a drag of the transparency bar leaves it.
-        const int position = 10 + 5 * (i % 2);
+        const int position = 10 + 5 * (i % 2), before = host.renders;
         SendMessageW(track, TBM_SETPOS, TRUE, position);
         SendMessageW(background, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(track));
-        const int before = host.renders;
         const auto pressed = Clock::now();
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(0x3021, BN_CLICKED), 0); // Apply
-        if (host.renders != before + 1 || !host.handedOver || host.Painter().Picture() == nullptr) {
+        if (host.renders != before + 1 || !host.handedOver || host.painter.Picture() == nullptr) {
             std::printf("run %d: the apply did not render the picture\n", i);
-            status = 1;
             break;
         }
         applies.push_back(std::chrono::duration<double, std::milli>(host.rendered - pressed).count());
         renders.push_back(host.renderMillis);
-        Pump();
     }
     if (!applies.empty()) {
+        const auto [low, high] = std::minmax_element(applies.begin(), applies.end());
         std::printf("Apply -> image handed over: median %.1f ms over %zu runs (min %.1f, max %.1f)\n", Median(applies),
-                    applies.size(), *std::min_element(applies.begin(), applies.end()),
-                    *std::max_element(applies.begin(), applies.end()));
+                    applies.size(), *low, *high);
         std::printf("  of which Render(relayout) incl. picture load: median %.1f ms\n", Median(renders));
-        const auto size = host.Painter().GetSize();
+        const auto size = host.painter.GetSize();
         std::printf("  calendar image %d x %d\n", size.width, size.height);
     }
     DestroyWindow(window);
-    return status;
+    DestroyWindow(host.window);
+    return applies.size() == 9 ? 0 : 1;
 }

@@ -11,11 +11,9 @@
 class ModalDriver {
 public:
     using Step = std::function<bool(HWND dialog)>;
-    ModalDriver(std::wstring caption, std::vector<Step> steps)
-        : caption_(std::move(caption)), steps_(std::move(steps)), deadline_(GetTickCount64() + 8000)
+    ModalDriver(std::wstring caption, std::vector<Step> steps) : caption_(std::move(caption)), steps_(std::move(steps))
     {
         current_ = this;
-        timer_ = SetTimer(nullptr, 0, 20, &ModalDriver::Tick);
     }
     ~ModalDriver()
     {
@@ -24,7 +22,7 @@ public:
     }
     ModalDriver(const ModalDriver&) = delete;
     ModalDriver& operator=(const ModalDriver&) = delete;
-    // Every step ran, none cut short by the deadline.
+    // Every step ran and the dialog closed before the deadline.
     bool Finished() const { return next_ == steps_.size() && !timedOut_; }
 
 private:
@@ -35,7 +33,7 @@ private:
             return;
         self->busy_ = true;
         if (GetTickCount64() > self->deadline_) {
-            self->timedOut_ = self->next_ < self->steps_.size();
+            self->timedOut_ = true; // still open: the steps did not close it
             self->next_ = self->steps_.size();
             EnumThreadWindows(GetCurrentThreadId(), &CloseDialog, 0);
         } else if (HWND dialog = FindWindowW(L"#32770", self->caption_.c_str()); dialog && IsWindowVisible(dialog)) {
@@ -47,8 +45,7 @@ private:
     static BOOL CALLBACK CloseDialog(HWND window, LPARAM)
     {
         wchar_t name[16] = {};
-        GetClassNameW(window, name, 16);
-        if (std::wstring(name) == L"#32770")
+        if (GetClassNameW(window, name, 16) && std::wstring(name) == L"#32770")
             PostMessageW(window, WM_CLOSE, 0, 0);
         return TRUE;
     }
@@ -57,10 +54,9 @@ private:
     std::wstring caption_;
     std::vector<Step> steps_;
     std::size_t next_ = 0;
-    ULONGLONG deadline_ = 0;
-    UINT_PTR timer_ = 0;
-    bool busy_ = false;
-    bool timedOut_ = false;
+    ULONGLONG deadline_ = GetTickCount64() + 8000;
+    UINT_PTR timer_ = SetTimer(nullptr, 0, 20, &ModalDriver::Tick);
+    bool busy_ = false, timedOut_ = false;
 };
 
 inline void ClickButton(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }

@@ -13,65 +13,76 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
-
-struct Finder {
-    std::wstring cls;
-    HWND found[64];
-    int count = 0;
-};
-
-BOOL CALLBACK Collect(HWND h, LPARAM lp)
+std::wstring ClassOf(HWND h)
 {
-    auto* f = reinterpret_cast<Finder*>(lp);
-    wchar_t cls[256];
-    GetClassNameW(h, cls, 256);
-    if (f->cls == cls && f->count < 64)
-        f->found[f->count++] = h;
-    return TRUE;
+    wchar_t cls[256] = {};
+    if (h != nullptr)
+        GetClassNameW(h, cls, 256);
+    return cls;
 }
 
-Finder FindAll(const wchar_t* cls)
+std::wstring TextOf(HWND h)
 {
-    Finder f;
-    f.cls = cls;
-    EnumWindows(Collect, reinterpret_cast<LPARAM>(&f));
-    return f;
+    wchar_t text[512] = {};
+    GetWindowTextW(h, text, 512);
+    return text;
 }
 
-HWND First(const wchar_t* cls)
+// Top-level windows of a class, at most 64.
+std::vector<HWND> FindAll(const wchar_t* cls)
 {
-    Finder f = FindAll(cls);
-    return f.count > 0 ? f.found[0] : nullptr;
+    std::pair<std::wstring, std::vector<HWND>> f{cls, {}};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* f = reinterpret_cast<std::pair<std::wstring, std::vector<HWND>>*>(lp);
+            if (f->first == ClassOf(h) && f->second.size() < 64)
+                f->second.push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&f));
+    return f.second;
 }
 
 void Utf8(const std::wstring& w)
 {
     char buf[1024];
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, buf, sizeof(buf), nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, buf, sizeof(buf), nullptr, nullptr);
     std::fputs(n > 0 ? buf : "", stdout);
 }
 
 long long Num(const wchar_t* s) { return std::wcstoll(s, nullptr, 0); }
 
+// One line per descendant: the text alone, or (`full`) id, rect, visibility, class and text.
+void PrintChildren(HWND parent, bool full)
+{
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM full) -> BOOL {
+            if (full) {
+                RECT rc;
+                GetWindowRect(child, &rc);
+                std::printf("id=%d left=%ld top=%ld width=%ld height=%ld visible=%d class=", GetDlgCtrlID(child),
+                            rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, IsWindowVisible(child) ? 1 : 0);
+                Utf8(ClassOf(child));
+                std::printf(" title=");
+            }
+            Utf8(TextOf(child));
+            std::printf("\n");
+            return TRUE;
+        },
+        full ? 1 : 0);
+}
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc < 2)
-        return 2;
-    const std::wstring cmd = argv[1];
-    if (cmd == L"list" && argc >= 3) {
-        Finder f = FindAll(argv[2]);
-        for (int i = 0; i < f.count; ++i) {
-            HWND h = f.found[i];
-            wchar_t title[256] = {};
-            GetWindowTextW(h, title, 256);
-            HWND owner = GetWindow(h, GW_OWNER);
-            wchar_t ownerCls[256] = {};
-            if (owner != nullptr)
-                GetClassNameW(owner, ownerCls, 256);
+    const std::wstring cmd = argc >= 3 ? argv[1] : L"";
+    if (cmd == L"list") {
+        for (HWND h : FindAll(argv[2])) {
             RECT rc;
             GetWindowRect(h, &rc);
             std::printf("hwnd=%lld style=0x%08lx exstyle=0x%08lx visible=%d left=%ld top=%ld width=%ld height=%ld "
@@ -80,73 +91,11 @@ int wmain(int argc, wchar_t** argv)
                         static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)),
                         static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)), IsWindowVisible(h) ? 1 : 0, rc.left,
                         rc.top, rc.right - rc.left, rc.bottom - rc.top);
-            Utf8(ownerCls);
+            Utf8(ClassOf(GetWindow(h, GW_OWNER)));
             std::printf(" title=");
-            Utf8(title);
+            Utf8(TextOf(h));
             std::printf("\n");
         }
-        return 0;
-    }
-    if ((cmd == L"show" || cmd == L"hide" || cmd == L"foreground") && argc >= 3) {
-        HWND h = First(argv[2]);
-        if (h == nullptr)
-            return 1;
-        if (cmd == L"foreground")
-            SetForegroundWindow(h);
-        else
-            ShowWindow(h, cmd == L"show" ? SW_SHOW : SW_HIDE);
-        return 0;
-    }
-    if ((cmd == L"send" || cmd == L"post") && argc >= 6) {
-        HWND h = First(argv[2]);
-        if (h == nullptr)
-            return 1;
-        const UINT msg = static_cast<UINT>(Num(argv[3]));
-        const WPARAM wp = static_cast<WPARAM>(Num(argv[4]));
-        const LPARAM lp = static_cast<LPARAM>(Num(argv[5]));
-        if (cmd == L"post")
-            return PostMessageW(h, msg, wp, lp) ? 0 : 1;
-        std::printf("%lld\n", static_cast<long long>(SendMessageW(h, msg, wp, lp)));
-        return 0;
-    }
-    if (cmd == L"texts" && argc >= 3) {
-        HWND h = First(argv[2]);
-        if (h == nullptr)
-            return 1;
-        EnumChildWindows(
-            h,
-            [](HWND child, LPARAM) -> BOOL {
-                wchar_t text[512] = {};
-                GetWindowTextW(child, text, 512);
-                Utf8(text);
-                std::printf("\n");
-                return TRUE;
-            },
-            0);
-        return 0;
-    }
-    if (cmd == L"children" && argc >= 3) {
-        HWND h = argc >= 4 ? FindWindowW(argv[2], argv[3]) : First(argv[2]);
-        if (h == nullptr)
-            return 1;
-        EnumChildWindows(
-            h,
-            [](HWND child, LPARAM) -> BOOL {
-                wchar_t text[512] = {};
-                wchar_t cls[128] = {};
-                GetWindowTextW(child, text, 512);
-                GetClassNameW(child, cls, 128);
-                RECT rc;
-                GetWindowRect(child, &rc);
-                std::printf("id=%d left=%ld top=%ld width=%ld height=%ld visible=%d class=", GetDlgCtrlID(child),
-                            rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, IsWindowVisible(child) ? 1 : 0);
-                Utf8(cls);
-                std::printf(" title=");
-                Utf8(text);
-                std::printf("\n");
-                return TRUE;
-            },
-            0);
         return 0;
     }
     if (cmd == L"hotkey-hold" && argc >= 5) {
@@ -156,5 +105,26 @@ int wmain(int argc, wchar_t** argv)
         Sleep(static_cast<DWORD>(Num(argv[4])));
         return ok ? 0 : 1;
     }
-    return 2;
+    const bool message = cmd == L"send" || cmd == L"post", children = cmd == L"texts" || cmd == L"children";
+    if (!(message || children || cmd == L"show" || cmd == L"hide" || cmd == L"foreground") || (message && argc < 6))
+        return 2;
+    const std::vector<HWND> all = FindAll(argv[2]);
+    HWND h = cmd == L"children" && argc >= 4 ? FindWindowW(argv[2], argv[3]) : all.empty() ? nullptr : all.front();
+    if (h == nullptr)
+        return 1;
+    if (cmd == L"foreground")
+        SetForegroundWindow(h);
+    else if (cmd == L"show" || cmd == L"hide")
+        ShowWindow(h, cmd == L"show" ? SW_SHOW : SW_HIDE);
+    else if (children)
+        PrintChildren(h, cmd == L"children");
+    else {
+        const auto msg = static_cast<UINT>(Num(argv[3]));
+        const auto wp = static_cast<WPARAM>(Num(argv[4]));
+        const auto lp = static_cast<LPARAM>(Num(argv[5]));
+        if (cmd == L"post")
+            return PostMessageW(h, msg, wp, lp) ? 0 : 1;
+        std::printf("%lld\n", static_cast<long long>(SendMessageW(h, msg, wp, lp)));
+    }
+    return 0;
 }

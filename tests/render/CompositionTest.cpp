@@ -2,6 +2,7 @@
 #include "RenderTestSupport.h"
 
 #include <cstdlib>
+#include <tuple>
 
 using gfx::RectF;
 
@@ -9,48 +10,28 @@ namespace {
 
 int Alpha(std::uint32_t pixel) { return Channel(pixel, 24); }
 
-// Largest difference of any channel of any pixel.
-int MaxDifference(const DibSurface& a, const DibSurface& b)
+// Composes `hover` and compares with a full paint.
+void ExpectComposed(CalendarFrame& frame, const CalendarPainter& painter, const MonthModel& model, int hover, bool full)
 {
-    int worst = 0;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
+    const DibSurface* kept = frame.Compose(painter, model, hover);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(frame.LastComposeWasFull(), full) << "hover " << hover;
+    DibSurface reference;
+    PaintReference(reference, painter, model, hover);
+    ASSERT_EQ(kept->Width(), reference.Width());
+    int worst = 0; // largest difference of any channel of any pixel
+    for (int y = 0; y < kept->Height(); ++y)
+        for (int x = 0; x < kept->Width(); ++x)
             for (int shift : {24, 16, 8, 0})
-                worst = std::max(worst, std::abs(Channel(a.Pixel(x, y), shift) - Channel(b.Pixel(x, y), shift)));
-    return worst;
+                worst = std::max(worst,
+                                 std::abs(Channel(kept->Pixel(x, y), shift) - Channel(reference.Pixel(x, y), shift)));
+    EXPECT_LE(worst, 1) << "hover " << hover;
 }
 
 } // namespace
 
-TEST(DropShadow, AlphasRowByRowAndColumnByColumn)
-{
-    // R = (0, 0, 40, 30), s = 5 on a transparent 45 x 35 surface.
-    DibSurface surface;
-    ASSERT_TRUE(surface.Create(45, 35));
-    {
-        gfx::Graphics graphics = gfx::Graphics::FromHdc(surface.Dc());
-        DrawDropShadow(graphics, RectF{0, 0, 40, 30}, 5);
-    }
-    GdiFlush();
-    // Strength along a band: in over five pixels (0, 25 .. 100), 125 in the middle, out over the last five.
-    auto along = [](int i, int length) { return i < 5 ? 25 * i : i >= length - 5 ? 25 * (length - i) : 125; };
-    for (int y = 0; y < 35; ++y)
-        for (int x = 0; x < 45; ++x) {
-            int expected = 0;
-            if (y >= 30 && x >= 5)
-                expected = along(x - 5, 40) * (35 - y) / 5; // bottom band, fading downwards
-            else if (x >= 40 && y >= 5)
-                expected = along(y - 5, 30) * (45 - x) / 5; // right band, fading rightwards
-            ASSERT_NEAR(Alpha(surface.Pixel(x, y)), expected, 1) << x << "," << y;
-            ASSERT_EQ(surface.Pixel(x, y) & 0x00FFFFFFu, 0u) << "black " << x << "," << y;
-        }
-    // Spot values straight from the rule.
-    EXPECT_NEAR(Alpha(surface.Pixel(20, 30)), 125, 1);
-    EXPECT_NEAR(Alpha(surface.Pixel(20, 34)), 25, 1);
-    EXPECT_NEAR(Alpha(surface.Pixel(44, 8)), 15, 1);
-}
-
-TEST(Frame, WindowSizeWithAndWithoutShadowAndTransparentCorners)
+// Window size with and without the shadow; the shadow's alphas row by row and column by column.
+TEST(Frame, WindowSizeAndDropShadowAlphas)
 {
     const HWND window = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 40, 30, 10, 10,
                                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -59,76 +40,56 @@ TEST(Frame, WindowSizeWithAndWithoutShadowAndTransparentCorners)
     settings.Background.BackColor = 0xFFFFFFFF;
     CalendarPainter painter(settings);
     ShownMonth m(2024, 9, 18);
+    // Along a band: in over five pixels (0, 25 .. 100), 125 in the middle, out over the last five.
+    auto along = [](int i, int length) { return i < 5 ? 25 * i : i >= length - 5 ? 25 * (length - i) : 125; };
     for (bool shadow : {false, true}) {
         settings.Background.DropShadow = shadow;
         ASSERT_TRUE(RenderCalendar(window, painter, m.model, 0, true));
-        const PixelSize size = painter.GetSize();
+        const int w = painter.GetSize().width, h = painter.GetSize().height, s = shadow ? 5 : 0;
         RECT placed{};
         GetWindowRect(window, &placed);
-        EXPECT_EQ(placed.left, 40);
-        EXPECT_EQ(placed.right - placed.left, size.width + (shadow ? 5 : 0));
-        EXPECT_EQ(placed.bottom - placed.top, size.height + (shadow ? 5 : 0));
+        EXPECT_EQ(placed.right - placed.left, w + s);
+        EXPECT_EQ(placed.bottom - placed.top, h + s);
         const DibSurface* image = painter.Frame().Compose(painter, m.model, 0);
         ASSERT_NE(image, nullptr);
-        ASSERT_EQ(image->Width(), placed.right - placed.left);
-        if (!shadow)
-            continue;
-        const int w = size.width, h = size.height;
-        for (int dy = 0; dy < 5; ++dy)
-            for (int dx = 0; dx < 5; ++dx) {
-                EXPECT_EQ(Alpha(image->Pixel(w + dx, dy)), 0) << "top-right " << dx << "," << dy;
-                EXPECT_EQ(Alpha(image->Pixel(dx, h + dy)), 0) << "bottom-left " << dx << "," << dy;
+        ASSERT_EQ(image->Width(), w + s);
+        ASSERT_EQ(image->Height(), h + s);
+        // Outside the calendar only black shadow, with transparent 5 x 5 corners.
+        for (int y = 0; y < h + s; ++y)
+            for (int x = y < h ? w : 0; x < w + s; ++x) {
+                const int expected = y >= h && x >= 5   ? along(x - 5, w) * (h + 5 - y) / 5 // bottom, fading down
+                                     : x >= w && y >= 5 ? along(y - 5, h) * (w + 5 - x) / 5 // right, fading right
+                                                        : 0;
+                ASSERT_NEAR(Alpha(image->Pixel(x, y)), expected, 1) << x << "," << y;
+                ASSERT_EQ(image->Pixel(x, y) & 0x00FFFFFFu, 0u) << "black " << x << "," << y;
             }
-        EXPECT_NEAR(Alpha(image->Pixel(w / 2, h)), 125, 1);
-        EXPECT_NEAR(Alpha(image->Pixel(w, h / 2)), 125, 1);
     }
     DestroyWindow(window);
 }
 
 TEST(Frame, HoverChangesRedrawOnlyButtonsAndMatchAFullPaint)
 {
-    const struct {
-        const char* name;
-        float monthSize;
-        bool shadow;
-        Argb back;
-    } variants[] = {
-        {"plain", 9, false, 0x80FFFFFF},
-        {"shadow, translucent", 12, true, 0x40FFE0C0},
-        {"title wider than the space between the buttons", 26, true, 0xFFFFFFFF},
-    };
-    for (const auto& v : variants) {
+    // Month font size, shadow, background; the last title is wider than the space between the buttons.
+    const std::tuple<float, bool, Argb> variants[] = {
+        {9, false, 0x80FFFFFF}, {12, true, 0x40FFE0C0}, {26, true, 0xFFFFFFFF}};
+    for (const auto& [monthSize, shadow, back] : variants) {
         DesignSettings settings;
-        settings.MonthFont.Size = v.monthSize;
+        settings.MonthFont.Size = monthSize;
         settings.DayFont.Font.Size = 8;
-        settings.Background.DropShadow = v.shadow;
-        settings.Background.BackColor = v.back;
+        settings.Background = {.BackColor = back, .DropShadow = shadow};
         settings.ButtonColors.ButtonBackColor = 0xC0DCDCDC;
         CalendarPainter painter(settings);
         painter.Layout();
         ShownMonth m(2024, 9, 18);
         m.model.Cell(3, 2).flags |= DAY_MEMO;
         CalendarFrame frame;
-        ASSERT_NE(frame.Compose(painter, m.model, 0), nullptr);
-        EXPECT_TRUE(frame.LastComposeWasFull());
+        SCOPED_TRACE(monthSize);
+        ExpectComposed(frame, painter, m.model, 0, true);
         // Each look drawn once, then met again from what was kept.
-        const int sequence[] = {AREA_NEXT_MONTH, AREA_DAYS,       AREA_PREV_YEAR, 0,
-                                AREA_NEXT_YEAR,  AREA_PREV_MONTH, AREA_TITLE,     0,
-                                AREA_NEXT_MONTH, AREA_PREV_YEAR,  AREA_NONE,      0};
-        for (int hover : sequence) {
-            const DibSurface* kept = frame.Compose(painter, m.model, hover);
-            ASSERT_NE(kept, nullptr);
-            EXPECT_FALSE(frame.LastComposeWasFull()) << v.name << " hover " << hover;
-            DibSurface reference;
-            PaintReference(reference, painter, m.model, hover);
-            ASSERT_EQ(kept->Width(), reference.Width());
-            EXPECT_LE(MaxDifference(*kept, reference), 1) << v.name << " hover " << hover;
-        }
-        // The buttons really change the image, so the comparison above could fail.
-        DibSurface without, with;
-        PaintReference(without, painter, m.model, 0);
-        PaintReference(with, painter, m.model, AREA_NEXT_MONTH);
-        EXPECT_GT(MaxDifference(without, with), 32) << v.name;
+        for (int hover :
+             std::initializer_list<int>{AREA_NEXT_MONTH, AREA_DAYS, AREA_PREV_YEAR, 0, AREA_NEXT_YEAR, AREA_PREV_MONTH,
+                                        AREA_TITLE, 0, AREA_NEXT_MONTH, AREA_PREV_YEAR, AREA_NONE, 0})
+            ExpectComposed(frame, painter, m.model, hover, false);
     }
 }
 
@@ -140,20 +101,13 @@ TEST(Frame, OtherChangesRepaintEverything)
     painter.Layout();
     ShownMonth m(2024, 9, 18);
     CalendarFrame frame;
-    ASSERT_NE(frame.Compose(painter, m.model, AREA_DAYS), nullptr);
+    ExpectComposed(frame, painter, m.model, AREA_DAYS, true);
     const std::function<void()> changes[] = {
-        [&] { m.model.NextMonth(); },
-        [&] { m.model.Cell(2, 2).flags |= DAY_MEMO; },
-        [&] { settings.DayBackColors.DayBackColor = 0xFF102030; },
-        [&] { painter.Layout(); },
-    };
+        [&] { m.model.NextMonth(); }, [&] { m.model.Cell(2, 2).flags |= DAY_MEMO; },
+        [&] { settings.DayBackColors.DayBackColor = 0xFF102030; }, [&] { painter.Layout(); }};
     for (std::size_t i = 0; i < std::size(changes); ++i) {
+        SCOPED_TRACE(i);
         changes[i]();
-        const DibSurface* kept = frame.Compose(painter, m.model, AREA_DAYS);
-        ASSERT_NE(kept, nullptr);
-        EXPECT_TRUE(frame.LastComposeWasFull()) << "change " << i;
-        DibSurface reference;
-        PaintReference(reference, painter, m.model, AREA_DAYS);
-        EXPECT_LE(MaxDifference(*kept, reference), 1) << "change " << i;
+        ExpectComposed(frame, painter, m.model, AREA_DAYS, true);
     }
 }

@@ -20,14 +20,12 @@ TEST(PainterLayout, RectanglesFollowTheMeasuredText)
     s.DayFont.Font.Size = 12;
     CalendarPainter painter(s);
     painter.Layout();
-
-    // Measured independently: "00" wide in the day font, "WW" high in the others.
+    // Measured here: "00" wide in the day font, "WW" high in the others.
     const float d = Measure(L"00", gfx::Font(s.DayFont.Font.Name, 12, s.DayFont.Font.Style)).width;
     const float t = Measure(L"WW", gfx::Font(s.MonthFont.Name, 14, s.MonthFont.Style)).height;
     const float k = Measure(L"WW", gfx::Font(s.WeekFont.Name, 8, s.WeekFont.Style)).height;
     ASSERT_GT(d * t * k, 0);
     const float w = 7 * d + 76, h = 6 * d + t + k + 53, b = 0.8f * t, top = 8 + 0.5f * t - 0.5f * b;
-
     ExpectRect(painter.Whole(), {0, 0, w, h}, "whole");
     ExpectRect(painter.TitleRect(), {8, 8, 7 * d + 60, t}, "title");
     ExpectRect(painter.WeekdayRect(), {8, t + 13, 7 * d + 60, k}, "weekdays");
@@ -48,7 +46,6 @@ TEST(PainterLayout, OnlyTheDayFontSizeMovesCellsPitchAndSize)
     painter.Layout();
     const RectF title = painter.TitleRect(), weekdays = painter.WeekdayRect(), whole = painter.Whole();
     const float cell = painter.CellWidth();
-
     settings.DayFont.Font.Size *= 2;
     painter.Layout();
     const float grown = painter.CellWidth();
@@ -56,60 +53,41 @@ TEST(PainterLayout, OnlyTheDayFontSizeMovesCellsPitchAndSize)
     EXPECT_FLOAT_EQ(painter.CellHeight(), grown);
     EXPECT_NEAR(painter.CellRect(1, 1).x - painter.CellRect(0, 1).x, grown + 10, 1e-3);
     EXPECT_NEAR(painter.CellRect(0, 2).y - painter.CellRect(0, 1).y, grown + 5, 1e-3);
-    EXPECT_NEAR(painter.Whole().width - whole.width, 7 * (grown - cell), 1e-3);
-    EXPECT_NEAR(painter.Whole().height - whole.height, 6 * (grown - cell), 1e-3);
+    ExpectRect(painter.Whole(), {0, 0, whole.width + 7 * (grown - cell), whole.height + 6 * (grown - cell)}, "whole");
     EXPECT_FLOAT_EQ(painter.TitleRect().height, title.height);
     EXPECT_FLOAT_EQ(painter.WeekdayRect().y, weekdays.y);
     EXPECT_FLOAT_EQ(painter.WeekdayRect().height, weekdays.height);
 }
 
-TEST(PainterHitTest, ButtonsWinOverTheTitleAndEdgesAreExcluded)
+TEST(PainterHitTest, ButtonsWinOverTheTitleEdgesAndGapsAreExcluded)
 {
     DesignSettings settings;
     settings.MonthFont.Size = 20;
-    CalendarPainter painter(settings);
-    painter.Layout();
-    const std::pair<RectF, int> cases[] = {
-        {painter.NextMonthButton(), AREA_NEXT_MONTH},
-        {painter.NextYearButton(), AREA_NEXT_YEAR},
-        {painter.PrevMonthButton(), AREA_PREV_MONTH},
-        {painter.PrevYearButton(), AREA_PREV_YEAR},
-        {painter.TitleRect(), AREA_TITLE},
-        {painter.WeekdayRect(), AREA_WEEKDAYS},
-        {painter.GridRect(), AREA_DAYS},
-    };
-    for (const auto& [r, area] : cases)
-        EXPECT_EQ(painter.HitTest(Mid(r.x, r.width), Mid(r.y, r.height)), area) << area;
-    // The buttons lie inside the title line.
-    const RectF b = painter.PrevYearButton();
-    EXPECT_TRUE(painter.TitleRect().Contains(b.x + b.width / 2, b.y + b.height / 2));
-
-    const RectF grid = painter.GridRect();
-    const int midY = Mid(grid.y, grid.height);
-    EXPECT_EQ(painter.HitTest(8, midY), AREA_DAYS);
-    EXPECT_EQ(painter.HitTest(7, midY), AREA_NONE);
-    EXPECT_EQ(painter.HitTest(Ceil(grid.Right()) - 1, midY), AREA_DAYS);
-    EXPECT_EQ(painter.HitTest(Ceil(grid.Right()), midY), AREA_NONE);
-    EXPECT_EQ(painter.HitTest(20, Ceil(grid.Bottom()) - 1), AREA_DAYS);
-    EXPECT_EQ(painter.HitTest(20, Ceil(grid.Bottom())), AREA_NONE);
-}
-
-TEST(PainterCellAt, CellsGapsAndEdges)
-{
-    DesignSettings settings;
     settings.DayFont.Font.Size = 14;
     CalendarPainter painter(settings);
     painter.Layout();
-    const RectF c = painter.CellRect(2, 3);
-    const int midX = Mid(c.x, c.width), midY = Mid(c.y, c.height), right = Ceil(c.Right()), bottom = Ceil(c.Bottom());
-    // In the 10-pixel column gap and the 5-pixel row gap: inside the grid, in no cell.
-    EXPECT_EQ(painter.HitTest(right + 2, midY), AREA_DAYS);
-    EXPECT_EQ(painter.CellAt(right + 2, midY), -1);
-    EXPECT_EQ(painter.HitTest(midX, bottom + 2), AREA_DAYS);
-    EXPECT_EQ(painter.CellAt(midX, bottom + 2), -1);
-    // Right and bottom edges belong to the gap.
-    EXPECT_EQ(painter.CellAt(right - 1, midY), (3 << 16) | 2);
-    EXPECT_EQ(painter.CellAt(right, midY), -1);
-    EXPECT_EQ(painter.CellAt(midX, bottom - 1), (3 << 16) | 2);
-    EXPECT_EQ(painter.CellAt(midX, bottom), -1);
+    const RectF grid = painter.GridRect(), c = painter.CellRect(2, 3), b = painter.PrevYearButton();
+    // The buttons lie inside the title line, so their hits show the order.
+    ASSERT_TRUE(painter.TitleRect().Contains(b.x + b.width / 2, b.y + b.height / 2));
+    const RectF nm = painter.NextMonthButton(), ny = painter.NextYearButton(), pm = painter.PrevMonthButton();
+    const RectF rects[] = {nm, ny, pm, b, painter.TitleRect(), painter.WeekdayRect(), grid};
+    const int areas[] = {AREA_NEXT_MONTH, AREA_NEXT_YEAR, AREA_PREV_MONTH, AREA_PREV_YEAR,
+                         AREA_TITLE,      AREA_WEEKDAYS,  AREA_DAYS};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(painter.HitTest(Mid(rects[i].x, rects[i].width), Mid(rects[i].y, rects[i].height)), areas[i]) << i;
+
+    const int gy = Mid(grid.y, grid.height), x = Mid(c.x, c.width), y = Mid(c.y, c.height);
+    const int right = Ceil(c.Right()), bottom = Ceil(c.Bottom()), in = (3 << 16) | 2;
+    const int gr = Ceil(grid.Right()), gb = Ceil(grid.Bottom());
+    // Grid edges; the 10-px and 5-px gaps; right and bottom cell edges (cell -2: not checked).
+    const struct {
+        int x, y, area, cell;
+    } points[] = {{8, gy, AREA_DAYS, -2},        {7, gy, AREA_NONE, -2},         {gr - 1, gy, AREA_DAYS, -2},
+                  {gr, gy, AREA_NONE, -2},       {20, gb - 1, AREA_DAYS, -2},    {20, gb, AREA_NONE, -2},
+                  {right + 2, y, AREA_DAYS, -1}, {x, bottom + 2, AREA_DAYS, -1}, {right - 1, y, AREA_DAYS, in},
+                  {right, y, AREA_DAYS, -1},     {x, bottom - 1, AREA_DAYS, in}, {x, bottom, AREA_DAYS, -1}};
+    for (const auto& p : points) {
+        EXPECT_EQ(painter.HitTest(p.x, p.y), p.area) << p.x << "," << p.y;
+        EXPECT_EQ(p.cell == -2 ? -2 : painter.CellAt(p.x, p.y), p.cell) << p.x << "," << p.y;
+    }
 }

@@ -7,10 +7,8 @@
 #include "support/TestSupport.h"
 
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
-#include <vector>
 
 // A month of a model in its own directory; `today` far away unless given.
 struct ShownMonth {
@@ -18,8 +16,7 @@ struct ShownMonth {
     MonthModel model{dir.WithSlash()};
     ShownMonth(int y, int m, int todayDay = 0)
     {
-        const std::chrono::year_month_day today =
-            todayDay ? std::chrono::year{y} / m / todayDay : std::chrono::year{2000} / 6 / 15;
+        const auto today = todayDay ? std::chrono::year{y} / m / todayDay : std::chrono::year{2000} / 6 / 15;
         model.SetClock([today] { return today; });
         model.Show(y, m);
     }
@@ -28,18 +25,16 @@ struct ShownMonth {
 inline gfx::RectF Measure(const std::wstring& text, const gfx::Font& font, gfx::PointF from = {})
 {
     ScreenDC screen;
-    gfx::Graphics graphics = gfx::Graphics::FromHdc(screen.Get());
-    return graphics.MeasureString(text, font, from);
+    return gfx::Graphics::FromHdc(screen.Get()).MeasureString(text, font, from);
 }
 
 inline int Channel(std::uint32_t pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }
 
 inline void ExpectRect(const gfx::RectF& got, const gfx::RectF& want, const char* what)
 {
-    EXPECT_NEAR(got.x, want.x, 0.01) << what;
-    EXPECT_NEAR(got.y, want.y, 0.01) << what;
-    EXPECT_NEAR(got.width, want.width, 0.01) << what;
-    EXPECT_NEAR(got.height, want.height, 0.01) << what;
+    const float g[] = {got.x, got.y, got.width, got.height}, w[] = {want.x, want.y, want.width, want.height};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(g[i], w[i], 0.01) << what << " [" << i << "]";
 }
 
 // The painter's full image for `hover` into a fresh surface, with the shadow when it is set.
@@ -56,9 +51,9 @@ inline void PaintReference(DibSurface& surface, const CalendarPainter& painter, 
     GdiFlush();
 }
 
-// A picture file written with GDI+'s own encoder, pixel (x, y) = colour(x, y).
+// A PNG written with GDI+'s own encoder, pixel (x, y) = colour(x, y).
 inline void SavePicture(const std::filesystem::path& file, int width, int height,
-                        const std::function<std::uint32_t(int, int)>& colour, const wchar_t* mime = L"image/png")
+                        const std::function<std::uint32_t(int, int)>& colour)
 {
     gfx::Bitmap bitmap = gfx::Bitmap::Blank(width, height);
     {
@@ -68,16 +63,6 @@ inline void SavePicture(const std::filesystem::path& file, int width, int height
             for (int x = 0; x < width; ++x)
                 pixels.At(x, y) = colour(x, y);
     }
-    UINT count = 0, bytes = 0;
-    ASSERT_EQ(Gdiplus::DllExports::GdipGetImageEncodersSize(&count, &bytes), Gdiplus::Ok);
-    std::vector<std::uint64_t> storage((bytes + 7) / 8);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(storage.data());
-    ASSERT_EQ(Gdiplus::DllExports::GdipGetImageEncoders(count, bytes, codecs), Gdiplus::Ok);
-    for (UINT i = 0; i < count; ++i)
-        if (std::wcscmp(codecs[i].MimeType, mime) == 0) {
-            ASSERT_EQ(Gdiplus::DllExports::GdipSaveImageToFile(bitmap.Get(), file.c_str(), &codecs[i].Clsid, nullptr),
-                      Gdiplus::Ok);
-            return;
-        }
-    FAIL() << "no encoder";
+    const CLSID png{0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    ASSERT_EQ(Gdiplus::DllExports::GdipSaveImageToFile(bitmap.Get(), file.c_str(), &png, nullptr), Gdiplus::Ok);
 }

@@ -1,9 +1,9 @@
-// A fake calendar window for the settings sheet, a spy on the sheet's messages,
-// and the gestures the tests make on the sheet's controls.
+// A fake calendar window, a spy on the sheet's messages, and the user's gestures on the sheet.
 #pragma once
 #include "res/resource.h"
 #include "settings/SettingsSheet.h"
 #include "support/TestSupport.h"
+#include "ui/calendar/CalendarWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +24,7 @@ public:
     void ApplyHotKey() override
     {
         ++hotKeyApplies;
-        const UINT flags = (live_.Hotkey >> 8) & 0xFF;
-        const UINT modifiers = ((flags & HOTKEYF_ALT) ? MOD_ALT : 0) | ((flags & HOTKEYF_CONTROL) ? MOD_CONTROL : 0) |
-                               ((flags & HOTKEYF_SHIFT) ? MOD_SHIFT : 0);
+        const UINT modifiers = calendar_window::HotkeyModifiers((live_.Hotkey >> 8) & 0xFF);
         UnregisterHotKey(window_, 107);
         hotKeyFailures += RegisterHotKey(window_, 107, modifiers, live_.Hotkey & 0xFF) ? 0 : 1;
     }
@@ -37,25 +35,19 @@ private:
     HWND window_ = TestWindow();
 };
 
-// Counts PSM_CHANGED (a page reporting a change) and the sheet's PSN_RESET.
+// Counts PSM_CHANGED and PSN_RESET sent on this thread.
 class MessageSpy {
 public:
     MessageSpy() { current_ = this; }
-    ~MessageSpy()
-    {
-        UnhookWindowsHookEx(hook_);
-        current_ = nullptr;
-    }
+    ~MessageSpy() { UnhookWindowsHookEx(hook_); }
     int changed = 0, resets = 0;
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
     {
         const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (code == HC_ACTION && sent->message == PSM_CHANGED)
-            ++current_->changed;
-        if (code == HC_ACTION && sent->message == WM_NOTIFY &&
-            reinterpret_cast<const NMHDR*>(sent->lParam)->code == static_cast<UINT>(PSN_RESET))
+        current_->changed += sent->message == PSM_CHANGED ? 1 : 0;
+        if (sent->message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(sent->lParam)->code == UINT(PSN_RESET))
             ++current_->resets;
         return CallNextHookEx(nullptr, code, wParam, lParam);
     }
@@ -63,7 +55,6 @@ private:
     HHOOK hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Hook, nullptr, GetCurrentThreadId());
 };
 
-// What the user's clicks and drags send to a dialog.
 inline void SendCommand(HWND dialog, int id, UINT code)
 {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -81,10 +72,7 @@ inline void Slide(HWND dialog, int track, int position)
     SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, track)));
 }
-inline int TrackPosition(HWND dialog, int track)
-{
-    return static_cast<int>(SendDlgItemMessageW(dialog, track, TBM_GETPOS, 0, 0));
-}
+inline int TrackPosition(HWND dialog, int track) { return int(SendDlgItemMessageW(dialog, track, TBM_GETPOS, 0, 0)); }
 inline std::wstring ItemText(HWND dialog, int id)
 {
     wchar_t text[512] = {};
@@ -102,33 +90,22 @@ protected:
     FakeHost host{sheet.Live()};
 
     SheetFixture() { sheet.SetIniDirectory(dir.WithSlash()); }
-    ~SheetFixture() override
-    {
-        if (HWND open = sheet.SheetWindow()) // owned by the host window: closed first
-            DestroyWindow(open);
-    }
+    ~SheetFixture() override { DestroyWindow(sheet.SheetWindow()); } // before the owning host window
 
     Settings& Live() { return sheet.Live(); }
-    HWND Open()
+    // Opens on the Design tab: its window is created on first showing.
+    void OpenDesign()
     {
-        HWND window = sheet.OpenSettings(&host);
-        PumpMessages(20);
-        return window;
-    }
-    // Opens the sheet on its Design tab (the page's window is created on first showing).
-    HWND OpenDesign()
-    {
-        Open();
+        sheet.OpenSettings(&host);
         PropSheet_SetCurSel(sheet.SheetWindow(), nullptr, 1);
         PumpMessages(20);
-        return sheet.DesignItems().Handle();
     }
     const DesignSettings& Working() { return *sheet.DesignItems().Working(); }
     HWND ItemPage(int index) { return sheet.DesignItems().ItemPage(index)->Handle(); }
     void SelectItem(int index)
     {
         HWND design = sheet.DesignItems().Handle();
-        SendDlgItemMessageW(design, IDC_ITEM_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendDlgItemMessageW(design, IDC_ITEM_LIST, LB_SETCURSEL, WPARAM(index), 0);
         SendCommand(design, IDC_ITEM_LIST, LBN_SELCHANGE);
     }
     void Press(int id)

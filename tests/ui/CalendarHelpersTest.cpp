@@ -30,11 +30,9 @@ TEST(CalendarHelpers, HotkeyControlFlagsBecomeRegisterModifiers)
 TEST(CalendarHelpers, TrayTipIsCutAtSixtyThreeCharacters)
 {
     const std::wstring sixtyThree(63, L'y');
-    const struct {
-        std::wstring text, tip;
-    } cases[] = {{L"Mosaryn", L"Mosaryn"}, {sixtyThree, sixtyThree}, {sixtyThree + L"z", sixtyThree}, {L"", L""}};
-    for (const auto& c : cases)
-        EXPECT_EQ(TrayTip(c.text), c.tip) << "length " << c.text.size();
+    EXPECT_EQ(TrayTip(L"Mosaryn"), L"Mosaryn");
+    EXPECT_EQ(TrayTip(sixtyThree), sixtyThree);
+    EXPECT_EQ(TrayTip(sixtyThree + L"z"), sixtyThree);
 }
 
 TEST(CalendarHelpers, TrayMenuLosesShowOrHide)
@@ -45,9 +43,8 @@ TEST(CalendarHelpers, TrayMenuLosesShowOrHide)
         std::vector<UINT> ids;
         for (int i = 0; i < GetMenuItemCount(m.popup); ++i)
             ids.push_back(GetMenuItemID(m.popup, i));
-        const UINT kept = visible ? ID_HIDE : ID_SHOW, removed = visible ? ID_SHOW : ID_HIDE;
-        EXPECT_NE(std::find(ids.begin(), ids.end(), kept), ids.end()) << visible;
-        EXPECT_EQ(std::find(ids.begin(), ids.end(), removed), ids.end()) << visible;
-        EXPECT_EQ(ids.size(), 7u) << "one item fewer than the resource's eight";
+        EXPECT_EQ(std::count(ids.begin(), ids.end(), visible ? ID_HIDE : ID_SHOW), 1) << visible;
+        EXPECT_EQ(std::count(ids.begin(), ids.end(), visible ? ID_SHOW : ID_HIDE), 0) << visible;
+        EXPECT_EQ(ids.size(), 7u) << "only the other one of the resource's eight removed";
     }
 }
