@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build run test bench format clean
+.PHONY: all deps configure build run test test-ratio bench format clean
 
 all: build
 
@@ -22,7 +22,11 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure --timeout 900; rc=$$?; \
-	    WINEPREFIX=$(CURDIR)/$(BUILD)/wineprefix wineserver -k >/dev/null 2>&1; exit $$rc
+	    WINEPREFIX=$(CURDIR)/$(BUILD)/wineprefix wineserver -k >/dev/null 2>&1; \
+	    $(CURDIR)/scripts/test-ratio.sh; exit $$rc
+
+test-ratio:
+	@scripts/test-ratio.sh
 
 bench: build
 	@cmake --build $(BUILD) --target benchmarks
