@@ -106,8 +106,6 @@ bool IsBridge(int year, int month, int day)
 }
 } // namespace
 
-std::span<const HolidayRule> HolidayRules() { return kRules; }
-
 int EquinoxDay(int year, int which)
 {
     double e = 0.0;

@@ -1,7 +1,6 @@
 // Japanese national holidays as the law of each year defines them.
 #pragma once
 #include <cstdint>
-#include <span>
 
 struct HolidayDate {
     int year = 0;
@@ -30,9 +29,6 @@ inline constexpr std::uint32_t NthWeekday(std::uint32_t n, std::uint32_t weekday
 
 extern const wchar_t* const SUBSTITUTE_HOLIDAY_NAME; // 振替休日
 extern const wchar_t* const BRIDGE_HOLIDAY_NAME;     // 国民の休日
-
-// The named holidays in search order.
-std::span<const HolidayRule> HolidayRules();
 
 // Day of March (which = 0) or September (which = 1) on which the equinox holiday falls.
 int EquinoxDay(int year, int which);

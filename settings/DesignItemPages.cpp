@@ -11,13 +11,6 @@
 
 namespace {
 
-// Control ids that exist only on one page and share their values with other pages' controls.
-constexpr int kTodayTrack = 1007; // day backgrounds: today's transparency
-constexpr int kMemoTrack = 1008;  // day backgrounds: memo day's transparency
-constexpr int kTodayTrackLabel = 1018;
-constexpr int kMemoTrackLabel = 1019;
-constexpr int kPictureTrack = 1008; // background: picture opacity
-
 // The whole points of a size as the size list selects them; unusable sizes select the smallest.
 int WholePoints(float size)
 {
@@ -234,7 +227,7 @@ BackgroundPage::BackgroundPage(SettingsPage& owner)
 
 void BackgroundPage::InitExtra()
 {
-    SendDlgItemMessageW(Handle(), kPictureTrack, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+    SendDlgItemMessageW(Handle(), IDC_PICTURE_ALPHA, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
 }
 
 void BackgroundPage::SetPathText(const std::wstring& path)
@@ -250,7 +243,7 @@ void BackgroundPage::ShowExtra()
 {
     SetPathText(group_->BackImageFile);
     const int alpha = std::clamp(group_->BackImageAlpha, 0, 255);
-    ShowTransparency(kPictureTrack, IDC_PICTURE_ALPHA_LABEL, static_cast<std::uint8_t>(alpha));
+    ShowTransparency(IDC_PICTURE_ALPHA, IDC_PICTURE_ALPHA_LABEL, static_cast<std::uint8_t>(alpha));
     // Values the page does not offer leave every button of their group unchecked.
     const int pos = group_->BackImagePos;
     CheckDlgButton(Handle(), IDC_AREA_DAYS, pos == 0 ? BST_CHECKED : BST_UNCHECKED);
@@ -305,9 +298,9 @@ void BackgroundPage::CommandExtra(UINT code, UINT id)
 
 void BackgroundPage::ScrollExtra(int id)
 {
-    if (id != kPictureTrack)
+    if (id != IDC_PICTURE_ALPHA)
         return;
-    group_->BackImageAlpha = TransparencyToAlpha(TakeTransparency(kPictureTrack, IDC_PICTURE_ALPHA_LABEL));
+    group_->BackImageAlpha = TransparencyToAlpha(TakeTransparency(IDC_PICTURE_ALPHA, IDC_PICTURE_ALPHA_LABEL));
     ReportChange();
 }
 
@@ -372,8 +365,12 @@ DayBackPage::DayBackPage(SettingsPage& owner)
                 },
                 {
                     {IDC_TRACK2, IDC_TRACK2_LABEL, {+[](DayBackColorsGroup& g) -> Argb& { return g.DayBackColor; }}},
-                    {kTodayTrack, kTodayTrackLabel, {+[](DayBackColorsGroup& g) -> Argb& { return g.TodayBackColor; }}},
-                    {kMemoTrack, kMemoTrackLabel, {+[](DayBackColorsGroup& g) -> Argb& { return g.MemodayBackColor; }}},
+                    {IDC_TODAY_TRACK, IDC_TODAY_TRACK_LABEL, {+[](DayBackColorsGroup& g) -> Argb& {
+                         return g.TodayBackColor;
+                     }}},
+                    {IDC_MEMODAY_TRACK, IDC_MEMODAY_TRACK_LABEL, {+[](DayBackColorsGroup& g) -> Argb& {
+                         return g.MemodayBackColor;
+                     }}},
                 })
 {
 }

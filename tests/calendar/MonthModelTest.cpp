@@ -1,5 +1,4 @@
 #include "calendar/DateUtil.h"
-#include "calendar/Holidays.h"
 #include "calendar/MonthModel.h"
 #include "support/TestSupport.h"
 
@@ -19,13 +18,6 @@ protected:
     }
 
     const DayRecord& At(int column, int row) const { return model_.Cell(column, row); }
-    // "y-m-d name" of a cell, name "-" when it is no holiday.
-    std::wstring Describe(int column, int row) const
-    {
-        const DayRecord& c = At(column, row);
-        return std::to_wstring(c.year) + L'-' + std::to_wstring(c.month) + L'-' + std::to_wstring(c.day) + L' ' +
-               (c.holidayName ? c.holidayName : L"-");
-    }
     int Shown() const { return model_.Year() * 100 + model_.Month(); }
 
     TempDir dir_;
@@ -48,32 +40,12 @@ TEST_F(MonthGrid, EveryMonthWalksConsecutiveDatesWithConsistentFlags)
                 const int k = i % 7, shown = c.year * 100 + c.month - (y * 100 + m);
                 ASSERT_TRUE(year{c.year} / c.month / c.day == year_month_day{first + days{i}} && c.weekday == k)
                     << y << '-' << m << ' ' << i;
-                ASSERT_EQ(c.holidayName, HolidayName(c.year, c.month, c.day, k));
                 ASSERT_EQ(c.flags & mask, bit(k == 0, DAY_REST) | bit(k == 6, DAY_SATURDAY) |
                                               bit(shown < 0, DAY_PREV_MONTH) | bit(shown > 0, DAY_NEXT_MONTH) |
                                               bit(c.holidayName != nullptr, DAY_HOLIDAY))
                     << y << '-' << m << ' ' << i;
             }
         }
-}
-
-// January 2006 starts on a Sunday; February 2009 is exactly four weeks, rows 4 and 5 are March.
-TEST_F(MonthGrid, SampleMonths)
-{
-    struct Case {
-        int y, m, column, row;
-        const wchar_t* want;
-    };
-    for (const Case& c :
-         {Case{2006, 1, 0, 0, L"2006-1-1 元日"}, Case{2006, 1, 1, 0, L"2006-1-2 振替休日"},
-          Case{2006, 1, 2, 0, L"2006-1-3 -"}, Case{2006, 1, 1, 1, L"2006-1-9 成人の日"},
-          Case{2009, 2, 0, 0, L"2009-2-1 -"}, Case{2009, 2, 3, 1, L"2009-2-11 建国記念の日"},
-          Case{2009, 2, 6, 3, L"2009-2-28 -"}, Case{2009, 2, 0, 4, L"2009-3-1 -"}, Case{2009, 2, 6, 5, L"2009-3-14 -"},
-          Case{2005, 12, 0, 0, L"2005-11-27 -"}, Case{2005, 12, 5, 3, L"2005-12-23 天皇誕生日"},
-          Case{2005, 12, 0, 5, L"2006-1-1 元日"}, Case{2005, 12, 1, 5, L"2006-1-2 振替休日"}}) {
-        model_.Show(c.y, c.m);
-        EXPECT_EQ(Describe(c.column, c.row), c.want);
-    }
 }
 
 TEST_F(MonthGrid, TodayIsMarkedAndFoundInAnAdjacentMonthCell)

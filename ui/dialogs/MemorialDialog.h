@@ -11,8 +11,6 @@ public:
     // The input values until OK: choosing or removing a picture and then cancelling changes nothing.
     const std::wstring& Name() const { return name_; }
     const std::wstring& Picture() const { return picture_; }
-    // The picture as the buttons left it while the dialog is open.
-    const std::wstring& WorkingPicture() const { return working_; }
 
 protected:
     bool OnInitDialog(HWND focus, LPARAM initParam) override;
