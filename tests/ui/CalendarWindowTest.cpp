@@ -16,10 +16,8 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <future>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace calendar_window;
@@ -38,51 +36,25 @@ POINT Centre(const gfx::RectF& r)
 int Packed(int column, int row) { return (row << 16) | column; }
 std::string Narrow(const wchar_t* s) { return std::string(s, s + std::wcslen(s)); }
 
-// A window of another thread, as another program would own it; it may hold a hot key.
-struct ForeignWindow {
-    explicit ForeignWindow(UINT modifiers = 0, UINT virtualKey = 0)
-    {
-        std::promise<void> ready;
-        thread = std::thread([&] {
-            hwnd = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 600, 200, 100,
-                                   nullptr, nullptr, nullptr, nullptr);
-            holdsHotkey = virtualKey != 0 && RegisterHotKey(hwnd, 1, modifiers, virtualKey);
-            ready.set_value();
-            MSG msg;
-            while (GetMessageW(&msg, nullptr, 0, 0) > 0)
-                DispatchMessageW(&msg);
-            DestroyWindow(hwnd);
-        });
-        ready.get_future().wait();
-    }
-    ~ForeignWindow()
-    {
-        PostMessageW(hwnd, WM_QUIT, 0, 0);
-        thread.join();
-    }
-    std::thread thread;
-    HWND hwnd = nullptr;
-    bool holdsHotkey = false;
-};
-
-struct SeenMenu {
-    std::vector<UINT> ids;
-    LONG_PTR title = -1; // the owner-drawn title's item data
-};
-std::vector<SeenMenu> g_menus;
+// Each popup menu this thread opens, as its item texts joined by '|': "#data" for the
+// owner-drawn title, "*" after a checked item.
+std::vector<std::wstring> g_menus;
 
 LRESULT CALLBACK MenuHook(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && call->message == WM_INITMENUPOPUP) {
         const auto menu = reinterpret_cast<HMENU>(call->wParam);
-        SeenMenu& seen = g_menus.emplace_back();
-        for (int i = 0; i < GetMenuItemCount(menu); ++i)
-            seen.ids.push_back(GetMenuItemID(menu, i));
-        MENUITEMINFOW mii{sizeof(mii)};
-        mii.fMask = MIIM_FTYPE | MIIM_DATA;
-        if (GetMenuItemInfoW(menu, ID_DAY_TITLE, FALSE, &mii) && (mii.fType & MFT_OWNERDRAW))
-            seen.title = static_cast<LONG_PTR>(mii.dwItemData);
+        std::wstring& seen = g_menus.emplace_back();
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[64] = {};
+            MENUITEMINFOW mii{sizeof(mii), MIIM_FTYPE | MIIM_DATA | MIIM_STATE | MIIM_STRING};
+            mii.dwTypeData = text;
+            mii.cch = 64;
+            GetMenuItemInfoW(menu, i, TRUE, &mii);
+            seen += (i ? L"|" : L"") + ((mii.fType & MFT_OWNERDRAW) ? L"#" + std::to_wstring(mii.dwItemData) : text) +
+                    ((mii.fState & MFS_CHECKED) ? L"*" : L"");
+        }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -109,7 +81,9 @@ protected:
         Stop();
         if (options.find(L"Hotkey=") == std::wstring::npos)
             options += L"Hotkey=" + std::to_wstring(kFreeHotkey) + L"\r\n";
-        const std::wstring text = L"\xFEFF[Option]\r\n" + options + L"TodayInfo=No\r\n";
+        if (options.find(L"TodayInfo=") == std::wstring::npos)
+            options += L"TodayInfo=No\r\n";
+        const std::wstring text = L"\xFEFF[Option]\r\n" + options;
         const auto* raw = reinterpret_cast<const std::uint8_t*>(text.data());
         WriteBytes(Ini(), std::vector<std::uint8_t>(raw, raw + text.size() * sizeof(wchar_t)));
         SetCursorPos(1270, 1010); // away from the calendar
@@ -312,57 +286,32 @@ TEST_F(CalendarWindowTest, DateTimerMovesTodayButNotTheMonth)
     }
 }
 
-TEST_F(CalendarWindowTest, RightClickOpensTheDayMenuOnlyOnDaysOfTheMonth)
+TEST_F(CalendarWindowTest, MenusOfTheCalendarTheDaysAndTheTrayIcon)
 {
-    Start();
+    Start(L"StayTop=Yes\r\n");
     Model().Show(2026, 12);
     const int fifth = ShownDay(5);
-    const std::vector<UINT> calendarMenu{ID_HIDE, 0, ID_THIS_MONTH, 0, ID_STAY_TOP, ID_SETTINGS};
-    const std::vector<UINT> dayMenu{ID_DAY_TITLE, ID_MEMO, ID_MEMORIAL};
-    const struct {
-        int cell;
-        const std::vector<UINT>& menu;
-    } cases[] = {{FindCell([](const DayRecord& d) { return (d.flags & DAY_PREV_MONTH) != 0; }), calendarMenu},
-                 {FindCell([](const DayRecord& d) { return (d.flags & DAY_NEXT_MONTH) != 0; }), calendarMenu},
-                 {fifth, dayMenu}};
-    for (const auto& c : cases) {
-        const MenuCatcher catcher;
-        Send(WM_NCRBUTTONUP, HTCAPTION, ScreenPoint(CellOnScreen(c.cell)));
-        ASSERT_EQ(g_menus.size(), 1u) << c.cell;
-        EXPECT_EQ(g_menus[0].ids, c.menu) << c.cell;
-        EXPECT_EQ(g_menus[0].title, &c.menu == &dayMenu ? fifth : -1) << c.cell;
-    }
-}
-
-TEST_F(CalendarWindowTest, DayMenuTitleIsTwentyPixelsHighAndDrawnForItsCell)
-{
-    Start();
-    Model().Show(2026, 12);
-    MEASUREITEMSTRUCT title{ODT_MENU, 0, ID_DAY_TITLE, 0, 7, 0};
-    Send(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&title));
-    EXPECT_EQ(title.itemHeight, 20u);
-
-    auto render = [](const std::function<void(HDC, RECT&)>& draw) {
-        DibSurface surface;
-        EXPECT_TRUE(surface.Create(160, 20));
-        RECT rc{0, 0, 160, 20};
-        draw(surface.Dc(), rc);
-        GdiFlush();
-        return std::vector<std::uint32_t>(surface.Bits(), surface.Bits() + 160 * 20);
+    const std::wstring calendar = L"非表示(&H)||今月(&O)||常に表示(&S)*|設定(&E)";
+    const std::wstring tray = L"常に表示(&S)*||設定(&O)|Mosarynについて(&A)...||終了(&X)";
+    const auto right = [&](int cell) { Send(WM_NCRBUTTONUP, HTCAPTION, ScreenPoint(CellOnScreen(cell))); };
+    const std::pair<std::function<void()>, std::wstring> cases[] = {
+        {[&] { right(FindCell([](const DayRecord& d) { return (d.flags & DAY_PREV_MONTH) != 0; })); }, calendar},
+        {[&] { right(FindCell([](const DayRecord& d) { return (d.flags & DAY_NEXT_MONTH) != 0; })); }, calendar},
+        {[&] { right(fifth); }, L"#" + std::to_wstring(fifth) + L"|メモの登録(&M)...|記念日の登録(&A)..."},
+        {[&] { Send(WM_TRAY, TRAY_ICON_ID, WM_RBUTTONDOWN); }, L"隠す(&H)|" + tray},
+        {[&] {
+             ShowWindow(Hwnd(), SW_HIDE);
+             Send(WM_TRAY, TRAY_ICON_ID, WM_RBUTTONDOWN);
+         },
+         L"表示(&S)|" + tray},
     };
-    // The grey band and the centred text, drawn here. Row 4, column 1 is the 28th (halves swapped: the 10th).
-    for (const auto& [cell, text] : {std::pair{Packed(6, 0), L"< 2026/12/05 >"}, {Packed(1, 4), L"< 2026/12/28 >"}}) {
-        const auto drawn = render([&](HDC dc, RECT& rc) {
-            DRAWITEMSTRUCT item{ODT_MENU, 0, ID_DAY_TITLE, ODA_DRAWENTIRE, 0, nullptr, dc, rc, ULONG_PTR(cell)};
-            Send(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item));
-        });
-        const auto expected = render([&](HDC dc, RECT& rc) {
-            SetBkColor(dc, RGB(230, 230, 230));
-            ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
-            DrawTextW(dc, text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        });
-        EXPECT_TRUE(drawn == expected) << "title text for cell " << cell;
+    for (const auto& [open, texts] : cases) {
+        const MenuCatcher catcher;
+        open();
+        EXPECT_EQ(g_menus, std::vector<std::wstring>{texts});
     }
+    Send(WM_TRAY, TRAY_ICON_ID, WM_LBUTTONDOWN);
+    EXPECT_TRUE(IsWindowVisible(Hwnd())) << "a left click on the icon shows the calendar";
 }
 
 TEST_F(CalendarWindowTest, StayTopIsToggledByTheCommandAndSavedAtExit)
@@ -378,21 +327,11 @@ TEST_F(CalendarWindowTest, StayTopIsToggledByTheCommandAndSavedAtExit)
     }
 }
 
-TEST_F(CalendarWindowTest, HotKeyShowsRaisesOrHides)
+TEST_F(CalendarWindowTest, HotKeyShowsOrHidesWithThePopup)
 {
     Start(L"ShowBegin=No\r\n");
     Send(WM_HOTKEY, HOTKEY_ID, 0);
     EXPECT_TRUE(IsWindowVisible(Hwnd())) << "hidden: shown";
-    {
-        ForeignWindow other;
-        SetForegroundWindow(other.hwnd);
-        PumpMessages(300, [] { return GetFocus() == nullptr; });
-        ASSERT_EQ(GetFocus(), nullptr);
-        Send(WM_HOTKEY, HOTKEY_ID, 0);
-        PumpMessages(300, [&] { return GetForegroundWindow() == Hwnd(); });
-        EXPECT_EQ(GetForegroundWindow(), Hwnd()) << "visible, inactive: raised";
-        EXPECT_TRUE(IsWindowVisible(Hwnd()));
-    }
     Activate();
     Model().Show(2026, 11);
     const int holiday = HolidayOfTheMonth();
@@ -402,18 +341,6 @@ TEST_F(CalendarWindowTest, HotKeyShowsRaisesOrHides)
     Send(WM_HOTKEY, HOTKEY_ID, 0);
     EXPECT_FALSE(IsWindowVisible(Hwnd())) << "visible, active: hidden";
     EXPECT_FALSE(calendar_->DayInfo().IsShown());
-}
-
-TEST_F(CalendarWindowTest, TakenHotKeyIsReportedOncePerAttemptAndKept)
-{
-    const int held = ((HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT) << 8) | VK_F9;
-    ForeignWindow holder(MOD_CONTROL | MOD_ALT | MOD_SHIFT, VK_F9);
-    ASSERT_TRUE(holder.holdsHotkey);
-    Start(L"Hotkey=" + std::to_wstring(held) + L"\r\n");
-    EXPECT_EQ(errors_, std::vector<UINT>{IDS_HOTKEY_FAILED});
-    calendar_->ApplyHotKey();
-    EXPECT_EQ(errors_, (std::vector<UINT>{IDS_HOTKEY_FAILED, IDS_HOTKEY_FAILED}));
-    EXPECT_EQ(calendar_->LiveSettings().Hotkey, held);
 }
 
 TEST_F(CalendarWindowTest, StoredPositionIsUsedOnAScreenAndBroughtIntoTheWorkAreaOffIt)
@@ -429,6 +356,34 @@ TEST_F(CalendarWindowTest, StoredPositionIsUsedOnAScreenAndBroughtIntoTheWorkAre
         EXPECT_TRUE(std::wcsncmp(options, L"PosX=123", 8) != 0 || (rc.left == 123 && rc.top == 77)) << rc.left;
         EXPECT_TRUE(rc.left >= work.left && rc.top >= work.top && rc.right <= work.right && rc.bottom <= work.bottom)
             << Narrow(options);
+    }
+}
+
+TEST_F(CalendarWindowTest, StartUpShowsTodaysInfoBesideTheCalendarOrInTheScreenCorner)
+{
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const struct {
+        std::chrono::year_month_day today;
+        const wchar_t* showBegin;
+        LONG right, bottom; // of the popup; 0: no popup
+    } cases[] = {{2026y / 11 / 3, L"Yes", 158, 128},
+                 {2026y / 11 / 3, L"No", work.right, work.bottom},
+                 {2026y / 11 / 4, L"Yes", 0, 0}};
+    for (const auto& c : cases) {
+        today_ = c.today;
+        Start(std::wstring(L"TodayInfo=Yes\r\nPosX=150\r\nPosY=120\r\nShowBegin=") + c.showBegin + L"\r\n");
+        ASSERT_EQ(calendar_->DayInfo().IsShown(), c.right != 0) << c.showBegin;
+        RECT rc{};
+        GetWindowRect(calendar_->DayInfo().Handle(), &rc);
+        // Beside the calendar its top-left corner is given; in the corner it is moved onto the work area.
+        if (c.right == 158) {
+            EXPECT_EQ(rc.left * 10000 + rc.top, 158 * 10000 + 128);
+        } else if (c.right != 0) { // the content, without the shadow, ends at the work area's far corner
+            const auto& content = calendar_->DayInfo().Content();
+            EXPECT_NEAR(rc.left + content.width, c.right, 1);
+            EXPECT_NEAR(rc.top + content.height, c.bottom, 1);
+        }
     }
 }
 
