@@ -1,10 +1,11 @@
 """Drives the real Mosaryn.exe under Wine on a private virtual display.
 
-Each test makes a Session: its own Xvfb, the build tree's Wine prefix, a fresh
-folder holding a copy of Mosaryn.exe (so qv.ini and qv.dat start empty), and
-helpers for real input (xdotool), screenshots (ImageMagick) and the probe tool.
+Each test gets a Session: its own Xvfb, the build tree's Wine prefix, a fresh folder
+holding a copy of Mosaryn.exe (so qv.ini and qv.dat start empty), real input (xdotool),
+screenshots (ImageMagick) and the probe tool.
 """
 import argparse
+import datetime
 import os
 import shutil
 import subprocess
@@ -13,170 +14,98 @@ import tempfile
 import time
 
 WIDTH, HEIGHT = 1280, 1024
-
-
-def build_dir():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build", required=True)
-    args, _ = parser.parse_known_args()
-    return os.path.abspath(args.build)
+EXIT = ("send", "QVMainWnd", 0x111, 40032, 0)  # the exit command
+TRAY = ("QVMainWnd", 0x8000 + 100, 103)  # WM_APP+100 from icon 103, then the mouse message
 
 
 class Session:
     def __init__(self, build):
-        self.build = build
         self.runner = os.path.join(build, "wine-run")
         self.probe_exe = os.path.join(build, "tests", "mosaryn_probe.exe")
-        self.xvfb = None
-        self.apps = []
+        self.apps, self.xvfb = [], None
         self.dir = tempfile.mkdtemp(prefix="mosaryn-e2e-")
         shutil.copy(os.path.join(build, "Mosaryn.exe"), self.dir)
         self.exe = os.path.join(self.dir, "Mosaryn.exe")
-        self.env = dict(os.environ)
-        self.env.update(WINEPREFIX=os.path.join(build, "wineprefix"), WINEDEBUG="-all", MOSARYN_KEEP_WINE="1")
-        self._start_xvfb()
-        # Kill anything left in the prefix from an earlier run, then warm it up.
-        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
-        self.probe("list", "QVMainWnd")
-
-    @staticmethod
-    def _display_free(n):
-        lock = "/tmp/.X%d-lock" % n
-        if not os.path.exists(lock):
-            return True
-        try:
-            pid = int(open(lock).read().strip())
-            os.kill(pid, 0)
-            return False
-        except (ValueError, ProcessLookupError):
-            # Left behind by a server that died: the display is free.
-            for stale in (lock, "/tmp/.X11-unix/X%d" % n):
-                try:
-                    os.remove(stale)
-                except OSError:
-                    pass
-            return True
-        except PermissionError:
-            return False
-
-    def _start_xvfb(self):
+        self.env = dict(os.environ, WINEPREFIX=os.path.join(build, "wineprefix"), WINEDEBUG="-all",
+                        MOSARYN_KEEP_WINE="1")
         for n in range(200, 260):
-            if not self._display_free(n):
+            if os.path.exists("/tmp/.X%d-lock" % n):
                 continue
-            self.xvfb = subprocess.Popen(
-                ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (WIDTH, HEIGHT), "-nolisten", "tcp"],
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (WIDTH, HEIGHT),
+                                          "-nolisten", "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             for _ in range(50):
-                if os.path.exists("/tmp/.X11-unix/X%d" % n):
-                    self.env["DISPLAY"] = ":%d" % n
-                    return
-                if self.xvfb.poll() is not None:
+                if os.path.exists("/tmp/.X11-unix/X%d" % n) or self.xvfb.poll() is not None:
                     break
                 time.sleep(0.1)
-            self.xvfb.kill()
-        raise RuntimeError("no Xvfb display could be started")
+            if self.xvfb.poll() is None:
+                self.env["DISPLAY"] = ":%d" % n
+                break
+        else:
+            raise RuntimeError("no Xvfb display could be started")
+        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+        self.probe("list", "QVMainWnd")  # warms the prefix up
 
-    # --- the program -------------------------------------------------------
     def write_ini(self, text):
-        """Writes qv.ini as UTF-16LE with a byte-order mark, as the program creates it."""
+        """qv.ini as UTF-16LE with a byte-order mark, as the program writes it."""
         with open(os.path.join(self.dir, "qv.ini"), "wb") as f:
             f.write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
 
-    def read_ini(self):
-        path = os.path.join(self.dir, "qv.ini")
-        if not os.path.exists(path):
-            return None
-        data = open(path, "rb").read()
-        if data.startswith(b"\xff\xfe"):
-            return data[2:].decode("utf-16-le")
-        return data.decode("latin-1")
-
     def ini_values(self):
-        values = {}
-        text = self.read_ini() or ""
-        for line in text.splitlines():
-            if "=" in line and not line.startswith("["):
-                k, v = line.split("=", 1)
-                values[k.strip()] = v.strip()
-        return values
+        data = open(os.path.join(self.dir, "qv.ini"), "rb").read()
+        lines = data[2:].decode("utf-16-le").splitlines()
+        return dict(line.split("=", 1) for line in lines if "=" in line)
 
     def start(self, wait=True):
         p = subprocess.Popen([self.runner, self.exe], env=self.env, stdout=subprocess.DEVNULL,
                              stderr=subprocess.DEVNULL)
         self.apps.append(p)
         if wait:
-            self.wait_for(lambda: len(self.windows("QVMainWnd")) > 0, 60, "the calendar window")
+            self.wait_for(lambda: self.windows("QVMainWnd"), 60, "the calendar window")
             time.sleep(0.5)
         return p
 
-    def run_once(self, timeout=60):
-        """Starts a copy and waits for it to end; returns its exit code."""
-        return subprocess.run([self.runner, self.exe], env=self.env, timeout=timeout,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+    def exit(self):
+        self.probe(*EXIT)
+        self.wait_for(lambda: not self.windows("QVMainWnd"), 30, "the program to end")
 
-    # --- looking at it -----------------------------------------------------
     def probe(self, *args):
-        # Output through a file, not a pipe: Wine's helper processes may inherit
-        # a pipe and keep it open long after the probe has ended.
+        # Through a file, not a pipe: Wine's helper processes may keep a pipe open.
         with tempfile.TemporaryFile() as out:
-            subprocess.run([self.runner, self.probe_exe] + [str(a) for a in args], env=self.env,
-                           stdout=out, stderr=subprocess.DEVNULL, timeout=60)
+            subprocess.run([self.runner, self.probe_exe] + [str(a) for a in args], env=self.env, stdout=out,
+                           stderr=subprocess.DEVNULL, timeout=60)
             out.seek(0)
             return out.read().decode("utf-8", "replace")
 
     def windows(self, cls):
-        return self._parse(self.probe("list", cls))
+        return parse(self.probe("list", cls))
+
+    def visible(self, cls, title=None):
+        return [w for w in self.windows(cls) if w["visible"] and title in (None, w.get("title"))]
 
     def children(self, cls, title=None):
-        """Descendant windows of the first top-level window of `cls` (and `title`)."""
-        return self._parse(self.probe("children", cls, *([title] if title else [])))
-
-    def click(self, window, dx=None, dy=None, button=1):
-        """A real click at a window's centre, or at an offset from its top-left."""
-        x = window["left"] + (window["width"] // 2 if dx is None else dx)
-        y = window["top"] + (window["height"] // 2 if dy is None else dy)
-        self.xdotool("mousemove", x, y)
-        time.sleep(0.2)
-        self.xdotool("click", button)
-        time.sleep(0.4)
-
-    @staticmethod
-    def _parse(text):
-        out = []
-        for line in text.splitlines():
-            fields = {}
-            rest = line
-            if " title=" in rest:
-                rest, title = rest.split(" title=", 1)
-                fields["title"] = title
-            for part in rest.split():
-                if "=" in part:
-                    k, v = part.split("=", 1)
-                    fields[k] = v
-            for k in ("hwnd", "id", "visible", "left", "top", "width", "height"):
-                if k in fields:
-                    fields[k] = int(fields[k])
-            for k in ("style", "exstyle"):
-                if k in fields:
-                    fields[k] = int(fields[k], 16)
-            out.append(fields)
-        return out
+        return parse(self.probe("children", cls, *([title] if title else [])))
 
     def calendar(self):
         w = self.windows("QVMainWnd")
         return w[0] if w else None
 
+    def click(self, window, dx=None, dy=None, button=1):
+        """A real click at a window's centre, or at an offset from its top-left."""
+        self.xdotool("mousemove", window["left"] + (window["width"] // 2 if dx is None else dx),
+                     window["top"] + (window["height"] // 2 if dy is None else dy))
+        time.sleep(0.2)
+        self.xdotool("click", button)
+        time.sleep(0.4)
+
     def screenshot(self, save=None):
-        """The whole virtual display as a Screen of RGB pixels."""
-        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=self.env,
-                             capture_output=True, timeout=60).stdout
         if save:
             subprocess.run(["import", "-window", "root", save], env=self.env, timeout=60)
-        return Screen(raw, WIDTH, HEIGHT)
+        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=self.env,
+                             capture_output=True, timeout=60).stdout
+        return Screen(raw)
 
     def xdotool(self, *args):
-        return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, capture_output=True,
-                              timeout=30).stdout.decode()
+        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, capture_output=True, timeout=30)
 
     def wait_for(self, cond, timeout, what):
         end = time.time() + timeout
@@ -194,56 +123,118 @@ class Session:
             except subprocess.TimeoutExpired:
                 p.kill()
         if self.xvfb:
-            self.xvfb.terminate()  # lets the server remove its lock file
-            try:
-                self.xvfb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait()
+            self.xvfb.terminate()
+            self.xvfb.wait(timeout=10)
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
+def parse(text):
+    out = []
+    for line in text.splitlines():
+        rest, _, title = line.partition(" title=")
+        fields = dict(part.split("=", 1) for part in rest.split() if "=" in part)
+        fields["title"] = title
+        for k in ("id", "hwnd", "visible", "left", "top", "width", "height"):
+            if k in fields:
+                fields[k] = int(fields[k])
+        for k in ("style", "exstyle"):
+            if k in fields:
+                fields[k] = int(fields[k], 16)
+        out.append(fields)
+    return out
+
+
 class Screen:
-    def __init__(self, raw, w, h):
-        self.raw, self.w, self.h = raw, w, h
+    def __init__(self, raw):
+        self.raw = raw
 
     def pixel(self, x, y):
-        i = (y * self.w + x) * 3
+        i = (y * WIDTH + x) * 3
         return tuple(self.raw[i:i + 3])
 
     def count(self, x0, y0, x1, y1, pred):
-        n = 0
-        for y in range(max(0, y0), min(self.h, y1)):
-            for x in range(max(0, x0), min(self.w, x1)):
-                if pred(self.pixel(x, y)):
-                    n += 1
-        return n
+        return sum(1 for y in range(max(0, y0), min(HEIGHT, y1)) for x in range(max(0, x0), min(WIDTH, x1))
+                   if pred(self.pixel(x, y)))
 
 
 def near(c, target, tol=40):
     return all(abs(a - b) <= tol for a, b in zip(c, target))
 
 
+class Geometry:
+    """Cell positions derived from the window size: W = 7D + 76, grid top = H - 6D - 35."""
+
+    def __init__(self, win):
+        self.left, self.top, self.width, self.height = win["left"], win["top"], win["width"], win["height"]
+        self.d = (self.width - 76) / 7.0
+        self.grid_y = self.height - 6 * self.d - 35
+
+    def cell_centre(self, column, row):
+        return (int(self.left + 8 + column * (self.d + 10) + self.d / 2),
+                int(self.top + self.grid_y + row * (self.d + 5) + self.d / 2))
+
+
+def cell_of(year, month, day):
+    """(column, row) of a day of the shown month: the grid starts on the Sunday on or before the 1st."""
+    index = (datetime.date(year, month, 1).weekday() + 1) % 7 + day - 1
+    return index % 7, index // 7
+
+
+def day_of(year, month, column, row):
+    return row * 7 + column - (datetime.date(year, month, 1).weekday() + 1) % 7 + 1
+
+
+INI = """[Option]
+ShowBegin=Yes
+TodayInfo=No
+PosX=300
+PosY=200
+[Design]
+BackColor=-14663488
+"""
+BACK = (0x20, 0x40, 0xC0)  # BackColor 0xFF2040C0
+
+
+def start(s, ini=INI):
+    """Starts with `ini`; a click on the title line activates the calendar, then the pointer goes away."""
+    s.write_ini(ini)
+    s.start()
+    g = Geometry(s.calendar())
+    s.xdotool("mousemove", g.left + g.width // 2, g.top + 4)
+    s.xdotool("click", 1)
+    time.sleep(0.4)
+    s.xdotool("mousemove", 5, 5)
+    time.sleep(0.6)
+    return g
+
+
+def open_menu_at(s, x, y):
+    s.xdotool("mousemove", x, y)
+    time.sleep(0.5)
+    s.xdotool("click", 3)
+    s.wait_for(lambda: s.visible("#32768"), 10, "a menu")
+    return s.visible("#32768")[0]
+
+
 def main(tests):
     """Runs each test function with a fresh Session; prints a closing count line."""
-    build = build_dir()
-    passed = failed = 0
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    build = os.path.abspath(parser.parse_known_args()[0].build)
+    failed = 0
     for test in tests:
         session = Session(build)
         try:
             test(session)
-            passed += 1
             print("PASS", test.__name__, flush=True)
         except Exception as e:  # report and go on with the next test
             failed += 1
             print("FAIL", test.__name__, "-", repr(e), flush=True)
             try:
-                shot = os.path.join(build, "e2e-fail-%s.png" % test.__name__)
-                session.screenshot(save=shot)
-                print("  screenshot:", shot)
+                session.screenshot(save=os.path.join(build, "e2e-fail-%s.png" % test.__name__))
             except Exception:
                 pass
         finally:
             session.close()
-    print("%d passed, %d failed" % (passed, failed))
+    print("%d passed, %d failed" % (len(tests) - failed, failed))
     sys.exit(1 if failed else 0)

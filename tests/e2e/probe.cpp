@@ -1,19 +1,19 @@
 // A small Windows tool for the end-to-end tests: reports and pokes the running
 // program's windows from inside the same Wine session.
 //   probe list <class>                    one line per top-level window of the class
-//   probe show|hide <class>               ShowWindow on the first such window
-//   probe send <class> <msg> <wp> <lp>    SendMessageW, prints the result
-//   probe post <class> <msg> <wp> <lp>    PostMessageW
-//   probe foreground <class>              SetForegroundWindow
-//   probe hotkey-hold <vk> <mods> <ms>    holds a global hot key for a while (prints "held" or "busy")
+//   probe hide <class>                    hides the first such window
+//   probe send|post <class> <msg> <wp> <lp>
+//   probe hotkey-hold <vk> <mods> <ms>    holds a global hot key for a while
 //   probe texts <class>                   the texts of the first such window's children, one a line
 //   probe children <class> [title]        every descendant: id, class, screen rect, visible, text
+//   probe tray <hwnd> <icon id>           1 while that window's notification-area icon exists, else 0
+//   probe focus                           id and class of the control with the keyboard focus
 #include "app/Win.h"
 
+#include <shellapi.h>
+
 #include <cstdio>
-#include <cwchar>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -25,21 +25,34 @@ std::wstring ClassOf(HWND h)
     return cls;
 }
 
-std::wstring TextOf(HWND h)
+void Utf8(HWND h, bool className)
 {
     wchar_t text[512] = {};
-    GetWindowTextW(h, text, 512);
-    return text;
+    if (className)
+        GetClassNameW(h, text, 512);
+    else
+        GetWindowTextW(h, text, 512);
+    char buf[1536];
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, buf, sizeof(buf), nullptr, nullptr);
+    std::fputs(n > 0 ? buf : "", stdout);
 }
 
-// Top-level windows of a class, at most 64.
+// "id=.. left=.. top=.. width=.. height=.. visible=.."
+void PrintRect(HWND h)
+{
+    RECT rc;
+    GetWindowRect(h, &rc);
+    std::printf("id=%d left=%ld top=%ld width=%ld height=%ld visible=%d", GetDlgCtrlID(h), rc.left, rc.top,
+                rc.right - rc.left, rc.bottom - rc.top, IsWindowVisible(h) ? 1 : 0);
+}
+
 std::vector<HWND> FindAll(const wchar_t* cls)
 {
     std::pair<std::wstring, std::vector<HWND>> f{cls, {}};
     EnumWindows(
         [](HWND h, LPARAM lp) -> BOOL {
             auto* f = reinterpret_cast<std::pair<std::wstring, std::vector<HWND>>*>(lp);
-            if (f->first == ClassOf(h) && f->second.size() < 64)
+            if (f->first == ClassOf(h))
                 f->second.push_back(h);
             return TRUE;
         },
@@ -47,84 +60,74 @@ std::vector<HWND> FindAll(const wchar_t* cls)
     return f.second;
 }
 
-void Utf8(const std::wstring& w)
-{
-    char buf[1024];
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, buf, sizeof(buf), nullptr, nullptr);
-    std::fputs(n > 0 ? buf : "", stdout);
-}
-
 long long Num(const wchar_t* s) { return std::wcstoll(s, nullptr, 0); }
-
-// One line per descendant: the text alone, or (`full`) id, rect, visibility, class and text.
-void PrintChildren(HWND parent, bool full)
-{
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM full) -> BOOL {
-            if (full) {
-                RECT rc;
-                GetWindowRect(child, &rc);
-                std::printf("id=%d left=%ld top=%ld width=%ld height=%ld visible=%d class=", GetDlgCtrlID(child),
-                            rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, IsWindowVisible(child) ? 1 : 0);
-                Utf8(ClassOf(child));
-                std::printf(" title=");
-            }
-            Utf8(TextOf(child));
-            std::printf("\n");
-            return TRUE;
-        },
-        full ? 1 : 0);
-}
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    const std::wstring cmd = argc >= 3 ? argv[1] : L"";
-    if (cmd == L"list") {
+    const std::wstring cmd = argc >= 2 ? argv[1] : L"";
+    if (cmd == L"list" && argc >= 3) {
         for (HWND h : FindAll(argv[2])) {
-            RECT rc;
-            GetWindowRect(h, &rc);
-            std::printf("hwnd=%lld style=0x%08lx exstyle=0x%08lx visible=%d left=%ld top=%ld width=%ld height=%ld "
-                        "owner=",
-                        static_cast<long long>(reinterpret_cast<INT_PTR>(h)),
+            PrintRect(h);
+            std::printf(" hwnd=%lld style=0x%08lx exstyle=0x%08lx owner=", static_cast<long long>(INT_PTR(h)),
                         static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)),
-                        static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)), IsWindowVisible(h) ? 1 : 0, rc.left,
-                        rc.top, rc.right - rc.left, rc.bottom - rc.top);
-            Utf8(ClassOf(GetWindow(h, GW_OWNER)));
+                        static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)));
+            Utf8(GetWindow(h, GW_OWNER), true);
             std::printf(" title=");
-            Utf8(TextOf(h));
+            Utf8(h, false);
             std::printf("\n");
         }
         return 0;
     }
     if (cmd == L"hotkey-hold" && argc >= 5) {
         const bool ok = RegisterHotKey(nullptr, 1, static_cast<UINT>(Num(argv[3])), static_cast<UINT>(Num(argv[2])));
-        std::printf(ok ? "held\n" : "busy\n");
-        std::fflush(stdout);
         Sleep(static_cast<DWORD>(Num(argv[4])));
         return ok ? 0 : 1;
     }
-    const bool message = cmd == L"send" || cmd == L"post", children = cmd == L"texts" || cmd == L"children";
-    if (!(message || children || cmd == L"show" || cmd == L"hide" || cmd == L"foreground") || (message && argc < 6))
-        return 2;
-    const std::vector<HWND> all = FindAll(argv[2]);
+    if (cmd == L"tray" && argc >= 4) {
+        NOTIFYICONDATAW nid{NOTIFYICONDATAW_V1_SIZE, reinterpret_cast<HWND>(Num(argv[2])),
+                            static_cast<UINT>(Num(argv[3]))};
+        std::printf("%d\n", Shell_NotifyIconW(NIM_MODIFY, &nid) ? 1 : 0);
+        return 0;
+    }
+    if (cmd == L"focus") {
+        GUITHREADINFO info{sizeof(info)};
+        GetGUIThreadInfo(GetWindowThreadProcessId(GetForegroundWindow(), nullptr), &info);
+        std::printf("id=%d class=", GetDlgCtrlID(info.hwndFocus));
+        Utf8(info.hwndFocus, true);
+        std::printf("\n");
+        return 0;
+    }
+    const std::vector<HWND> all = argc >= 3 ? FindAll(argv[2]) : std::vector<HWND>{};
     HWND h = cmd == L"children" && argc >= 4 ? FindWindowW(argv[2], argv[3]) : all.empty() ? nullptr : all.front();
     if (h == nullptr)
         return 1;
-    if (cmd == L"foreground")
-        SetForegroundWindow(h);
-    else if (cmd == L"show" || cmd == L"hide")
-        ShowWindow(h, cmd == L"show" ? SW_SHOW : SW_HIDE);
-    else if (children)
-        PrintChildren(h, cmd == L"children");
-    else {
-        const auto msg = static_cast<UINT>(Num(argv[3]));
-        const auto wp = static_cast<WPARAM>(Num(argv[4]));
-        const auto lp = static_cast<LPARAM>(Num(argv[5]));
-        if (cmd == L"post")
-            return PostMessageW(h, msg, wp, lp) ? 0 : 1;
-        std::printf("%lld\n", static_cast<long long>(SendMessageW(h, msg, wp, lp)));
+    if (cmd == L"hide")
+        return ShowWindow(h, SW_HIDE), 0;
+    if (cmd == L"texts" || cmd == L"children") {
+        EnumChildWindows(
+            h,
+            [](HWND child, LPARAM full) -> BOOL {
+                if (full) {
+                    PrintRect(child);
+                    std::printf(" class=");
+                    Utf8(child, true);
+                    std::printf(" title=");
+                }
+                Utf8(child, false);
+                std::printf("\n");
+                return TRUE;
+            },
+            cmd == L"children" ? 1 : 0);
+        return 0;
     }
+    if ((cmd != L"send" && cmd != L"post") || argc < 6)
+        return 2;
+    const auto msg = static_cast<UINT>(Num(argv[3]));
+    const auto wp = static_cast<WPARAM>(Num(argv[4]));
+    const auto lp = static_cast<LPARAM>(Num(argv[5]));
+    if (cmd == L"post")
+        return PostMessageW(h, msg, wp, lp) ? 0 : 1;
+    std::printf("%lld\n", static_cast<long long>(SendMessageW(h, msg, wp, lp)));
     return 0;
 }

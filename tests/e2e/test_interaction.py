@@ -1,202 +1,183 @@
-"""Using the calendar with real input: keys, the pointer, menus, the hot key, the tray menu."""
+"""Using the calendar with real input: keys, the pointer, menus, the day dialogs, the hot key, the tray icon."""
 import datetime
 import hashlib
+import os
+import struct
 import subprocess
 import time
 
 import harness
+from harness import cell_of, day_of, near, open_menu_at, start
 
-INI = """[Option]
-ShowBegin=Yes
-TodayInfo=No
-PosX=300
-PosY=200
-[Design]
-BackColor=-14663488
-"""
-
-
-def cell_of(year, month, day):
-    """(column, row) of a day of the shown month: the grid starts on the Sunday on or before the 1st."""
-    first = (datetime.date(year, month, 1).weekday() + 1) % 7  # 0 = Sunday
-    index = first + day - 1
-    return index % 7, index // 7
-
-
-def day_of(year, month, column, row):
-    first = (datetime.date(year, month, 1).weekday() + 1) % 7
-    return row * 7 + column - first + 1
-
-
-class Geometry:
-    """Cell positions derived from the window size: W = 7D + 76, grid top = H - 6D - 35."""
-
-    def __init__(self, win):
-        self.left, self.top = win["left"], win["top"]
-        self.width, self.height = win["width"], win["height"]
-        self.d = (self.width - 76) / 7.0
-        self.grid_y = self.height - 6 * self.d - 35
-
-    def cell_centre(self, column, row):
-        x = self.left + 8 + column * (self.d + 10) + self.d / 2
-        y = self.top + self.grid_y + row * (self.d + 5) + self.d / 2
-        return int(x), int(y)
-
-    def title_box(self):
-        return self.left + 8, self.top + 2, self.left + self.width - 8, int(self.top + self.grid_y - 22)
+MEMO_DISC = (0xF2, 0xC7, 0x44)  # MemodayBackColor default
+MEMORIAL_TEXT = (0xFF, 0x80, 0x40)  # MemorialdayFontColor default
 
 
 def title_signature(s, g):
-    shot = s.screenshot()
-    x0, y0, x1, y1 = g.title_box()
-    h = hashlib.sha1()
-    for y in range(y0, y1):
-        for x in range(x0, x1):
+    shot, h = s.screenshot(), hashlib.sha1()
+    for y in range(g.top + 2, int(g.top + g.grid_y - 22)):
+        for x in range(g.left + 8, g.left + g.width - 8):
             h.update(bytes(shot.pixel(x, y)))
     return h.hexdigest()
 
 
-def focus_calendar(s, g):
-    # A click on the title line activates the calendar; then the pointer goes away.
+def test_keys_digits_and_the_buttons_under_the_pointer(s):
+    g = start(s)
+    now = title_signature(s, g)
+    seen = []
+    for key in ("Right", "Left", "Up", "Down"):
+        s.xdotool("key", key)
+        time.sleep(0.5)
+        seen.append(title_signature(s, g))
+    assert seen[0] != now and seen[1] == now and seen[2] not in (now, seen[0]) and seen[3] == now, seen
+    # "1" then "2" quickly is December, "1" alone January, "0" this month again.
+    for typed in ("12", "1", "0"):
+        s.xdotool("type", "--delay", "20", typed)
+        time.sleep(0.7)
+        seen.append(title_signature(s, g))
+    assert seen[5] != seen[4] and seen[6] == now and (seen[4] == now) == (datetime.date.today().month == 12)
+    # The buttons appear under the pointer and the leave timer takes them away once it has left.
     s.xdotool("mousemove", g.left + g.width // 2, g.top + 4)
-    s.xdotool("click", 1)
-    time.sleep(0.4)
-    s.xdotool("mousemove", 5, 5)
     time.sleep(0.6)
+    assert title_signature(s, g) != now
+    s.xdotool("mousemove", 5, 5)
+    time.sleep(0.8)
+    assert title_signature(s, g) == now
 
 
 def rest_on(s, x, y):
-    """Comes to (x, y) from a few pixels away, so the pointer arrives on the cell."""
     s.xdotool("mousemove", x - 3, y)
     time.sleep(0.3)
     s.xdotool("mousemove", x, y)
 
 
-def start(s):
-    s.write_ini(INI)
-    s.start()
-    g = Geometry(s.calendar())
-    focus_calendar(s, g)
-    return g
-
-
-def test_arrow_keys_and_digits_change_the_title(s):
+def test_popup_opens_on_a_holiday_not_on_a_plain_day(s):
     g = start(s)
-    now = title_signature(s, g)
-    s.xdotool("key", "Right")
-    time.sleep(0.5)
-    next_month = title_signature(s, g)
-    assert next_month != now
-    s.xdotool("key", "Left")
-    time.sleep(0.5)
-    assert title_signature(s, g) == now
-    s.xdotool("key", "Up")
-    time.sleep(0.5)
-    next_year = title_signature(s, g)
-    assert next_year not in (now, next_month)
-    s.xdotool("key", "Down")
-    time.sleep(0.5)
-    assert title_signature(s, g) == now
-    # "1" then "2" quickly is December; "0" is this month again.
-    s.xdotool("type", "--delay", "20", "12")
-    time.sleep(0.7)
-    december = title_signature(s, g)
-    s.xdotool("type", "1")
-    time.sleep(0.7)
-    january = title_signature(s, g)
-    assert january != december
-    s.xdotool("type", "0")
-    time.sleep(0.7)
-    assert title_signature(s, g) == now
-    assert (december == now) == (datetime.date.today().month == 12)
-
-
-def test_resting_on_a_holiday_opens_the_popup_and_a_key_closes_it(s):
-    g = start(s)
-    s.xdotool("type", "1")  # January of this year: 1 January is a holiday
-    time.sleep(0.7)
-    x, y = g.cell_centre(*cell_of(datetime.date.today().year, 1, 1))
-    rest_on(s, x, y)
-    s.wait_for(lambda: any(w["visible"] for w in s.windows("DayInfoWnd")), 10, "the day-information popup")
-    popup = [w for w in s.windows("DayInfoWnd") if w["visible"]][0]
-    assert abs(popup["left"] - x) <= 2 and abs(popup["top"] - y) <= 2, (popup, x, y)
-    s.xdotool("key", "a")
-    s.wait_for(lambda: not any(w["visible"] for w in s.windows("DayInfoWnd")), 10, "the popup to close")
-
-
-def test_plain_day_opens_nothing(s):
-    g = start(s)
-    s.xdotool("type", "1")
+    s.xdotool("type", "1")  # January of this year
     time.sleep(0.7)
     year = datetime.date.today().year
     plain = next(d for d in range(15, 22) if datetime.date(year, 1, d).weekday() == 2)  # the third Wednesday
     rest_on(s, *g.cell_centre(*cell_of(year, 1, plain)))
     time.sleep(2.5)
-    assert not any(w["visible"] for w in s.windows("DayInfoWnd"))
+    assert not s.visible("DayInfoWnd")
+    x, y = g.cell_centre(*cell_of(year, 1, 1))
+    rest_on(s, x, y)
+    s.wait_for(lambda: s.visible("DayInfoWnd"), 10, "the day-information popup")
+    popup = s.visible("DayInfoWnd")[0]
+    assert abs(popup["left"] - x) <= 2 and abs(popup["top"] - y) <= 2, (popup, x, y)
+    s.xdotool("key", "a")
+    s.wait_for(lambda: not s.visible("DayInfoWnd"), 10, "the popup to close")
 
 
-def open_menu_at(s, x, y):
-    s.xdotool("mousemove", x, y)
-    time.sleep(0.5)
-    s.xdotool("click", 3)
-    s.wait_for(lambda: any(w["visible"] for w in s.windows("#32768")), 10, "a menu")
-    return [w for w in s.windows("#32768") if w["visible"]][0]
+def read_dat(s):
+    """{(key, day): texts} of both sections of qv.dat."""
+    data, found = open(os.path.join(s.dir, "qv.dat"), "rb").read(), {}
+    (memo_len,) = struct.unpack_from("<i", data, 0)
+    pos = 4
+    while pos < len(data):
+        key, length = struct.unpack_from("<ii", data, pos)
+        end, pos = pos + 8 + length, pos + 8
+        while pos < end:
+            (day,), pos, texts = struct.unpack_from("<i", data, pos), pos + 4, []
+            for _ in range(1 if end <= 4 + memo_len else 2):
+                (n,) = struct.unpack_from("<i", data, pos)
+                texts.append(data[pos + 4:pos + 4 + 2 * n].decode("utf-16-le"))
+                pos += 4 + 2 * n
+            found[(key, day)] = tuple(texts)
+    return found
 
 
-def test_right_click_on_a_day_shows_the_day_menu(s):
+def dialog(s, title):
+    return s.visible("#32770", title)
+
+
+def test_day_dialogs_menus_and_the_about_box(s):
     g = start(s)
-    day_menu = open_menu_at(s, *g.cell_centre(3, 1))  # a day of the shown month
-    # Its mnemonic M opens the memo dialog of that day.
-    s.xdotool("key", "m")
-    s.wait_for(lambda: any(w["visible"] and w.get("title") == "メモ" for w in s.windows("#32770")), 20,
-               "the memo dialog")
     today = datetime.date.today()
-    label = "%d年%d月%d日" % (today.year, today.month, day_of(today.year, today.month, 3, 1))
-    assert label in s.probe("texts", "#32770")
+    x, y = g.cell_centre(3, 1)  # a Wednesday of the shown month
+    disc = lambda: s.screenshot().pixel(x, int(y + g.d * 0.38))
+    assert not near(disc(), MEMO_DISC, 20)
+    day_menu = open_menu_at(s, x, y)
+    s.xdotool("key", "m")
+    s.wait_for(lambda: dialog(s, "メモ"), 20, "the memo dialog")
+    assert "%d年%d月%d日" % (today.year, today.month, day_of(today.year, today.month, 3, 1)) in s.probe(
+        "texts", "#32770")
+    s.xdotool("type", "--delay", "30", "first line")
+    s.xdotool("key", "Return")
+    s.xdotool("type", "--delay", "30", "second line")
+    s.xdotool("key", "Tab", "Return")  # to OK, and press it
+    s.wait_for(lambda: not dialog(s, "メモ"), 20, "the memo dialog to close")
+    memo_key = (today.year * 100 + today.month, day_of(today.year, today.month, 3, 1))
+    assert read_dat(s) == {memo_key: ("first line\r\nsecond line",)}, read_dat(s)
+    assert near(disc(), MEMO_DISC, 20), disc()
+    # Resting on it shows the date line and two memo lines (coming from another cell restarts the timer).
+    rest_on(s, *g.cell_centre(2, 1))
+    rest_on(s, x, y)
+    s.wait_for(lambda: s.visible("DayInfoWnd"), 10, "the popup")
+    assert s.visible("DayInfoWnd")[0]["height"] > 3 * 12
     s.xdotool("key", "Escape")
-    s.wait_for(lambda: not any(w["visible"] for w in s.windows("#32770")), 10, "the dialog to close")
-    # Outside the grid, and on a day of the next month, the calendar menu opens: six rows, not three.
-    calendar_menu = open_menu_at(s, g.left + g.width // 2, g.top + 4)
-    s.xdotool("key", "Escape")
+    # Outside the grid and on a day of the next month the six-row calendar menu opens, not the day menu.
+    for where in ((g.left + g.width // 2, g.top + 4), g.cell_centre(6, 5)):
+        assert open_menu_at(s, *where)["height"] > day_menu["height"]
+        s.xdotool("key", "Escape")
+        time.sleep(0.5)
+    mx, my = g.cell_centre(4, 1)  # a Thursday
+    open_menu_at(s, mx, my)
+    s.xdotool("key", "a")
+    s.wait_for(lambda: dialog(s, "記念日"), 20, "the memorial-day dialog")
+    assert "%d月%d日" % (today.month, day_of(today.year, today.month, 4, 1)) in s.probe("texts", "#32770")
+    s.xdotool("type", "--delay", "30", "Wedding")
+    s.xdotool("key", "Return")  # the default button
+    s.wait_for(lambda: not dialog(s, "記念日"), 20, "the memorial-day dialog to close")
+    assert read_dat(s)[(today.month, day_of(today.year, today.month, 4, 1))] == ("Wedding", "")
+    s.xdotool("mousemove", 5, 5)
     time.sleep(0.5)
-    next_month_menu = open_menu_at(s, *g.cell_centre(6, 5))
+    r = int(g.d / 2)
+    assert s.screenshot().count(mx - r, my - r, mx + r, my + r, lambda c: near(c, MEMORIAL_TEXT, 50)) > 5
+    # The about box from the tray menu: Escape keeps it open, Enter closes it.
+    s.probe("post", *harness.TRAY, 0x0204)
+    s.wait_for(lambda: s.visible("#32768"), 10, "the tray menu")
+    s.xdotool("key", "a")
+    s.wait_for(lambda: dialog(s, "Mosarynについて..."), 20, "the about box")
+    assert "Mosaryn Version 1.01" in s.probe("texts", "#32770")
     s.xdotool("key", "Escape")
-    assert day_menu["height"] < calendar_menu["height"] == next_month_menu["height"], (day_menu, calendar_menu)
+    time.sleep(1)
+    assert dialog(s, "Mosarynについて...")
+    s.xdotool("key", "Return")
+    s.wait_for(lambda: not dialog(s, "Mosarynについて..."), 20, "the about box to close")
+    # A new start reads the memo back.
+    s.exit()
+    s.start()
+    s.xdotool("mousemove", 5, 5)
+    time.sleep(0.5)
+    assert near(disc(), MEMO_DISC, 20)
 
 
-def test_hot_key_hides_and_shows(s):
-    start(s)
+def test_hot_key_tray_click_and_exit_from_the_tray_menu(s):
+    g = start(s)
     s.xdotool("key", "alt+c")
     s.wait_for(lambda: s.calendar()["visible"] == 0, 10, "the calendar to hide")
-    # Hidden: the same hot key shows it again.
-    s.probe("send", "QVMainWnd", 0x0312, 107, (ord("C") << 16) | 1)
+    s.probe("post", *harness.TRAY, 0x0201)  # a left click on the icon
     s.wait_for(lambda: s.calendar()["visible"] == 1, 10, "the calendar to show")
-
-
-def test_taken_hot_key_is_reported(s):
-    holder = subprocess.Popen([s.runner, s.probe_exe, "hotkey-hold", str(ord("C")), "1", "30000"], env=s.env,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    s.apps.append(holder)
-    time.sleep(2)
-    s.write_ini(INI)
-    s.start(wait=False)
-    s.wait_for(lambda: any(w["visible"] and w.get("title") == "Mosaryn" for w in s.windows("#32770")), 60,
-               "the error message")
-    texts = s.probe("texts", "#32770")
-    assert "ホットキーの登録に失敗しました。他のホットキーを設定してください。" in texts, texts
-
-
-def test_exit_from_the_tray_menu_saves_the_position(s):
-    g = start(s)
-    s.probe("post", "QVMainWnd", 0x8000 + 100, 103, 0x0204)  # WM_APP+100: icon 103, right button down
-    s.wait_for(lambda: any(w["visible"] for w in s.windows("#32768")), 10, "the tray menu")
+    s.probe("post", *harness.TRAY, 0x0204)
+    s.wait_for(lambda: s.visible("#32768"), 10, "the tray menu")
     s.xdotool("key", "x")
     s.wait_for(lambda: not s.windows("QVMainWnd"), 30, "the program to end")
     values = s.ini_values()
-    assert values["PosX"] == str(g.left) and values["PosY"] == str(g.top), values
+    assert (values["PosX"], values["PosY"]) == (str(g.left), str(g.top)), values
+
+
+def test_taken_hot_key_is_reported(s):
+    s.apps.append(subprocess.Popen([s.runner, s.probe_exe, "hotkey-hold", str(ord("C")), "1", "30000"], env=s.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    time.sleep(2)
+    s.write_ini(harness.INI)
+    s.start(wait=False)
+    s.wait_for(lambda: dialog(s, "Mosaryn"), 60, "the error message")
+    assert "ホットキーの登録に失敗しました。他のホットキーを設定してください。" in s.probe("texts", "#32770")
 
 
 if __name__ == "__main__":
-    harness.main([test_arrow_keys_and_digits_change_the_title, test_resting_on_a_holiday_opens_the_popup_and_a_key_closes_it,
-                  test_plain_day_opens_nothing, test_right_click_on_a_day_shows_the_day_menu, test_hot_key_hides_and_shows,
-                  test_taken_hot_key_is_reported, test_exit_from_the_tray_menu_saves_the_position])
+    harness.main([test_keys_digits_and_the_buttons_under_the_pointer, test_popup_opens_on_a_holiday_not_on_a_plain_day,
+                  test_day_dialogs_menus_and_the_about_box, test_hot_key_tray_click_and_exit_from_the_tray_menu,
+                  test_taken_hot_key_is_reported])

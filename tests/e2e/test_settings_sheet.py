@@ -1,13 +1,11 @@
-"""The settings sheet with real input: a day colour and the background transparency."""
+"""The settings sheet with real input: a day colour, the background transparency, Tab, Esc, opening twice."""
 import time
 
 import harness
-from harness import near
-from test_interaction import open_menu_at, start
+from harness import BACK, near, open_menu_at, start
 
 SHEET = "Mosarynの設定"
 PICKED = (255, 128, 128)  # the first basic colour of the colour dialog
-BACK = (0x20, 0x40, 0xC0)
 
 
 def child(s, cid, title=SHEET, cls="#32770"):
@@ -20,15 +18,15 @@ def weekday_pixels(s, g, colour):
     return shot.count(g.left, top, g.left + g.width, g.top + g.height, lambda c: near(c, colour, 12))
 
 
-def open_sheet(s, g):
+def open_sheet(s, g, drag=True):
     open_menu_at(s, g.left + g.width // 2, g.top + 4)
     s.xdotool("key", "e")
-    s.wait_for(lambda: any(w.get("title") == SHEET for w in s.windows("#32770")), 20, "the settings sheet")
-    sheet = [w for w in s.windows("#32770") if w.get("title") == SHEET][0]
-    # Drag the sheet by its caption so that it no longer covers the calendar.
+    s.wait_for(lambda: s.visible("#32770", SHEET), 20, "the settings sheet")
+    sheet = s.visible("#32770", SHEET)[0]
+    # Dragged by its caption so that it no longer covers the calendar.
     s.xdotool("mousemove", sheet["left"] + 150, sheet["top"] + 10)
     s.xdotool("mousedown", 1)
-    for step in range(1, 9):
+    for step in range(1, 9 if drag else 1):
         s.xdotool("mousemove", sheet["left"] + 150, sheet["top"] + 10 + 50 * step)
         time.sleep(0.05)
     s.xdotool("mouseup", 1)
@@ -69,8 +67,7 @@ def test_change_apply_ok_and_keep(s):
 
     s.click(child(s, 1))  # OK
     s.wait_for(lambda: not any(w.get("title") == SHEET for w in s.windows("#32770")), 20, "the sheet to close")
-    s.probe("send", "QVMainWnd", 0x111, 40032, 0)
-    s.wait_for(lambda: not s.windows("QVMainWnd"), 30, "the program to end")
+    s.exit()
     values = s.ini_values()
     assert values["DayFontColor"] == str(0xFFFF8080 - (1 << 32)), values["DayFontColor"]
     assert values["BackColor"] == str(0xCC2040C0 - (1 << 32)), values["BackColor"]
@@ -80,6 +77,16 @@ def test_change_apply_ok_and_keep(s):
     time.sleep(0.5)
     assert weekday_pixels(s, g, PICKED) > 20
     assert near(s.screenshot().pixel(g.left + 3, g.top + 3), dimmed, 6)
+    # Opened a second time it stays one sheet; Tab moves the focus, Esc closes it.
+    open_sheet(s, g)
+    open_sheet(s, g, drag=False)
+    assert len(s.visible("#32770", SHEET)) == 1
+    focus = s.probe("focus")
+    s.xdotool("key", "Tab")
+    time.sleep(0.5)
+    assert s.probe("focus") != focus, focus
+    s.xdotool("key", "Escape")
+    s.wait_for(lambda: not s.visible("#32770", SHEET), 20, "Esc to close the sheet")
 
 
 if __name__ == "__main__":

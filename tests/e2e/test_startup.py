@@ -1,52 +1,88 @@
-"""Start-up of the real program: its windows, and one copy per session."""
+"""Start-up of the real program: its windows, the tray icon, the calendar on the desktop,
+one copy per session, and what it writes at exit."""
+import datetime
 import os
+import struct
 import subprocess
 import time
 
 import harness
+from harness import BACK, near
 
-WS_POPUP, WS_CLIPCHILDREN, WS_SYSMENU = 0x80000000, 0x02000000, 0x00080000
-WS_EX_LAYERED = 0x00080000
+WS_POPUP, WS_CLIPCHILDREN, WS_SYSMENU, WS_EX_LAYERED = 0x80000000, 0x02000000, 0x00080000, 0x00080000
+INI = harness.INI.replace("TodayInfo=No", "TodayInfo=Yes\nStayTop=No") + "DayBackColor=-1\nDropShadow=No\n"
 
 
-def test_window_class_title_styles_owner(s):
+def test_start_draw_move_and_exit(s):
+    today = datetime.date.today()  # a memo today, so the start-up popup has something to show
+    memo = "today".encode("utf-16-le")
+    block = struct.pack("<iiii", today.year * 100 + today.month, 8 + len(memo), today.day, 5) + memo
+    open(os.path.join(s.dir, "qv.dat"), "wb").write(struct.pack("<i", len(block)) + block)
+    s.write_ini(INI)
     s.start()
-    wins = s.windows("QVMainWnd")
-    assert len(wins) == 1, wins
-    w = wins[0]
-    assert w["title"] == "Mosaryn", w
-    for bit in (WS_POPUP, WS_CLIPCHILDREN, WS_SYSMENU):
-        assert w["style"] & bit, hex(w["style"])
-    assert w["exstyle"] & WS_EX_LAYERED, hex(w["exstyle"])
-    assert w["owner"] == "qvdmywnd", w
-    owners = s.windows("qvdmywnd")
-    assert len(owners) == 1 and owners[0]["visible"] == 0, owners
-
-
-def test_second_start_raises_the_first_and_exits_0(s):
-    s.start()
+    [w] = s.windows("QVMainWnd")
+    assert w["title"] == "Mosaryn" and w["owner"] == "qvdmywnd", w
+    assert w["style"] & (WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU) == WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, w
+    assert w["exstyle"] & WS_EX_LAYERED and [o["visible"] for o in s.windows("qvdmywnd")] == [0]
+    assert s.probe("tray", w["hwnd"], 103).strip() == "1"
+    [popup] = s.visible("DayInfoWnd")
+    assert (popup["left"], popup["top"]) == (308, 208), popup  # beside the calendar's corner
+    s.xdotool("key", "Escape")
+    left, top, width, height = w["left"], w["top"], w["width"], w["height"]
+    assert (left, top) == (300, 200) and 150 < width < 400 and 150 < height < 400, w
+    shot = s.screenshot()
+    # The background colour fills the window exactly; white discs fill part of the grid.
+    run = sum(1 for x in range(left - 20, left + width + 20) if near(shot.pixel(x, top + 3), BACK, 8))
+    assert abs(run - width) <= 1 and near(shot.pixel(left + width - 4, top + height - 4), BACK, 8), run
+    assert shot.count(left, top + height // 3, left + width, top + height, lambda c: near(c, (255,) * 3, 6)) > 600
+    # A second start shows the hidden first one, changes no file and ends with 0.
     s.probe("hide", "QVMainWnd")
-    assert s.calendar()["visible"] == 0
     before = sorted(os.listdir(s.dir))
-    assert s.run_once() == 0
-    wins = s.windows("QVMainWnd")
-    assert len(wins) == 1, wins
-    assert wins[0]["visible"] == 1, wins
-    assert sorted(os.listdir(s.dir)) == before, os.listdir(s.dir)
-    assert "qv.ini" not in before and "qv.dat" not in before
+    assert subprocess.run([s.runner, s.exe], env=s.env, timeout=60).returncode == 0
+    assert [c["visible"] for c in s.windows("QVMainWnd")] == [1] and sorted(os.listdir(s.dir)) == before
+    # Dragged by the top margin with the real pointer, then ended: the position and every key are written.
+    s.xdotool("mousemove", left + width // 2, top + 3)
+    s.xdotool("mousedown", 1)
+    for step in range(1, 11):
+        s.xdotool("mousemove", left + width // 2 + 12 * step, top + 3 + 9 * step)
+        time.sleep(0.05)
+    s.xdotool("mouseup", 1)
+    time.sleep(0.8)
+    assert (s.calendar()["left"], s.calendar()["top"]) == (left + 120, top + 90), s.calendar()
+    s.exit()
+    assert s.probe("tray", w["hwnd"], 103).strip() == "0"
+    values = s.ini_values()
+    assert (values["PosX"], values["PosY"]) == (str(left + 120), str(top + 90)), values
+    assert len(values) == 48 and values["MonthFontName"] == "MS UI Gothic", sorted(values)
+
+
+def test_bad_values_and_the_shadow(s):
+    bad = {"DayFontSize": "0", "MonthFontSize": "nan", "WeekFontSize": "1000000000", "LNMonthFontSize": "-5",
+           "BackImageDraw": "7", "BackImageFile": "Z:" + s.dir.replace("/", "\\")}
+    s.write_ini(INI.replace("PosX=300", "PosX=99999999").replace("DropShadow=No", "DropShadow=Yes") +
+                "".join("%s=%s\n" % kv for kv in bad.items()))
+    s.start()
+    w = s.calendar()
+    assert w["visible"] == 1 and 0 <= w["left"] < harness.WIDTH and w["width"] < 4000 and w["height"] < 4000, w
+    # The shadow band right of the calendar is dark; the calendar's own right edge is 5 pixels in.
+    shot, y = s.screenshot(), w["top"] + w["height"] // 2
+    band = shot.pixel(w["left"] + w["width"] - 3, y)
+    assert near(shot.pixel(w["left"] + w["width"] - 8, y), BACK, 8) and max(band) < 60, band
+    s.exit()
+    values = s.ini_values()
+    assert all(values[k] == v for k, v in bad.items()) and values["PosX"] == "99999999", values
 
 
 def test_two_starts_at_once_leave_one_calendar(s):
-    a = subprocess.Popen([s.runner, s.exe], env=s.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    b = subprocess.Popen([s.runner, s.exe], env=s.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    a, b = (subprocess.Popen([s.runner, s.exe], env=s.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for _ in range(2))
     s.apps += [a, b]
     s.wait_for(lambda: a.poll() is not None or b.poll() is not None, 60, "one of the two to give way")
     time.sleep(2)
     codes = [p.poll() for p in (a, b)]
-    assert codes.count(0) >= 1 and codes.count(None) == 1, codes
-    assert len(s.windows("QVMainWnd")) == 1
+    assert codes.count(0) == 1 and codes.count(None) == 1 and len(s.windows("QVMainWnd")) == 1, codes
 
 
 if __name__ == "__main__":
-    harness.main([test_window_class_title_styles_owner, test_second_start_raises_the_first_and_exits_0,
+    harness.main([test_start_draw_move_and_exit, test_bad_values_and_the_shadow,
                   test_two_starts_at_once_leave_one_calendar])

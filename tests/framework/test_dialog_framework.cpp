@@ -11,7 +11,6 @@
 namespace {
 
 constexpr UINT kPageFirst = 9100, kPageSecond = 9101, kChildTemplate = 9102;
-constexpr int kCheckFirst = 9110, kCheckLast = 9113, kEdit = 9120;
 
 struct TestPage : PropertyPage {
     using PropertyPage::PropertyPage;
@@ -70,18 +69,6 @@ TEST(PropertySheetTest, KillActiveTrueKeepsTheUserOnThePage)
     }
 }
 
-TEST(PropertySheetTest, EveryShowBuildsANewPageArray)
-{
-    TestSheet sheet;
-    ASSERT_NE(sheet.Open(), nullptr);
-    const PROPSHEETPAGEW* firstArray = sheet.PageArray();
-    DestroyWindow(sheet.Handle());
-    HWND again = sheet.Open();
-    ASSERT_NE(again, nullptr);
-    EXPECT_NE(sheet.PageArray(), firstArray);
-    EXPECT_EQ(PropSheet_GetCurrentPageHwnd(again), sheet.first.Handle());
-}
-
 struct ChildDialog : Dialog {
     int calls = 0; // OnOK counts 1, OnCancel 10
     void OnOK() override { calls += 1; }
@@ -96,23 +83,6 @@ struct ChildDialogHost {
     ChildDialog dialog;
     ChildDialogHost() { EXPECT_TRUE(dialog.CreateChild(kChildTemplate, parent.get())); }
 };
-
-TEST(DialogTest, CheckedButtonAndGetItemText)
-{
-    ChildDialogHost host;
-    HWND hwnd = host.dialog.Handle();
-    EXPECT_EQ(host.dialog.CheckedButton(kCheckFirst, kCheckLast), -1);
-    CheckDlgButton(hwnd, kCheckLast, BST_CHECKED);
-    CheckDlgButton(hwnd, kCheckFirst + 1, BST_CHECKED);
-    EXPECT_EQ(host.dialog.CheckedButton(kCheckFirst, kCheckLast), kCheckFirst + 1);
-
-    for (const std::wstring typed : {L"メモ one", L""}) {
-        std::wstring text = L"previous content";
-        SetDlgItemTextW(hwnd, kEdit, typed.c_str());
-        host.dialog.GetItemText(kEdit, text);
-        EXPECT_EQ(text, typed);
-    }
-}
 
 TEST(DialogTest, OkAndCancelOnlyForNotificationCodeZero)
 {
