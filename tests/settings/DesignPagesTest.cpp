@@ -128,6 +128,13 @@ TEST_F(DesignPages, BackgroundPageReportsOnlyTheUsersChanges)
     EXPECT_EQ(ItemText(background, IDC_PICTURE_PATH), g_chosenPath);
     EXPECT_EQ(Working().Background.BackImageFile, g_chosenPath);
     EXPECT_EQ(spy.changed, 2) << "the browse button reports one change";
+    // Typed over the whole path, character by character.
+    HWND edit = GetDlgItem(background, IDC_PICTURE_PATH);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    for (const wchar_t c : std::wstring(L"E:\\a.png"))
+        SendMessageW(edit, WM_CHAR, c, 1);
+    EXPECT_EQ(Working().Background.BackImageFile, L"E:\\a.png");
+    EXPECT_EQ(spy.changed, 10);
 }
 
 TEST_F(DesignPages, MissingFaceLeavesNoSelectionAndKeepsTheName)

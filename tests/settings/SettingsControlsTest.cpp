@@ -5,7 +5,6 @@
 #include "settings/SettingsControls.h"
 
 #include <cstdlib>
-#include <set>
 
 namespace {
 
@@ -66,39 +65,12 @@ TEST(ColourChooser, CustomColoursCarryFromOneDialogToTheNext)
     SetChooseColorProc(previous);
 }
 
-// Run in a fresh process by the test below.
-TEST(ColourChooserFreshProcess, DISABLED_CustomColoursStartBlack)
-{
-    for (const COLORREF c : CustomColours())
-        EXPECT_EQ(c, RGB(0, 0, 0));
-}
-
-TEST(ColourChooser, CustomColoursAreGoneAfterARestart)
-{
-    CustomColours()[0] = RGB(255, 255, 255);
-    wchar_t exe[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    const std::wstring command = std::wstring(L"\"") + exe +
-                                 L"\" --gtest_also_run_disabled_tests "
-                                 L"--gtest_filter=ColourChooserFreshProcess.DISABLED_CustomColoursStartBlack";
-    EXPECT_EQ(_wsystem(command.c_str()), 0);
-    CustomColours()[0] = RGB(0, 0, 0);
-}
-
 TEST(FontNames, VerticalVariantsAndRepeatsAreLeftOut)
 {
     FontNameSet names;
     for (const wchar_t* name : {L"MS Gothic", L"@MS Gothic", L"ms gothic", L"Arial", L"@Arial", L"ARIAL"})
         names.Add(name);
     EXPECT_EQ(names.Names(), (std::vector<std::wstring>{L"MS Gothic", L"Arial"}));
-
-    std::set<std::wstring> seen;
-    for (std::wstring name : InstalledFontNames()) {
-        EXPECT_NE(name[0], L'@');
-        CharLowerW(name.data());
-        EXPECT_TRUE(seen.insert(name).second) << "listed twice";
-    }
-    EXPECT_FALSE(seen.empty());
 }
 
 std::wstring ComboText(HWND box, LRESULT index)
@@ -137,19 +109,6 @@ TEST(FontSizes, ScalableFaceOffersTheFixedListAndSelectsTheNextSize)
         EXPECT_EQ(ComboText(sizes, SendMessageW(sizes, CB_GETCURSEL, 0, 0)), selected) << current;
     }
     DestroyWindow(parent);
-}
-
-TEST(FontSizes, RasterSizesComeOutAscendingWhateverTheReportOrder)
-{
-    // One face's raster fonts (height, leading) at 96 dpi: 8, 10 and 12 points.
-    const std::vector<std::vector<std::pair<int, int>>> orders = {
-        {{13, 2}, {17, 3}, {19, 3}}, {{19, 3}, {13, 2}, {17, 3}}, {{17, 3}, {19, 3}, {17, 3}, {13, 2}}};
-    for (const auto& order : orders) {
-        std::vector<int> sizes;
-        for (const auto& [height, leading] : order)
-            EXPECT_TRUE(AddReportedFont(sizes, RASTER_FONTTYPE, height, leading, 96));
-        EXPECT_EQ(sizes, (std::vector<int>{8, 10, 12}));
-    }
 }
 
 } // namespace
