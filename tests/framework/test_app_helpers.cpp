@@ -1,12 +1,8 @@
-// LoadResString and ModuleDirectory.
+// LoadResString.
 #include "app/Application.h"
 #include "resource.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <fstream>
 
 TEST(LoadResString, LongEntriesArriveWhole)
 {
@@ -31,36 +27,4 @@ TEST(LoadResString, ProgramStringsAndMissingEntries)
     std::wstring text = L"unchanged";
     EXPECT_FALSE(TheApp()->LoadResString(8999, text));
     EXPECT_EQ(text, L"unchanged");
-}
-
-TEST(ModuleDirectory, PathLongerThan256Characters)
-{
-    // 258 characters: past the first 256-character buffer, still below what
-    // process creation accepts without long-path support.
-    TempDir temp;
-    std::wstring deep = temp.Path().wstring();
-    const std::wstring name = L"\\copy.exe";
-    while (deep.size() + name.size() < 258)
-        deep += L"\\" + std::wstring(std::min<std::size_t>(40, 258 - deep.size() - name.size() - 1), L'd');
-    ASSERT_TRUE(std::filesystem::create_directories(deep));
-    const std::wstring exe = deep + name;
-    ASSERT_EQ(exe.size(), 258u);
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    ASSERT_TRUE(CopyFileW(self, exe.c_str(), FALSE));
-
-    // The copy prints its own ModuleDirectory into a file and exits.
-    const std::wstring out = temp.Path().wstring() + L"\\dir.txt";
-    std::wstring cmd = L"\"" + exe + L"\" --print-module-directory \"" + out + L"\"";
-    STARTUPINFOW si{sizeof(si)};
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-
-    std::ifstream in(std::filesystem::path(out), std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::wstring printed(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-    EXPECT_EQ(printed, deep + L"\\");
 }

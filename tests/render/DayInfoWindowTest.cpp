@@ -151,15 +151,3 @@ TEST(DayInfoPlacement, StaysInsideTheWorkAreaOfThePointsMonitor)
         EXPECT_EQ(p.x * 10000 + p.y, px * 10000 + py) << x << "," << y;
     }
 }
-
-// A title line wider than sixteen "あ" of the memo font is not cut by a wrapped memo.
-TEST_F(DayInfo, WrappedTextNeverNarrowsTheTitleLine)
-{
-    const wchar_t* name = L"皇太子明仁親王の結婚の儀";
-    info.ShowDayInfo(100, 100, {1959, 4, 10, DAY_HOLIDAY, 5, name, std::wstring(60, L'x')}, settings, false);
-    const gfx::Font title = TitleFont(settings);
-    const RectF t = Measure(info.DateLine(), title, {5, 5});
-    const RectF h = Measure(name, title, {t.width + 5, 5});
-    EXPECT_GE(info.Content().width + 0.01, t.width + h.width + 10);
-    EXPECT_LE(info.MemoRect().width, info.Content().width - 10 + 0.01);
-}

@@ -1,4 +1,4 @@
-// The GDI+ object layer: rectangles, font fallback, the alpha factor, the embedded picture.
+// The GDI+ object layer: rectangles, font fallback, the embedded picture.
 #include "RenderTestSupport.h"
 
 #include <tuple>
@@ -26,26 +26,6 @@ TEST(Font, MissingFamilyFallsBackToGenericSansSerifAtSameSizeAndStyle)
     ExpectRect(a, Measure(L"Wide text 00", Font(reference)), "fallback");
     // Another size measures differently, so the comparison above means something.
     EXPECT_LT(Measure(L"Wide text 00", Font(L"No Such Family Anywhere", 10, 1)).width, a.width);
-}
-
-TEST(ImageAttributes, AlphaFactorScalesAlphaOnly)
-{
-    for (const auto& [factor, alpha] : {std::pair{1.0f, 255}, {0.0f, 0}, {0.5f, 128}}) {
-        Bitmap source = Bitmap::Blank(4, 4), target = Bitmap::Blank(4, 4);
-        {
-            BitmapPixels pixels = source.Lock();
-            for (int i = 0; i < 16; ++i)
-                pixels.At(i % 4, i / 4) = 0xFF3366CCu;
-        }
-        const ImageAttributes attributes(factor);
-        Graphics::FromImage(target).DrawImage(source, RectF{0, 0, 4, 4}, RectF{0, 0, 4, 4}, &attributes);
-        const std::uint32_t p = target.Lock(Gdiplus::ImageLockModeRead).At(2, 2);
-        EXPECT_NEAR(Channel(p, 24), alpha, 1) << factor;
-        if (alpha == 0)
-            continue;
-        for (const auto& [shift, value] : {std::pair{16, 0x33}, {8, 0x66}, {0, 0xCC}})
-            EXPECT_NEAR(Channel(p, shift), value, 1) << factor;
-    }
 }
 
 TEST(LoadResourceBitmap, GivesTheEmbeddedPicture)

@@ -39,26 +39,6 @@ TEST(PainterLayout, RectanglesFollowTheMeasuredText)
     EXPECT_EQ(painter.GetSize().height, static_cast<int>(h));
 }
 
-TEST(PainterLayout, OnlyTheDayFontSizeMovesCellsPitchAndSize)
-{
-    DesignSettings settings;
-    CalendarPainter painter(settings);
-    painter.Layout();
-    const RectF title = painter.TitleRect(), weekdays = painter.WeekdayRect(), whole = painter.Whole();
-    const float cell = painter.CellWidth();
-    settings.DayFont.Font.Size *= 2;
-    painter.Layout();
-    const float grown = painter.CellWidth();
-    ASSERT_GT(grown, cell + 1);
-    EXPECT_FLOAT_EQ(painter.CellHeight(), grown);
-    EXPECT_NEAR(painter.CellRect(1, 1).x - painter.CellRect(0, 1).x, grown + 10, 1e-3);
-    EXPECT_NEAR(painter.CellRect(0, 2).y - painter.CellRect(0, 1).y, grown + 5, 1e-3);
-    ExpectRect(painter.Whole(), {0, 0, whole.width + 7 * (grown - cell), whole.height + 6 * (grown - cell)}, "whole");
-    EXPECT_FLOAT_EQ(painter.TitleRect().height, title.height);
-    EXPECT_FLOAT_EQ(painter.WeekdayRect().y, weekdays.y);
-    EXPECT_FLOAT_EQ(painter.WeekdayRect().height, weekdays.height);
-}
-
 TEST(PainterHitTest, ButtonsWinOverTheTitleEdgesAndGapsAreExcluded)
 {
     DesignSettings settings;

@@ -101,6 +101,18 @@ TEST(PainterPixels, ButtonsOnlyWithHoverAndTheHighlightShiftsLightness)
                 // The arrow (the single one, or the left one of a pair) is ButtonForColor.
                 const bool pair = area == AREA_PREV_YEAR || area == AREA_NEXT_YEAR;
                 EXPECT_EQ(image.At(r.x + r.width / 2 - (pair ? 0.175f * r.width : 0), r.y + r.height / 2), kBlack);
+                // Arrow pixels away from the middle row lie towards the base: right of the rest for a left arrow.
+                double all = 0, outer = 0;
+                int n = 0, m = 0;
+                for (int y = int(r.y); y < int(r.Bottom()); ++y)
+                    for (int x = int(r.x); x < int(r.Right()); ++x)
+                        if (image.Pixel(x, y) == kBlack) {
+                            all += x, ++n;
+                            if (std::abs(y - (r.y + r.height / 2)) > 0.1f * r.width)
+                                outer += x, ++m;
+                        }
+                ASSERT_GT(m, 0);
+                EXPECT_EQ(outer / m > all / n, area == AREA_PREV_YEAR || area == AREA_PREV_MONTH) << area;
             }
         }
     }

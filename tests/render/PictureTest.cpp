@@ -1,9 +1,7 @@
-// The cached background picture in its three drawing modes, its alpha factor, unusable files,
-// and settings values that must not crash or blow up the layout.
+// The cached background picture in its three drawing modes, its alpha factor, unusable files.
 #include "RenderTestSupport.h"
 
 #include <algorithm>
-#include <limits>
 
 using gfx::RectF;
 
@@ -106,32 +104,5 @@ TEST(BackgroundPicture, UnusableFilesGiveNoPicture)
         settings.Background.BackImageFile = (dir.Path() / name).wstring();
         painter.Layout();
         EXPECT_EQ(painter.Picture(), nullptr) << dir.Path() / name;
-    }
-}
-
-TEST(BadSettings, FontSizesAndDrawModeLayOutAndPaintToABoundedSize)
-{
-    TempDir dir;
-    const std::wstring picture = MakePicture(dir, L"flat.png", 3000, 1);
-    DesignSettings defaults;
-    CalendarPainter reference(defaults);
-    reference.Layout();
-    ShownMonth m(2024, 3, 1);
-    for (const float size : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), 1e9f}) {
-        DesignSettings settings;
-        settings.MonthFont.Size = settings.WeekFont.Size = settings.DayFont.Font.Size = size;
-        settings.LNMonthFont.Font.Size = size;
-        settings.Background = {.BackImageFile = picture, .BackImageDraw = 7};
-        CalendarPainter painter(settings);
-        painter.Layout();
-        const PixelSize s = painter.GetSize();
-        const PixelSize want = size > 1 ? s : reference.GetSize(); // unusable sizes draw at the default
-        EXPECT_EQ(s.width, want.width) << size;
-        EXPECT_EQ(s.height, want.height) << size;
-        EXPECT_LE(std::max(s.width, s.height), DibSurface::kMaxSide);
-        ASSERT_NE(painter.Picture(), nullptr) << size;
-        EXPECT_LE(painter.Picture()->Width(), static_cast<unsigned>(painter.Whole().width + 10));
-        EXPECT_LE(painter.Picture()->Height(), static_cast<unsigned>(painter.Whole().height + 2));
-        ASSERT_NE(painter.Frame().Compose(painter, m.model, AREA_NEXT_MONTH), nullptr) << size;
     }
 }
