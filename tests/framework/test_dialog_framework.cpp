@@ -98,16 +98,4 @@ TEST(DialogTest, OkAndCancelOnlyForNotificationCodeZero)
     }
 }
 
-TEST(DialogTest, MessagesBeforeInitDialogAnswerFalse)
-{
-    // A window without an object: every message, even a routed one, is left to the system.
-    ChildDialogHost host;
-    HWND stray = host.parent.get();
-    for (UINT msg : {UINT(WM_SETFONT), UINT(WM_CLOSE), UINT(WM_COMMAND), UINT(WM_DESTROY)}) {
-        EXPECT_EQ(Dialog::DialogProc(stray, msg, IDOK, 0), FALSE) << msg;
-        EXPECT_EQ(Dialog::PageProc(stray, msg, IDOK, 0), FALSE) << msg;
-    }
-    EXPECT_EQ(TheApp()->Windows().Find(stray), nullptr);
-}
-
 } // namespace

@@ -144,15 +144,6 @@ TEST(WindowDispatch, SubclassedDefaultsReachTheReplacedProcedure)
     DestroyWindow(h);
 }
 
-TEST(WindowDispatch, MinMaxInfoBeforeCreationTouchesNoObject)
-{
-    Recorder r;
-    HWND h = MakeWindow(r, WS_OVERLAPPEDWINDOW);
-    // Sent before WM_NCCREATE, WM_GETMINMAXINFO would be the first message the object saw.
-    EXPECT_EQ(r.seen.empty() ? 0u : r.seen.front(), UINT(WM_NCCREATE));
-    DestroyWindow(h);
-}
-
 TEST(WindowDispatch, NoMessageReachesTheObjectOfADestroyedWindow)
 {
     Recorder r;

@@ -1,49 +1,9 @@
-// Colour button drawing, the colour chooser's custom colours, and the font lists.
+// The colour chooser's custom colours and the font lists.
 #include "SheetTestSupport.h"
 #include "app/Handle.h"
-#include "render/Composition.h"
 #include "settings/SettingsControls.h"
 
-#include <cstdlib>
-
 namespace {
-
-TEST(ColourButton, RaisedSunkenBumpAndFocusLooks)
-{
-    constexpr int w = 40, h = 30;
-    constexpr COLORREF fill = RGB(40, 160, 90);
-    DibSurface surface;
-    ASSERT_TRUE(surface.Create(w, h));
-    HDC dc = surface.Dc();
-    auto draw = [&](UINT state) {
-        DrawColorButton({ODT_BUTTON, 0, 0, ODA_DRAWENTIRE, state, nullptr, dc, {0, 0, w, h}, 0}, fill);
-    };
-    auto light = [&](int y) {
-        const COLORREF c = GetPixel(dc, w / 2, y);
-        return GetRValue(c) + GetGValue(c) + GetBValue(c);
-    };
-    // Pixels from x = first to last in row y that are not the fill.
-    auto marked = [&](int y, int first, int last) {
-        int count = 0;
-        for (int x = first; x <= last; ++x)
-            count += GetPixel(dc, x, y) != fill ? 1 : 0;
-        return count;
-    };
-
-    draw(0);
-    EXPECT_EQ(marked(1, w / 2, w / 2) + marked(3, 3, w - 4), 0) << "one edge line, no focus rectangle";
-    EXPECT_GT(light(0), light(h - 1)) << "raised: light above, dark below";
-    draw(ODS_SELECTED);
-    EXPECT_EQ(marked(h / 2, 1, w - 2), 0);
-    EXPECT_LT(light(0), light(h - 1)) << "pressed: sunken";
-    draw(ODS_DISABLED);
-    EXPECT_EQ(marked(1, w / 2, w / 2) * 10 + marked(2, w / 2, w / 2), 10) << "a bump is two lines deep";
-    EXPECT_GT(light(0), light(1)) << "raised outside, sunken inside";
-    draw(ODS_FOCUS);
-    EXPECT_GT(marked(3, 3, w - 4), 0) << "top of the focus rectangle";
-    EXPECT_GT(marked(h - 4, 3, w - 4), 0) << "bottom of the focus rectangle";
-    EXPECT_EQ(marked(2, 2, w - 3) + marked(h / 2, 5, w - 6), 0) << "fill between and inside";
-}
 
 std::vector<std::vector<COLORREF>> g_customSeen;
 // Defines custom colour 5 in every dialog, numbered by the dialog, and cancels.

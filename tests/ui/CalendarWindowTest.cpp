@@ -231,20 +231,6 @@ TEST_F(CalendarWindowTest, HoverTimerOpensThePopupOnlyForShownDaysWithInfoUnless
         EXPECT_EQ(calendar_->DayInfo().IsShown(), c.opens) << c.cell;
     }
     EXPECT_EQ(calendar_->DayInfo().DateLine(), L"2026/04/29 (WED)");
-
-    // The running timer opens it by itself unless the window moves or is right-clicked.
-    const POINT title = ToScreen(Centre(Painter().TitleRect()));
-    for (const UINT then : {0u, UINT(WM_MOVE), UINT(WM_NCRBUTTONUP)}) {
-        calendar_->DayInfo().Hide();
-        Send(WM_NCHITTEST, 0, ScreenPoint(title)); // away first, so the timer starts afresh
-        Send(WM_MOUSEMOVE, 0, 0);
-        PointAt(HolidayOfTheMonth());
-        const MenuCatcher catcher;
-        if (then != 0)
-            Send(then, HTCAPTION, ScreenPoint(title));
-        PumpMessages(1300);
-        EXPECT_EQ(calendar_->DayInfo().IsShown(), then == 0) << "after message " << then;
-    }
 }
 
 TEST_F(CalendarWindowTest, DateTimerMovesTodayButNotTheMonth)
