@@ -1,7 +1,7 @@
 // Memo and memorial-day dialogs run modally and driven like a user would; the preview's pixels.
 #include "ModalDriver.h"
 
-#include "render/Composition.h"
+#include "render/RenderTestSupport.h"
 #include "res/resource.h"
 #include "support/TestSupport.h"
 #include "ui/dialogs/MemoDialog.h"
@@ -74,20 +74,6 @@ TEST(MemorialDialogTest, RemoveNameAndButtonDecideTheEntry)
     }
 }
 
-// A 32-bit bitmap file, all red.
-void WriteRedBmp(const std::filesystem::path& file, int width, int height)
-{
-    const BITMAPINFOHEADER info{sizeof(info), width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(info), size = offset + 4u * width * height;
-    const BITMAPFILEHEADER head{0x4D42, size, 0, 0, offset};
-    std::vector<std::uint8_t> bytes(size);
-    std::memcpy(bytes.data(), &head, sizeof(head));
-    std::memcpy(bytes.data() + sizeof(head), &info, sizeof(info));
-    for (DWORD i = offset; i < size; i += 4)
-        bytes[i + 2] = 0xFF;
-    WriteBytes(file, bytes);
-}
-
 TEST(PreviewTest, PictureIsFittedAndCentredInsideTheInset)
 {
     constexpr int W = 120, H = 84;
@@ -96,10 +82,10 @@ TEST(PreviewTest, PictureIsFittedAndCentredInsideTheInset)
         const wchar_t* file;
         int width, height;
         RECT expected; // first and last red columns of the middle row, rows of the middle column
-    } cases[] = {{L"wide.bmp", 200, 50, {5, 28, 114, 55}}, {L"tall.bmp", 40, 160, {51, 5, 69, 78}}};
+    } cases[] = {{L"wide.png", 200, 50, {5, 28, 114, 55}}, {L"tall.png", 40, 160, {51, 5, 69, 78}}};
     TempDir dir;
     for (const auto& c : cases) {
-        WriteRedBmp(dir.Path() / c.file, c.width, c.height);
+        SavePicture(dir.Path() / c.file, c.width, c.height, [](int, int) { return 0xFFFF0000u; });
         DibSurface surface;
         ASSERT_TRUE(surface.Create(W, H));
         DrawPicturePreview(surface.Dc(), RECT{0, 0, W, H}, (dir.Path() / c.file).wstring());

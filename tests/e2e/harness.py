@@ -174,12 +174,6 @@ class Geometry:
                 int(self.top + self.grid_y + row * (self.d + 5) + self.d / 2))
 
 
-def cell_of(year, month, day):
-    """(column, row) of a day of the shown month: the grid starts on the Sunday on or before the 1st."""
-    index = (datetime.date(year, month, 1).weekday() + 1) % 7 + day - 1
-    return index % 7, index // 7
-
-
 def day_of(year, month, column, row):
     return row * 7 + column - (datetime.date(year, month, 1).weekday() + 1) % 7 + 1
 

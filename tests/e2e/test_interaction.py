@@ -7,7 +7,7 @@ import subprocess
 import time
 
 import harness
-from harness import cell_of, day_of, near, open_menu_at, start
+from harness import day_of, near, open_menu_at, start
 
 MEMO_DISC = (0xF2, 0xC7, 0x44)  # MemodayBackColor default
 MEMORIAL_TEXT = (0xFF, 0x80, 0x40)  # MemorialdayFontColor default
@@ -49,24 +49,6 @@ def rest_on(s, x, y):
     s.xdotool("mousemove", x - 3, y)
     time.sleep(0.3)
     s.xdotool("mousemove", x, y)
-
-
-def test_popup_opens_on_a_holiday_not_on_a_plain_day(s):
-    g = start(s)
-    s.xdotool("type", "1")  # January of this year
-    time.sleep(0.7)
-    year = datetime.date.today().year
-    plain = next(d for d in range(15, 22) if datetime.date(year, 1, d).weekday() == 2)  # the third Wednesday
-    rest_on(s, *g.cell_centre(*cell_of(year, 1, plain)))
-    time.sleep(2.5)
-    assert not s.visible("DayInfoWnd")
-    x, y = g.cell_centre(*cell_of(year, 1, 1))
-    rest_on(s, x, y)
-    s.wait_for(lambda: s.visible("DayInfoWnd"), 10, "the day-information popup")
-    popup = s.visible("DayInfoWnd")[0]
-    assert abs(popup["left"] - x) <= 2 and abs(popup["top"] - y) <= 2, (popup, x, y)
-    s.xdotool("key", "a")
-    s.wait_for(lambda: not s.visible("DayInfoWnd"), 10, "the popup to close")
 
 
 def read_dat(s):
@@ -125,7 +107,8 @@ def test_day_dialogs_menus_and_the_about_box(s):
     rest_on(s, *g.cell_centre(2, 1))
     rest_on(s, x, y)
     s.wait_for(lambda: s.visible("DayInfoWnd"), 10, "the popup")
-    assert s.visible("DayInfoWnd")[0]["height"] > 3 * 12
+    popup = s.visible("DayInfoWnd")[0]
+    assert popup["height"] > 3 * 12 and abs(popup["left"] - x) <= 2 and abs(popup["top"] - y) <= 2, popup
     s.xdotool("key", "Escape")
     # Outside the grid and on a day of the next month the six-row calendar menu opens, not the day menu.
     for where in ((g.left + g.width // 2, g.top + 4), g.cell_centre(6, 5)):
@@ -178,6 +161,6 @@ def test_taken_hot_key_is_reported(s):
 
 
 if __name__ == "__main__":
-    harness.main([test_keys_digits_and_the_buttons_under_the_pointer, test_popup_opens_on_a_holiday_not_on_a_plain_day,
+    harness.main([test_keys_digits_and_the_buttons_under_the_pointer,
                   test_day_dialogs_menus_and_the_about_box, test_hot_key_tray_click_and_exit_from_the_tray_menu,
                   test_taken_hot_key_is_reported])

@@ -84,18 +84,6 @@ TEST_F(DayInfo, PicturesFitIntoFiftyAndPushTheTextsRight)
     }
 }
 
-TEST_F(DayInfo, CornerRequestsMoveBackInsideTheMonitor)
-{
-    const DayRecord day{.year = 2024, .month = 11, .day = 3, .holidayName = L"文化の日", .memo = L"展覧会"};
-    const RECT work = WorkAreaAt(10, 10);
-    info.ShowDayInfo(work.right - 1, work.bottom - 1, day, settings, false);
-    RECT placed{};
-    GetWindowRect(info.Handle(), &placed);
-    // Moved just far enough: the far edges end within the last pixel of the work area.
-    EXPECT_NEAR(float(placed.left) + info.Content().width, work.right - 0.5f, 0.5f);
-    EXPECT_NEAR(float(placed.top) + info.Content().height, work.bottom - 0.5f, 0.5f);
-}
-
 TEST_F(DayInfo, HolidayNameIsInTheHolidayColour)
 {
     settings.Dayinfo.TitleFont = {0xFF000000, L"MS UI Gothic", 20, 0};

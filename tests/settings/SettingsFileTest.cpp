@@ -80,29 +80,6 @@ TEST_F(SettingsFile, FirstSaveWritesEveryKeyWithItsDefault)
     EXPECT_EQ(ReadIni(Ini()), kDefaultFile);
 }
 
-TEST_F(SettingsFile, EveryColourSurvivesBitForBit)
-{
-    std::vector<std::wstring> names; // the keys ending in "Color", from the default file
-    for (std::size_t end = kDefaultFile.find(L"Color="); end != std::wstring::npos;
-         end = kDefaultFile.find(L"Color=", end + 1)) {
-        const auto start = kDefaultFile.rfind(L'|', end) + 1;
-        names.push_back(kDefaultFile.substr(start, end + 5 - start));
-    }
-    ASSERT_EQ(names.size(), 19u);
-    // Spread over the whole range, the lowest first; written as signed numbers.
-    auto colour = [](std::size_t i) { return static_cast<Argb>(0x80000000u + i * 0x0E38E38Fu); };
-    auto written = [&](std::size_t i) { return std::to_wstring(static_cast<std::int32_t>(colour(i))); };
-    std::wstring text = L"[Design]";
-    for (std::size_t i = 0; i < names.size(); ++i)
-        text += L'|' + names[i] + L'=' + written(i);
-    auto sheet = Loaded(text);
-    EXPECT_EQ(sheet->Design().MonthFont.Color, colour(0));
-    EXPECT_EQ(sheet->Design().Dayinfo.DayinfoBackColor, colour(18));
-    sheet->SaveSettings();
-    for (std::size_t i = 0; i < names.size(); ++i)
-        EXPECT_EQ(Value(names[i]), written(i)) << names[i];
-}
-
 TEST_F(SettingsFile, YesOnlyWithCapitalY)
 {
     for (const auto& [text, expected] : {std::pair{L"Yes", true}, {L"yes", false}, {L"YES", false}, {L"1", false}}) {

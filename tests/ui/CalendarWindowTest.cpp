@@ -170,26 +170,6 @@ protected:
     std::chrono::year_month_day today_{2026y / 12 / 5};
 };
 
-TEST_F(CalendarWindowTest, TypedNumbersJumpToMonths)
-{
-    Start();
-    // Digits sent back to back fall inside one 200 ms typing window; the pump lets it close.
-    const struct {
-        const wchar_t* typed;
-        int year, month;
-    } cases[] = {{L"12", 2030, 12}, {L"0", 2026, 12}, {L"13", 2030, 5}, {L"35", 2030, 5}, {L"1", 2030, 1}};
-    for (const auto& c : cases) {
-        Model().Show(2030, 5);
-        for (const wchar_t* d = c.typed; *d != 0; ++d)
-            Send(WM_CHAR, *d, 1);
-        PumpMessages(500);
-        ExpectShown(c.year, c.month, Narrow(c.typed));
-    }
-    Send(WM_CHAR, L'2', 1); // after the pause: a number of its own
-    PumpMessages(500);
-    ExpectShown(2030, 2, "1, pause, 2");
-}
-
 TEST_F(CalendarWindowTest, ClickActsOnTheHoverAreaOfTheLastHitTest)
 {
     Start();
