@@ -104,6 +104,7 @@ def test_day_dialogs_menus_and_the_about_box(s):
     assert read_dat(s) == {memo_key: ("first line\r\nsecond line",)}, read_dat(s)
     assert near(disc(), MEMO_DISC, 20), disc()
     # Resting on it shows the date line and two memo lines (coming from another cell restarts the timer).
+    s.click(s.calendar(), None, 4)  # the calendar active again, as the popup needs
     rest_on(s, *g.cell_centre(2, 1))
     rest_on(s, x, y)
     s.wait_for(lambda: s.visible("DayInfoWnd"), 10, "the popup")
