@@ -48,23 +48,6 @@ TEST_F(MonthGrid, EveryMonthWalksConsecutiveDatesWithConsistentFlags)
         }
 }
 
-TEST_F(MonthGrid, TodayIsMarkedAndFoundInAnAdjacentMonthCell)
-{
-    today_ = year{2009} / 3 / 5;
-    model_.Show(2009, 2);
-    ASSERT_EQ(model_.FindToday(), &model_.Cell(4, 4));
-    int marked = 0;
-    for (int i = 0; i < 42; ++i)
-        marked += (At(i % 7, i / 7).flags & DAY_TODAY) ? 1 : 0;
-    EXPECT_EQ(marked, 1);
-    model_.Show(2009, 4);
-    EXPECT_EQ(model_.FindToday(), nullptr);
-    today_ = year{2024} / 2 / 10;
-    model_.ShowThisMonth();
-    EXPECT_EQ(Shown(), 202402);
-    EXPECT_EQ(model_.FindToday(), &model_.Cell(6, 1)); // a Saturday, second row
-}
-
 TEST_F(MonthGrid, YearStepsStopAtTheLimitsMonthStepsDoNot)
 {
     struct Case {

@@ -14,10 +14,9 @@ constexpr UINT kPageFirst = 9100, kPageSecond = 9101, kChildTemplate = 9102;
 
 struct TestPage : PropertyPage {
     using PropertyPage::PropertyPage;
-    bool applyAnswer = false, killAnswer = false;
+    bool applyAnswer = false;
     bool OnInitDialog(HWND, LPARAM) override { return true; }
     bool OnApply() override { return applyAnswer; }
-    bool OnKillActive() override { return killAnswer; }
 };
 
 struct TestSheet : PropertySheet {
@@ -54,18 +53,6 @@ TEST(PropertySheetTest, ApplyAnswerTrueKeepsTheSheetOpenOnThatPage)
         PumpMessages(100);
         EXPECT_EQ(sheet.WantsToClose(), !keep) << keep;
         EXPECT_EQ(IsWindow(hwnd) && sheet.CurrentIndex() == 1, keep) << "open on the refusing page";
-    }
-}
-
-TEST(PropertySheetTest, KillActiveTrueKeepsTheUserOnThePage)
-{
-    for (const bool keep : {true, false}) {
-        TestSheet sheet;
-        sheet.first.killAnswer = keep;
-        HWND hwnd = sheet.Open();
-        ASSERT_NE(hwnd, nullptr);
-        EXPECT_EQ(PropSheet_SetCurSel(hwnd, nullptr, 1) != FALSE, !keep);
-        EXPECT_EQ(sheet.CurrentIndex(), keep ? 0 : 1);
     }
 }
 

@@ -37,18 +37,6 @@ protected:
 
 } // namespace
 
-TEST_F(DayInfo, DateLineAndAHolidayOnlyDayOnOneLine)
-{
-    info.SetDay({.year = 2024, .month = 1, .day = 7, .flags = DAY_MEMO, .weekday = 0, .memo = L"x"}, settings);
-    EXPECT_EQ(info.DateLine(), L"2024/01/07 (SUN)");
-    info.ShowDayInfo(100, 100, {2024, 1, 8, DAY_HOLIDAY, 1, L"成人の日"}, settings, false);
-    const RectF t = Measure(L"2024/01/08 (MON)", TitleFont(settings), {5, 5});
-    const RectF h = Measure(L"成人の日", TitleFont(settings), {t.width + 5, 5});
-    ASSERT_GT(h.width, 10);
-    ExpectRect(info.Content(), RectF{0, 0, t.width + h.width + 10, t.height + 10}, "content");
-    ExpectRect(info.TitleRect(), RectF{5, 5, t.width + h.width, t.height}, "title");
-}
-
 TEST_F(DayInfo, MemorialNameAndMemoWrapAtSixteenOfTheirOwnFont)
 {
     settings.Dayinfo.MemoFont.Size = 14; // a reference width different from the title font's

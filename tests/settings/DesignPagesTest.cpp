@@ -137,14 +137,4 @@ TEST_F(DesignPages, BackgroundPageReportsOnlyTheUsersChanges)
     EXPECT_EQ(spy.changed, 10);
 }
 
-TEST_F(DesignPages, MissingFaceLeavesNoSelectionAndKeepsTheName)
-{
-    Live().Design.MonthFont.Name = L"No Such Face Anywhere";
-    OpenDesign();
-    SelectItem(1);
-    EXPECT_EQ(SendDlgItemMessageW(ItemPage(0), IDC_FONT_FACE, CB_GETCURSEL, 0, 0), CB_ERR);
-    Press(IDOK);
-    EXPECT_EQ(Live().Design.MonthFont.Name, L"No Such Face Anywhere");
-}
-
 } // namespace

@@ -1,4 +1,4 @@
-// The colour chooser's custom colours and the font lists.
+// The colour chooser's custom colours and the font sizes.
 #include "SheetTestSupport.h"
 #include "app/Handle.h"
 #include "settings/SettingsControls.h"
@@ -23,14 +23,6 @@ TEST(ColourChooser, CustomColoursCarryFromOneDialogToTheNext)
     ASSERT_EQ(g_customSeen.size(), 2u);
     EXPECT_EQ(g_customSeen[1][5], RGB(9, 8, 1));
     SetChooseColorProc(previous);
-}
-
-TEST(FontNames, VerticalVariantsAndRepeatsAreLeftOut)
-{
-    FontNameSet names;
-    for (const wchar_t* name : {L"MS Gothic", L"@MS Gothic", L"ms gothic", L"Arial", L"@Arial", L"ARIAL"})
-        names.Add(name);
-    EXPECT_EQ(names.Names(), (std::vector<std::wstring>{L"MS Gothic", L"Arial"}));
 }
 
 std::wstring ComboText(HWND box, LRESULT index)
