@@ -317,7 +317,8 @@ TEST_F(CalendarWindowTest, RightClickOpensTheDayMenuOnlyOnDaysOfTheMonth)
     Start();
     Model().Show(2026, 12);
     const int fifth = ShownDay(5);
-    const std::vector<UINT> calendarMenu{ID_HIDE, 0, ID_THIS_MONTH, 0, ID_STAY_TOP, ID_SETTINGS};
+    const std::vector<UINT> calendarMenu{ID_HIDE,     0, ID_THIS_MONTH, 0,        ID_STAY_TOP,
+                                         ID_SETTINGS, 0, ID_EXPORT,     ID_IMPORT};
     const std::vector<UINT> dayMenu{ID_DAY_TITLE, ID_MEMO, ID_MEMORIAL};
     const struct {
         int cell;
