@@ -2,6 +2,7 @@
 
 #include "app/Win.h"
 #include "calendar/DateUtil.h"
+#include "resource.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -285,7 +286,7 @@ std::string WriteCalendar(std::span<const MemoDay> memos, std::span<const Memori
     out.reserve(256 * (memos.size() + memorials.size()) + 256);
     AddLine(out, "BEGIN:VCALENDAR");
     AddLine(out, "VERSION:2.0");
-    AddLine(out, "PRODID:-//Mosaryn//Mosaryn 1.0.1//JA");
+    AddLine(out, "PRODID:-//Mosaryn//Mosaryn " MOSARYN_VERSION_STR "//JA");
     AddLine(out, "CALSCALE:GREGORIAN");
     // UIDs come from the date alone: there is one memo per day and one memorial entry per month and day.
     for (const MemoDay& m : memos) {

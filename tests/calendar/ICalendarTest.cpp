@@ -1,4 +1,5 @@
 #include "calendar/DayDataExchange.h"
+#include "ui/calendar/ExchangeDialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,14 @@ TEST(ICalendar, BrokenFilesAreRefusedNamingTheLine)
         const ical::ParsedCalendar parsed = ical::ParseCalendar(c.text);
         EXPECT_EQ(parsed.error, c.error) << c.text;
         EXPECT_EQ(parsed.errorLine, c.line) << c.text;
+    }
+    // The message names the line and the reason, and says that nothing changed.
+    for (const auto& [error, reason] :
+         {std::pair{ParseError::Unclosed, L"END"}, {ParseError::NotCalendar, L"iCalendar"}}) {
+        const std::wstring text = ExchangeMessage(true, {Status::Refused, error, 4711});
+        EXPECT_NE(text.find(L"4711 行目"), std::wstring::npos) << text;
+        EXPECT_NE(text.find(reason), std::wstring::npos) << text;
+        EXPECT_NE(text.find(L"qv.dat は変更していません"), std::wstring::npos) << text;
     }
 }
 
