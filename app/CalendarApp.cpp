@@ -1,5 +1,6 @@
 #include "app/CalendarApp.h"
 
+#include "calendar/MonthModel.h"
 #include "resource.h"
 
 namespace {
@@ -55,6 +56,32 @@ bool CalendarApp::InitInstance()
         MessageBoxW(nullptr, error.message().c_str(), caption.c_str(), MB_ICONERROR);
         return false;
     }
+}
+
+int CalendarApp::RunCommand(const ExchangeCommand& command)
+{
+    if (command.kind != ExchangeKind::Export && command.kind != ExchangeKind::Import)
+        return 2;
+    const std::wstring className = ResString(IDS_MAIN_CLASS);
+    const std::wstring title = ResString(IDS_PRODUCT);
+    // A running calendar does the work on its own month, or its next save would undo the import.
+    if (HWND other = FindWindowW(className.c_str(), title.c_str()))
+        return HandOverExchange(other, command.kind, command.path);
+    // Holding the instance mutex keeps a calendar from starting half-way through.
+    instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutex));
+    if (instanceMutex_) {
+        DWORD wait = WaitForSingleObject(instanceMutex_.get(), 0);
+        const ULONGLONG deadline = GetTickCount64() + kWaitForOtherMs;
+        while (wait == WAIT_TIMEOUT) {
+            if (HWND other = FindWindowW(className.c_str(), title.c_str()))
+                return HandOverExchange(other, command.kind, command.path);
+            if (GetTickCount64() > deadline)
+                return 1;
+            wait = WaitForSingleObject(instanceMutex_.get(), 100);
+        }
+    }
+    MonthModel model;
+    return ExchangeExitCode(RunExchange(model, command.kind, command.path));
 }
 
 int CalendarApp::Run()

@@ -1,6 +1,7 @@
 // The calendar program's application object: single instance, the two top-level windows, the loop.
 #pragma once
 #include "app/Application.h"
+#include "app/ExchangeCommand.h"
 #include "app/Handle.h"
 #include "ui/calendar/CalendarWindow.h"
 #include "ui/calendar/OwnerWindow.h"
@@ -12,6 +13,9 @@ public:
 
     bool InitInstance() override;
     int Run() override;
+    // Runs an export or import without any window, or hands it to the running
+    // calendar; returns the exit code.
+    int RunCommand(const ExchangeCommand& command);
 
     CalendarWindow& Calendar() { return calendar_; }
 

@@ -16,7 +16,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         auto app = std::make_unique<CalendarApp>();
         SetTheApp(app.get());
         app->SetInstance(instance);
-        if (app->InitInstance())
+        // "/export <file>" and "/import <file>" run without any window.
+        const ExchangeCommand command = ExchangeCommandOfProcess();
+        if (command.kind != ExchangeKind::None)
+            exitCode = app->RunCommand(command);
+        else if (app->InitInstance())
             exitCode = app->Run();
         app->ExitInstance();
     }

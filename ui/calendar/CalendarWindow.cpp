@@ -1,6 +1,7 @@
 #include "ui/calendar/CalendarWindow.h"
 
 #include "app/Application.h"
+#include "app/ExchangeCommand.h"
 #include "app/ScreenPlacement.h"
 #include "calendar/MonthModel.h"
 #include "render/CalendarPainter.h"
@@ -8,6 +9,7 @@
 #include "render/DayInfoWindow.h"
 #include "resource.h"
 #include "settings/SettingsSheet.h"
+#include "ui/calendar/ExchangeDialogs.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/MemoDialog.h"
 #include "ui/dialogs/MemorialDialog.h"
@@ -518,6 +520,11 @@ void CalendarWindow::OnCommand(UINT, UINT id, HWND)
     case ID_MEMO: EditMemo(); break;
     case ID_MEMORIAL: EditMemorial(); break;
     case ID_ABOUT: ShowAbout(); break;
+    case ID_EXPORT: ExportWithDialog(Handle(), *model_); break;
+    case ID_IMPORT:
+        if (ImportWithDialog(Handle(), *model_))
+            Render(false);
+        break;
     case ID_EXIT: DestroyWindow(Handle()); break;
     default: break;
     }
@@ -536,6 +543,11 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_TRAY) {
         OnTrayMessage(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
         return 0;
+    }
+    if (msg == WM_COPYDATA) { // an export or import handed over by a second copy
+        const LRESULT result = ReceiveExchange(*model_, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        Render(false);
+        return result;
     }
     return Window::WindowProc(msg, wParam, lParam);
 }
