@@ -8,6 +8,9 @@
 //   probe hotkey-hold <vk> <mods> <ms>    holds a global hot key for a while (prints "held" or "busy")
 //   probe texts <class>                   the texts of the first such window's children, one a line
 //   probe children <class> [title]        every descendant: id, class, screen rect, visible, text
+//   probe tray <class> modify|delete      Shell_NotifyIconW on icon 103 of the window: prints ok or fail
+//   probe broadcast <message name>        posts the registered message to every top-level window
+//   probe front <ms>                      a window of this process takes the foreground for a while
 #include "app/Win.h"
 
 #include <cstdio>
@@ -104,6 +107,31 @@ int wmain(int argc, wchar_t** argv)
         std::fflush(stdout);
         Sleep(static_cast<DWORD>(Num(argv[4])));
         return ok ? 0 : 1;
+    }
+    if (cmd == L"broadcast")
+        return PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(argv[2]), 0, 0) ? 0 : 1;
+    if (cmd == L"front") {
+        HWND front = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"probe", WS_POPUP | WS_VISIBLE, 0, 0, 60, 40, nullptr,
+                                     nullptr, nullptr, nullptr);
+        SetForegroundWindow(front);
+        std::printf("front\n");
+        std::fflush(stdout);
+        for (const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(Num(argv[2])); GetTickCount64() < end;) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+            Sleep(10);
+        }
+        return 0;
+    }
+    if (cmd == L"tray" && argc >= 4) {
+        NOTIFYICONDATAW icon{};
+        icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+        icon.hWnd = FindWindowW(argv[2], nullptr);
+        icon.uID = 103;
+        const bool ok = Shell_NotifyIconW(std::wstring(argv[3]) == L"delete" ? NIM_DELETE : NIM_MODIFY, &icon);
+        std::printf(ok ? "ok\n" : "fail\n");
+        return 0;
     }
     const bool message = cmd == L"send" || cmd == L"post", children = cmd == L"texts" || cmd == L"children";
     if (!(message || children || cmd == L"show" || cmd == L"hide" || cmd == L"foreground") || (message && argc < 6))

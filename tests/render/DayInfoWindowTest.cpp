@@ -91,9 +91,9 @@ TEST_F(DayInfo, CornerRequestsMoveBackInsideTheMonitor)
     info.ShowDayInfo(work.right - 1, work.bottom - 1, day, settings, false);
     RECT placed{};
     GetWindowRect(info.Handle(), &placed);
-    // Moved just far enough: the far edges end within the last pixel of the work area.
-    EXPECT_NEAR(float(placed.left) + info.Content().width, work.right - 0.5f, 0.5f);
-    EXPECT_NEAR(float(placed.top) + info.Content().height, work.bottom - 0.5f, 0.5f);
+    // Moved just far enough: the far edges of the shadow end at those of the work area.
+    EXPECT_EQ(placed.right, work.right);
+    EXPECT_EQ(placed.bottom, work.bottom);
 }
 
 TEST_F(DayInfo, HolidayNameIsInTheHolidayColour)

@@ -236,7 +236,7 @@ TEST_F(CalendarWindowTest, TypedNumbersJumpToMonths)
     ExpectShown(2030, 2, "1, pause, 2");
 }
 
-TEST_F(CalendarWindowTest, ClickActsOnTheHoverAreaOfTheLastHitTest)
+TEST_F(CalendarWindowTest, ClickActsOnTheAreaUnderTheClick)
 {
     Start();
     Activate();
@@ -249,10 +249,10 @@ TEST_F(CalendarWindowTest, ClickActsOnTheHoverAreaOfTheLastHitTest)
                  {Painter().TitleRect(), 2026, 5}};
     for (const auto& c : cases) {
         Model().Show(2026, 5);
-        Send(WM_NCHITTEST, 0, ScreenPoint(ToScreen(Centre(c.target))));
-        // The click's own position, on the next-month button, is not looked at.
-        const POINT onButton = Centre(Painter().NextMonthButton());
-        Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(onButton.x, onButton.y));
+        // The area recorded by the last hit test, the next-month button, is not looked at.
+        Send(WM_NCHITTEST, 0, ScreenPoint(ToScreen(Centre(Painter().NextMonthButton()))));
+        const POINT at = Centre(c.target);
+        Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
         ExpectShown(c.year, c.month, "target " + std::to_string(c.target.x));
     }
 }
