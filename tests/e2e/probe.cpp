@@ -111,17 +111,11 @@ int wmain(int argc, wchar_t** argv)
     if (cmd == L"broadcast")
         return PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(argv[2]), 0, 0) ? 0 : 1;
     if (cmd == L"front") {
-        HWND front = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"probe", WS_POPUP | WS_VISIBLE, 0, 0, 60, 40, nullptr,
-                                     nullptr, nullptr, nullptr);
-        SetForegroundWindow(front);
-        std::printf("front\n");
-        std::fflush(stdout);
-        for (const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(Num(argv[2])); GetTickCount64() < end;) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        SetForegroundWindow(CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"probe", WS_POPUP | WS_VISIBLE, 0, 0, 60, 40,
+                                            nullptr, nullptr, nullptr, nullptr));
+        for (const ULONGLONG end = GetTickCount64() + Num(argv[2]); GetTickCount64() < end; Sleep(10))
+            for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
                 DispatchMessageW(&msg);
-            Sleep(10);
-        }
         return 0;
     }
     if (cmd == L"tray" && argc >= 4) {

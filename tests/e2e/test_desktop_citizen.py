@@ -4,7 +4,7 @@ import subprocess
 import time
 
 import harness
-from test_interaction import Geometry, focus_calendar, start, title_signature
+from test_interaction import start, title_signature
 from test_settings_sheet import SHEET, child, open_sheet
 
 RUN = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
@@ -63,27 +63,13 @@ def test_click_on_the_title_after_another_window_came_up_changes_nothing(s):
     b = 0.8 * t
     s.xdotool("mousemove", int(g.left + g.width - 8 - 1.75 * b), int(g.top + 8 + t / 2))
     time.sleep(1.0)  # the hover area is now '>'
-    front = subprocess.Popen([s.runner, s.probe_exe, "front", "8000"], env=s.env, stdout=subprocess.PIPE,
-                             stderr=subprocess.DEVNULL)
-    s.apps.append(front)
-    front.stdout.readline()
-    time.sleep(1.0)
-    s.xdotool("mousemove", g.left + g.width // 2, int(g.top + 8 + t / 2))
-    time.sleep(0.3)
-    s.xdotool("click", 1)
-    time.sleep(1.0)
+    s.apps.append(subprocess.Popen([s.runner, s.probe_exe, "front", "8000"], env=s.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    time.sleep(3.0)  # another program's window in front, the pointer still on '>'
+    s.click(s.calendar(), g.width // 2, int(8 + t / 2))  # on the title
     s.xdotool("mousemove", 5, 5)
     time.sleep(0.6)
     assert title_signature(s, g) == before, "the month changed"
-    # The button itself still works where it is clicked.
-    focus_calendar(s, g)
-    s.xdotool("mousemove", int(g.left + g.width - 8 - 1.75 * b), int(g.top + 8 + t / 2))
-    time.sleep(0.5)
-    s.xdotool("click", 1)
-    time.sleep(0.5)
-    s.xdotool("mousemove", 5, 5)
-    time.sleep(0.6)
-    assert title_signature(s, g) != before, "the '>' button did nothing"
 
 
 if __name__ == "__main__":
