@@ -4,8 +4,8 @@
 #include "app/Handle.h"
 #include "calendar/DayRecord.h"
 #include "render/Composition.h"
-#include "res/resource.h"
 #include "render/DrawableFont.h"
+#include "res/resource.h"
 #include "settings/SafeValues.h"
 
 #include <algorithm>
