@@ -1,5 +1,4 @@
-// Start at logon: the Run value followed to a moved executable, and the General page's box
-// that shows the registry at every opening and changes it.
+// Start at logon: the General page's box shows the registry at every opening and changes it.
 #include "SheetTestSupport.h"
 #include "settings/LogonStartup.h"
 
@@ -9,40 +8,6 @@ namespace {
 
 const std::wstring kExe = L"C:\\Program Files\\Mosaryn\\Mosaryn.exe";
 const wchar_t kTestKey[] = L"Software\\Mosaryn-test";
-
-// Writes the value as another program (or an older copy) would have left it.
-void PutValue(const std::wstring& key, const std::optional<std::wstring>& text)
-{
-    HKEY run = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run, nullptr);
-    if (text)
-        RegSetValueExW(run, L"Mosaryn", 0, REG_SZ, reinterpret_cast<const BYTE*>(text->c_str()),
-                       DWORD((text->size() + 1) * 2));
-    else
-        RegDeleteValueW(run, L"Mosaryn");
-    RegCloseKey(run);
-}
-
-TEST(LogonStartupTest, ValueNamingAnotherPathFollowsTheExecutable)
-{
-    const std::optional<std::wstring> kept = LogonStartup().Stored(); // the prefix's own, put back below
-    const LogonStartup entry(LogonStartup::kRunKey, kExe);
-    const std::wstring upper = L"\"C:\\PROGRAM FILES\\MOSARYN\\MOSARYN.EXE\"";
-    const struct {
-        std::optional<std::wstring> before, after;
-    } cases[] = {
-        {std::nullopt, std::nullopt},                          // off stays off
-        {L"\"D:\\old folder\\Mosaryn.exe\"", entry.Command()}, // moved: follows, quoted
-        {upper, upper},                                        // the same file in other case: untouched
-        {L"", entry.Command()},
-    };
-    for (const auto& c : cases) {
-        PutValue(LogonStartup::kRunKey, c.before);
-        EXPECT_TRUE(entry.FollowExecutable());
-        EXPECT_EQ(entry.Stored(), c.after) << (c.before ? std::string(c.before->begin(), c.before->end()) : "none");
-    }
-    PutValue(LogonStartup::kRunKey, kept);
-}
 
 struct ErrorHost : FakeHost {
     using FakeHost::FakeHost;

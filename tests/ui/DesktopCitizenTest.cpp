@@ -1,5 +1,5 @@
-// The calendar among other programs: the tray icon after a shell restart, the monitor's DPI,
-// a hot key on an extended key, and the day-information popup's texts and place.
+// The calendar among other programs: the monitor's DPI, a hot key on an extended key, and the
+// day-information popup's texts and place.
 #include "app/ScreenPlacement.h"
 #include "calendar/DayRecord.h"
 #include "render/CalendarPainter.h"
@@ -48,18 +48,6 @@ protected:
     std::vector<UINT> errors_;
     DayRecord day_{.year = 2026, .month = 11, .day = 3, .flags = DAY_HOLIDAY, .weekday = 2, .holidayName = L"文化の日"};
 };
-
-TEST_F(DesktopCitizenTest, TaskbarCreatedAddsTheRemovedTrayIconAgain)
-{
-    Start();
-    NOTIFYICONDATAW icon{NOTIFYICONDATAW_V1_SIZE, calendar_.Handle(), calendar_window::TRAY_ICON_ID};
-    auto present = [&] { return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE; };
-    ASSERT_TRUE(present());
-    Shell_NotifyIconW(NIM_DELETE, &icon); // as when Explorer ends
-    ASSERT_FALSE(present());
-    SendMessageW(calendar_.Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(present());
-}
 
 TEST_F(DesktopCitizenTest, DpiChangeScalesTheCalendarThePopupAndTheirFonts)
 {
