@@ -2,6 +2,7 @@
 
 #include "calendar/MonthModel.h"
 #include "resource.h"
+#include "settings/LogonStartup.h"
 
 namespace {
 // One running copy per logon session; the window search alone races when two start at once.
@@ -43,6 +44,9 @@ bool CalendarApp::InitInstance()
                 wait = WaitForSingleObject(instanceMutex_.get(), 100);
             }
         }
+
+        // A start-at-logon entry left pointing at the folder the program was moved from.
+        LogonStartup().FollowExecutable();
 
         INITCOMMONCONTROLSEX icc{sizeof(icc), 0xFF};
         if (!InitCommonControlsEx(&icc))

@@ -34,11 +34,6 @@ std::wstring Number(int value) { return std::to_wstring(value); }
 
 } // namespace
 
-gfx::Font DrawableFont(const FontSetting& font, float defaultSize)
-{
-    return gfx::Font(font.Name, DrawableFontSize(font.Size, defaultSize), DrawableFontStyle(font.Style));
-}
-
 // ---- colour space -------------------------------------------------------------------------
 
 Hls RgbToHls(int r, int g, int b)
@@ -122,6 +117,14 @@ CalendarFrame& CalendarPainter::Frame()
     return *frame_;
 }
 
+void CalendarPainter::SetDpi(UINT dpi)
+{
+    dpi_ = dpi;
+    scale_ = DpiScale(dpi);
+}
+
+int CalendarPainter::ShadowSize() const { return static_cast<int>(std::lround(Px(5))); }
+
 void CalendarPainter::Layout()
 {
     float d = 0;
@@ -130,9 +133,9 @@ void CalendarPainter::Layout()
     HDC screen = GetDC(nullptr);
     {
         gfx::Graphics graphics = gfx::Graphics::FromHdc(screen);
-        const gfx::Font monthFont = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size);
-        const gfx::Font weekFont = DrawableFont(settings_.WeekFont, Defaults().WeekFont.Size);
-        const gfx::Font dayFont = DrawableFont(settings_.DayFont.Font, Defaults().DayFont.Font.Size);
+        const gfx::Font monthFont = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size, dpi_);
+        const gfx::Font weekFont = DrawableFont(settings_.WeekFont, Defaults().WeekFont.Size, dpi_);
+        const gfx::Font dayFont = DrawableFont(settings_.DayFont.Font, Defaults().DayFont.Font.Size, dpi_);
         if (graphics) {
             // A font that could not be made at all measures 0.
             if (dayFont)
@@ -145,21 +148,22 @@ void CalendarPainter::Layout()
     }
     ReleaseDC(nullptr, screen);
 
-    const float w = 7 * d + 76;
-    const float h = 6 * d + t + k + 53;
+    // Margins and gaps are pixels at 96 DPI; the fonts are already sized for the monitor.
+    const float w = 7 * d + Px(76);
+    const float h = 6 * d + t + k + Px(53);
     const float b = 0.8f * t;
-    const float top = 8 + 0.5f * t - 0.5f * b;
+    const float top = Px(8) + 0.5f * t - 0.5f * b;
     whole_ = RectF{0, 0, w, h};
-    titleRect_ = RectF{8, 8, 7 * d + 60, t};
-    weekdayRect_ = RectF{8, t + 13, 7 * d + 60, k};
-    gridRect_ = RectF{8, t + k + 18, 7 * d + 60, 6 * d + 25};
-    prevYearButton_ = RectF{8, top, b, b};
-    prevMonthButton_ = RectF{8 + 1.25f * b, top, b, b};
-    nextMonthButton_ = RectF{w - 8 - 2.25f * b, top, b, b};
-    nextYearButton_ = RectF{w - 8 - b, top, b, b};
+    titleRect_ = RectF{Px(8), Px(8), 7 * d + Px(60), t};
+    weekdayRect_ = RectF{Px(8), t + Px(13), 7 * d + Px(60), k};
+    gridRect_ = RectF{Px(8), t + k + Px(18), 7 * d + Px(60), 6 * d + Px(25)};
+    prevYearButton_ = RectF{Px(8), top, b, b};
+    prevMonthButton_ = RectF{Px(8) + 1.25f * b, top, b, b};
+    nextMonthButton_ = RectF{w - Px(8) - 2.25f * b, top, b, b};
+    nextYearButton_ = RectF{w - Px(8) - b, top, b, b};
     cellWidth_ = cellHeight_ = d;
-    gridX_ = 8;
-    gridY_ = t + k + 18;
+    gridX_ = Px(8);
+    gridY_ = t + k + Px(18);
     LoadPicture();
 }
 
@@ -190,8 +194,8 @@ int CalendarPainter::HitTest(int x, int y) const
 
 RectF CalendarPainter::CellRect(int column, int row) const
 {
-    return RectF{gridX_ + static_cast<float>(column) * (cellWidth_ + 10),
-                 gridY_ + static_cast<float>(row) * (cellHeight_ + 5), cellWidth_, cellHeight_};
+    return RectF{gridX_ + static_cast<float>(column) * (cellWidth_ + Px(10)),
+                 gridY_ + static_cast<float>(row) * (cellHeight_ + Px(5)), cellWidth_, cellHeight_};
 }
 
 int CalendarPainter::CellAt(int x, int y) const
@@ -229,7 +233,10 @@ void CalendarPainter::Paint(const MonthModel& model, gfx::Graphics& graphics, in
 void CalendarPainter::PaintBackground(gfx::Graphics& graphics) const
 {
     const gfx::SolidBrush back(settings_.Background.BackColor);
-    graphics.FillRectangle(back, 0, 0, whole_.width - 1, whole_.height - 1);
+    // The whole canvas to its last pixel: a fill to (W - 1, H - 1) left a see-through line
+    // between the calendar and its shadow.
+    const PixelSize size = GetSize();
+    graphics.FillPixels(back, size.width, size.height);
     if (picture_)
         graphics.DrawImage(picture_, pictureRect_);
 }
@@ -256,7 +263,7 @@ std::wstring TitleText(const MonthModel& model)
 void CalendarPainter::PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const
 {
     const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
-    const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size);
+    const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size, dpi_);
     const gfx::SolidBrush brush(settings_.MonthFont.Color);
     graphics.DrawString(TitleText(model), font, titleRect_, centred, brush);
 }
@@ -264,12 +271,12 @@ void CalendarPainter::PaintTitle(gfx::Graphics& graphics, const MonthModel& mode
 RectF CalendarPainter::TitleBounds(gfx::Graphics& graphics, const MonthModel& model) const
 {
     const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
-    const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size);
+    const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size, dpi_);
     RectF bounds = graphics.MeasureString(TitleText(model), font, titleRect_, centred);
     if (graphics.LastStatus() != Gdiplus::Ok)
         return titleRect_;
     // Anti-aliased glyph edges may reach a pixel past the measured box; the text never leaves its box.
-    bounds.Inflate(2, 2);
+    bounds.Inflate(Px(2), Px(2));
     return bounds;
 }
 
@@ -277,31 +284,31 @@ void CalendarPainter::PaintDays(gfx::Graphics& graphics, const MonthModel& model
 {
     const DesignSettings& defaults = Defaults();
     const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
-    const gfx::Font weekFont = DrawableFont(settings_.WeekFont, defaults.WeekFont.Size);
-    const gfx::Font dayFont = DrawableFont(settings_.DayFont.Font, defaults.DayFont.Font.Size);
-    const gfx::Font adjacentFont = DrawableFont(settings_.LNMonthFont.Font, defaults.LNMonthFont.Font.Size);
+    const gfx::Font weekFont = DrawableFont(settings_.WeekFont, defaults.WeekFont.Size, dpi_);
+    const gfx::Font dayFont = DrawableFont(settings_.DayFont.Font, defaults.DayFont.Font.Size, dpi_);
+    const gfx::Font adjacentFont = DrawableFont(settings_.LNMonthFont.Font, defaults.LNMonthFont.Font.Size, dpi_);
 
     const gfx::SolidBrush weekBrush(settings_.WeekFont.Color);
     const gfx::SolidBrush adjacentDisc(settings_.LNMonthFont.LNMonthFontBackColor);
     const gfx::SolidBrush adjacentText(settings_.LNMonthFont.Font.Color);
     const gfx::SolidBrush memoDisc(settings_.DayBackColors.MemodayBackColor);
     const gfx::SolidBrush plainDisc(settings_.DayBackColors.DayBackColor);
-    const gfx::Pen todayRing(settings_.DayBackColors.TodayBackColor, 2);
+    const gfx::Pen todayRing(settings_.DayBackColors.TodayBackColor, Px(2));
     const gfx::SolidBrush memorialText(settings_.DayFont.MemorialdayFontColor);
     const gfx::SolidBrush sundayText(settings_.DayFont.SunFontColor);
     const gfx::SolidBrush saturdayText(settings_.DayFont.SatFontColor);
     const gfx::SolidBrush plainText(settings_.DayFont.Font.Color);
 
     for (int column = 0; column < 7; ++column) {
-        const RectF header{weekdayRect_.x + static_cast<float>(column) * (cellWidth_ + 10) - 5, weekdayRect_.y,
-                           cellWidth_ + 10, weekdayRect_.height};
+        const RectF header{weekdayRect_.x + static_cast<float>(column) * (cellWidth_ + Px(10)) - Px(5), weekdayRect_.y,
+                           cellWidth_ + Px(10), weekdayRect_.height};
         graphics.DrawString(ResString(static_cast<UINT>(IDS_WEEKDAY_BASE + column)), weekFont, header, centred,
                             weekBrush);
 
         for (int row = 0; row < 6; ++row) {
             const DayRecord& day = model.Cell(column, row);
             const RectF text = CellRect(column, row);
-            const RectF disc{text.x - 1, text.y - 1, text.width, text.height};
+            const RectF disc{text.x - Px(1), text.y - Px(1), text.width, text.height};
             if ((day.flags & (DAY_PREV_MONTH | DAY_NEXT_MONTH)) != 0) {
                 graphics.FillEllipse(adjacentDisc, disc);
                 graphics.DrawString(Number(day.day), adjacentFont, text, centred, adjacentText);
@@ -400,16 +407,16 @@ void CalendarPainter::LoadPicture()
 
     const gfx::ImageAttributes attributes(static_cast<float>(ClampAlpha(background.BackImageAlpha)) * (1.0f / 255.0f));
 
-    const RectF target = background.BackImagePos == 0
-                             ? RectF{gridRect_.x - 4, gridRect_.y - 2.5f, gridRect_.width + 8, gridRect_.height + 7.5f}
-                             : RectF{0, 0, whole_.width, whole_.height};
+    const RectF target = background.BackImagePos == 0 ? RectF{gridRect_.x - Px(4), gridRect_.y - Px(2.5f),
+                                                              gridRect_.width + Px(8), gridRect_.height + Px(7.5f)}
+                                                      : RectF{0, 0, whole_.width, whole_.height};
     pictureRect_ = target;
 
     RectF canvas = target;
     float dw = canvas.width;
     float dh = canvas.height;
     if (background.BackImageDraw != 1) {
-        canvas.Inflate(5, 1);
+        canvas.Inflate(Px(5), Px(1));
         const float sx = canvas.width / iw;
         const float sy = canvas.height / ih;
         if (background.BackImageDraw == 0 ? sx < sy : background.BackImageDraw == 2 ? sx > sy : false) {

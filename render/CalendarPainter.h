@@ -1,5 +1,6 @@
 // Layout, hit testing and drawing of one month of the calendar.
 #pragma once
+#include "render/DrawableFont.h"
 #include "render/Graphics.h"
 #include "settings/Settings.h"
 
@@ -53,6 +54,11 @@ public:
 
     // Recomputes every rectangle from the settings, then rebuilds the background picture.
     void Layout();
+    // The DPI of the monitor the calendar stands on, for the next Layout; 96 by default.
+    void SetDpi(UINT dpi);
+    UINT Dpi() const { return dpi_; }
+    // Width of the drop shadow at this DPI (5 pixels at 96).
+    int ShadowSize() const;
     // Rebuilds the cached background picture; none when the file is empty or unusable.
     void LoadPicture();
 
@@ -100,7 +106,12 @@ public:
     CalendarFrame& Frame();
 
 private:
+    // Pixels at 96 DPI to pixels at this painter's DPI; exactly 1 at 96, so nothing moves there.
+    float Px(float pixels) const { return pixels * scale_; }
+
     const DesignSettings& settings_;
+    UINT dpi_ = kBaseDpi;
+    float scale_ = 1;
     gfx::RectF whole_, prevMonthButton_, prevYearButton_, nextMonthButton_, nextYearButton_;
     gfx::RectF titleRect_, weekdayRect_, gridRect_, pictureRect_;
     float gridX_ = 0, gridY_ = 0, cellWidth_ = 0, cellHeight_ = 0;
@@ -108,6 +119,3 @@ private:
     unsigned generation_ = 0;
     std::unique_ptr<CalendarFrame> frame_;
 };
-
-// A font of the settings as it is safe to draw: size and style sanitised, stored value untouched.
-gfx::Font DrawableFont(const FontSetting& font, float defaultSize);

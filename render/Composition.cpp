@@ -260,8 +260,8 @@ const DibSurface* CalendarFrame::Compose(const CalendarPainter& painter, const M
 {
     const PixelSize size = painter.GetSize();
     const bool shadow = painter.Settings().Background.DropShadow;
-    const int width = size.width + (shadow ? 5 : 0);
-    const int height = size.height + (shadow ? 5 : 0);
+    const int width = size.width + (shadow ? painter.ShadowSize() : 0);
+    const int height = size.height + (shadow ? painter.ShadowSize() : 0);
 
     Key key = MakeKey(painter, model, width, height);
     if (valid_ && key_ && *key_ == key && surface_) {
@@ -329,9 +329,11 @@ void CalendarFrame::ComposeAll(const CalendarPainter& painter, const MonthModel&
     if (shadow) {
         gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
         if (graphics) {
+            const int s = painter.ShadowSize();
             DrawDropShadow(
                 graphics,
-                RectF{0, 0, static_cast<float>(surface_.Width() - 5), static_cast<float>(surface_.Height() - 5)}, 5);
+                RectF{0, 0, static_cast<float>(surface_.Width() - s), static_cast<float>(surface_.Height() - s)},
+                static_cast<float>(s));
             graphics.Flush();
         }
     }

@@ -95,5 +95,5 @@ private:
 };
 
 // The calendar window's Render: optional Layout, composition (with shadow when DropShadow is
-// set, window 5 pixels wider and taller) and the hand-over to `window`.
+// set, window wider and taller by the painter's ShadowSize) and the hand-over to `window`.
 bool RenderCalendar(HWND window, CalendarPainter& painter, const MonthModel& model, int hover, bool relayout);

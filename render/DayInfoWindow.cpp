@@ -4,6 +4,7 @@
 #include "app/Handle.h"
 #include "calendar/DayRecord.h"
 #include "render/Composition.h"
+#include "render/DrawableFont.h"
 #include "res/resource.h"
 #include "settings/SafeValues.h"
 
@@ -16,17 +17,32 @@ using gfx::RectF;
 
 namespace {
 
-constexpr float kMargin = 5;
 // Texts wider than their line wrap at the width of this string in their own font.
 const std::wstring kWrapReference(16, L'\x3042');
 
-gfx::Font MakeFont(const FontSetting& font, float defaultSize)
+gfx::Font TitleFont(const DayinfoGroup& look, UINT dpi)
 {
-    return gfx::Font(font.Name, DrawableFontSize(font.Size, defaultSize), DrawableFontStyle(font.Style));
+    return DrawableFont(look.TitleFont, DayinfoGroup{}.TitleFont.Size, dpi);
+}
+gfx::Font MemoFont(const DayinfoGroup& look, UINT dpi)
+{
+    return DrawableFont(look.MemoFont, DayinfoGroup{}.MemoFont.Size, dpi);
 }
 
-gfx::Font TitleFont(const DayinfoGroup& look) { return MakeFont(look.TitleFont, DayinfoGroup{}.TitleFont.Size); }
-gfx::Font MemoFont(const DayinfoGroup& look) { return MakeFont(look.MemoFont, DayinfoGroup{}.MemoFont.Size); }
+// A memo keeps the CR-LF of its edit box; the text layout breaks lines at LF alone (a CR would
+// be drawn as a glyph of its own).
+std::wstring LineBreaks(const std::wstring& text)
+{
+    std::wstring out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'\r')
+            out += text[i];
+        else if (i + 1 >= text.size() || text[i + 1] != L'\n')
+            out += L'\n';
+    }
+    return out;
+}
 
 gfx::StringFormat NearFormat() { return gfx::StringFormat(Gdiplus::StringAlignmentNear, Gdiplus::StringAlignmentNear); }
 
@@ -39,7 +55,7 @@ std::wstring FormatDateLine(int year, int month, int day, int weekday)
 }
 
 // Measures `text` from `origin`; when it is wider than `line`, it is wrapped at the width of
-// the reference string where that is narrower. The result is its bounding box.
+// the reference string where that is narrower. The result is the box it is drawn in.
 RectF MeasureWrapped(gfx::Graphics& graphics, const std::wstring& text, const gfx::Font& font,
                      const gfx::StringFormat& format, PointF origin, float line)
 {
@@ -52,6 +68,12 @@ RectF MeasureWrapped(gfx::Graphics& graphics, const std::wstring& text, const gf
             box = graphics.MeasureString(text, font, box, format);
         }
     }
+    // The box is as tall as the text laid out in it, the way it is drawn: a glyph from another
+    // font (an emoji) may measure narrower on its own and wrap inside the box, and a box only as
+    // tall as the first measure would cut the last line.
+    const RectF laidOut = graphics.MeasureString(text, font, RectF{box.x, box.y, box.width, 0}, format);
+    if (graphics.LastStatus() == Gdiplus::Ok)
+        box.height = std::max(box.height, laidOut.height);
     return box;
 }
 
@@ -83,7 +105,7 @@ void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings)
     day_.day = day.day;
     day_.weekday = day.weekday;
     day_.holiday = day.holidayName != nullptr ? day.holidayName : L"";
-    day_.memo = day.memo;
+    day_.memo = LineBreaks(day.memo);
     day_.memorialName = day.memorialName;
     day_.memorialPicture = day.memorialPicture;
     look_ = settings.Dayinfo;
@@ -98,31 +120,34 @@ void DayInfoWindow::LayoutDayInfo()
 
     ScreenDC screen;
     gfx::Graphics graphics = gfx::Graphics::FromHdc(screen.Get());
-    const gfx::Font titleFont = TitleFont(look_);
+    const gfx::Font titleFont = TitleFont(look_, dpi_);
     const gfx::StringFormat format = NearFormat();
+    const float scale = DpiScale(dpi_);
+    const float margin = 5 * scale;
+    const float pictureSide = kPictureSide * scale;
 
-    const RectF date = graphics.MeasureString(dateLine_, titleFont, PointF{kMargin, kMargin});
-    float width = date.width + 2 * kMargin;
-    float height = date.height + kMargin;
+    const RectF date = graphics.MeasureString(dateLine_, titleFont, PointF{margin, margin});
+    float width = date.width + 2 * margin;
+    float height = date.height + margin;
 
     if (!day_.holiday.empty())
-        width += graphics.MeasureString(day_.holiday, titleFont, PointF{date.width + kMargin, kMargin}).width;
-    titleRect_ = RectF{kMargin, kMargin, width - 2 * kMargin, date.height};
+        width += graphics.MeasureString(day_.holiday, titleFont, PointF{date.width + margin, margin}).width;
+    titleRect_ = RectF{margin, margin, width - 2 * margin, date.height};
 
     // A wrapped text may come out narrower than the title line; the popup never shrinks below it.
     if (!day_.memorialName.empty()) {
         memorialRect_ = MeasureWrapped(graphics, day_.memorialName, titleFont, format, PointF{titleRect_.x, height},
-                                       width - 2 * kMargin);
-        width = std::max(width, memorialRect_.width + 2 * kMargin);
+                                       width - 2 * margin);
+        width = std::max(width, memorialRect_.width + 2 * margin);
         height += memorialRect_.height;
     }
 
     if (!day_.memo.empty()) {
-        const gfx::Font memoFont = MemoFont(look_);
-        memoRect_ = MeasureWrapped(graphics, day_.memo, memoFont, format, PointF{titleRect_.x, height + kMargin},
-                                   width - 2 * kMargin);
-        width = std::max(width, memoRect_.width + 2 * kMargin);
-        height += memoRect_.height + kMargin;
+        const gfx::Font memoFont = MemoFont(look_, dpi_);
+        memoRect_ = MeasureWrapped(graphics, day_.memo, memoFont, format, PointF{titleRect_.x, height + margin},
+                                   width - 2 * margin);
+        width = std::max(width, memoRect_.width + 2 * margin);
+        height += memoRect_.height + margin;
     }
 
     if (!day_.memorialPicture.empty()) {
@@ -130,30 +155,32 @@ void DayInfoWindow::LayoutDayInfo()
         const auto iw = static_cast<float>(picture.Width());
         const auto ih = static_cast<float>(picture.Height());
         if (picture && iw > 0 && ih > 0) {
-            const float sx = kPictureSide / iw;
-            const float sy = kPictureSide / ih;
-            const float pw = sx < sy ? kPictureSide : iw * sy;
-            const float ph = sx < sy ? ih * sx : kPictureSide;
-            pictureRect_ = RectF{kMargin, kMargin, pw, ph};
-            width += pw + kMargin;
-            titleRect_.x += pw + kMargin;
-            memorialRect_.x += pw + kMargin;
-            memoRect_.x += pw + kMargin;
-            height = std::max(height, ph + kMargin);
+            const float sx = pictureSide / iw;
+            const float sy = pictureSide / ih;
+            const float pw = sx < sy ? pictureSide : iw * sy;
+            const float ph = sx < sy ? ih * sx : pictureSide;
+            pictureRect_ = RectF{margin, margin, pw, ph};
+            width += pw + margin;
+            titleRect_.x += pw + margin;
+            memorialRect_.x += pw + margin;
+            memoRect_.x += pw + margin;
+            height = std::max(height, ph + margin);
             // A very flat or very narrow picture still gets one pixel across.
             thumbnail_ =
                 picture.Thumbnail(std::max(1u, static_cast<unsigned>(pw)), std::max(1u, static_cast<unsigned>(ph)));
         }
     }
 
-    height += kMargin;
+    height += margin;
     content_ = RectF{0, 0, Capped(width), Capped(height)};
 }
 
 SIZE DayInfoWindow::ImageSize() const
 {
-    return SIZE{static_cast<LONG>(content_.width + kShadow), static_cast<LONG>(content_.height + kShadow)};
+    return SIZE{static_cast<LONG>(content_.width + ShadowSize()), static_cast<LONG>(content_.height + ShadowSize())};
 }
+
+float DayInfoWindow::ShadowSize() const { return std::round(kShadow * DpiScale(dpi_)); }
 
 void DayInfoWindow::PaintDayInfo(HDC dc) const
 {
@@ -162,7 +189,7 @@ void DayInfoWindow::PaintDayInfo(HDC dc) const
         return;
     graphics.SetHighQuality();
     const gfx::StringFormat format = NearFormat();
-    const gfx::Font titleFont = TitleFont(look_);
+    const gfx::Font titleFont = TitleFont(look_, dpi_);
 
     graphics.FillRectangle(gfx::SolidBrush(look_.DayinfoBackColor), content_);
 
@@ -177,11 +204,11 @@ void DayInfoWindow::PaintDayInfo(HDC dc) const
         graphics.DrawString(day_.memorialName, titleFont, memorialRect_, format,
                             gfx::SolidBrush(look_.DayinfoMemorialColor));
     if (!day_.memo.empty())
-        graphics.DrawString(day_.memo, MemoFont(look_), memoRect_, format, gfx::SolidBrush(look_.MemoFont.Color));
+        graphics.DrawString(day_.memo, MemoFont(look_, dpi_), memoRect_, format, gfx::SolidBrush(look_.MemoFont.Color));
     if (thumbnail_)
         graphics.DrawImage(thumbnail_, pictureRect_);
 
-    DrawDropShadow(graphics, content_, kShadow);
+    DrawDropShadow(graphics, content_, ShadowSize());
     graphics.Flush();
 }
 
@@ -195,12 +222,16 @@ bool DayInfoWindow::UpdateDayInfoLayer()
 
 void DayInfoWindow::ShowDayInfo(int x, int y, const DayRecord& day, const DesignSettings& settings, bool pinned)
 {
+    // The monitor that holds the point, not the primary one: a calendar on a second
+    // screen gets its popup there, laid out for that screen's DPI.
+    dpi_ = DpiAt(POINT{x, y});
     SetDay(day, settings);
     if (Handle() == nullptr)
         return;
-    // The monitor that holds the point, not the primary one: a calendar on a second
-    // screen gets its popup there.
-    const POINT at = PlaceInWorkArea(x, y, content_.width, content_.height, WorkAreaAt(x, y));
+    // The shadow is part of the window: it stays inside the work area too.
+    const SIZE image = ImageSize();
+    const POINT at =
+        PlaceInWorkArea(x, y, static_cast<float>(image.cx), static_cast<float>(image.cy), WorkAreaAt(x, y));
     SetWindowPos(Handle(), nullptr, at.x, at.y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
     UpdateDayInfoLayer();
     ShowWindow(Handle(), SW_SHOW);

@@ -1,6 +1,7 @@
 // The day-information popup: date, holiday, memorial day with picture and memo of one
 // day, composed off screen with per-pixel alpha and a drop shadow.
 #pragma once
+#include "app/Dpi.h"
 #include "app/ScreenPlacement.h"
 #include "app/Win.h"
 #include "render/Graphics.h"
@@ -13,6 +14,7 @@ struct DayRecord;
 
 class DayInfoWindow : public Window {
 public:
+    // Pixels at 96 DPI; the popup scales them to the DPI of its monitor.
     static constexpr float kShadow = 5;
     static constexpr float kPictureSide = 50;
     // Content sides are capped so the image always fits one hand-over surface, whatever
@@ -30,6 +32,9 @@ public:
 
     // Takes copies of what is shown of the day and of the Dayinfo settings, then lays out.
     void SetDay(const DayRecord& day, const DesignSettings& settings);
+    // The DPI the next layout is made for; ShowDayInfo takes that of the monitor at its point.
+    void SetDpi(UINT dpi) { dpi_ = dpi; }
+    UINT Dpi() const { return dpi_; }
     void LayoutDayInfo();
     // Draws content, texts, picture and shadow onto a transparent 32-bit surface.
     void PaintDayInfo(HDC dc) const;
@@ -49,6 +54,8 @@ public:
     const std::wstring& DateLine() const { return dateLine_; }
     // Pixel size of the window image: content plus the shadow.
     SIZE ImageSize() const;
+    // Width of the shadow at the layout's DPI.
+    float ShadowSize() const;
 
 protected:
     void OnActivate(UINT state, HWND other, bool minimized) override;
@@ -69,4 +76,5 @@ private:
     // The memorial picture scaled once per layout; the file itself is not kept open.
     gfx::Image thumbnail_;
     bool autoHide_ = false;
+    UINT dpi_ = kBaseDpi;
 };

@@ -191,6 +191,16 @@ void Graphics::FillRectangle(const SolidBrush& brush, float x, float y, float wi
     Track(GdipFillRectangle(handle_, brush.Get(), x, y, width, height));
 }
 
+void Graphics::FillPixels(const SolidBrush& brush, int width, int height)
+{
+    PixelOffsetMode previous = PixelOffsetModeDefault;
+    GdipGetPixelOffsetMode(handle_, &previous);
+    // With the half-pixel offset a pixel spans [i, i + 1], so integer edges cover whole pixels.
+    GdipSetPixelOffsetMode(handle_, PixelOffsetModeHalf);
+    Track(GdipFillRectangleI(handle_, brush.Get(), 0, 0, width, height));
+    GdipSetPixelOffsetMode(handle_, previous);
+}
+
 void Graphics::FillEllipse(const SolidBrush& brush, const RectF& rect)
 {
     Track(GdipFillEllipse(handle_, brush.Get(), rect.x, rect.y, rect.width, rect.height));

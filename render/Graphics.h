@@ -197,6 +197,9 @@ public:
     {
         FillRectangle(brush, rect.x, rect.y, rect.width, rect.height);
     }
+    // Fills whole pixels: columns [0, width) and rows [0, height), each fully, with or without
+    // anti-aliasing (a shape edge on a pixel centre would leave the outer rows half covered).
+    void FillPixels(const SolidBrush& brush, int width, int height);
     void FillEllipse(const SolidBrush& brush, const RectF& rect);
     void DrawEllipse(const Pen& pen, const RectF& rect);
     void FillPolygon(const SolidBrush& brush, std::span<const PointF> points);

@@ -32,6 +32,7 @@
 #define IDS_ICS_UNCLOSED 157
 #define IDS_ICS_BAD_LINE 158
 #define IDS_IMPORT_REFUSED 159
+#define IDS_LOGON_START_FAILED 142
 
 // Menus
 #define IDM_TRAY 4
@@ -123,6 +124,7 @@
 #define IDC_DROP_SHADOW 1045
 #define IDC_TODAY_INFO 1046
 #define IDC_MAIL_LINK 1047
+#define IDC_START_AT_LOGON 1048
 
 // Version
 #define MOSARYN_VERSION_BIN 1, 0, 1, 0

@@ -65,7 +65,6 @@ public:
     };
 
     void Bind(DesignGroup group) override;
-    Group* Bound() const { return group_; }
 
 protected:
     TablePage(UINT templateId, SettingsPage& owner, FontOf font, std::vector<ColourButton> buttons,

@@ -11,4 +11,6 @@ public:
     virtual void Render(bool relayout) = 0;
     // Re-registers the global hot key from the live `Hotkey`, reporting a failure itself.
     virtual void ApplyHotKey() = 0;
+    // Tells the user of a failure: string `stringId` in an error box over the host window.
+    virtual void ReportError(UINT stringId);
 };

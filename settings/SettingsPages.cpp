@@ -36,6 +36,11 @@ LRESULT SettingsPage::OnNotify(WPARAM, NMHDR* header)
     return 0;
 }
 
+void SettingsHost::ReportError(UINT stringId)
+{
+    MessageBoxW(HostWindow(), ResString(stringId).c_str(), ResString(IDS_PRODUCT).c_str(), MB_ICONERROR);
+}
+
 // --- GeneralPage ----------------------------------------------------------------
 
 GeneralPage::GeneralPage(SettingsSheet& sheet) : SettingsPage(sheet, IDD_GENERAL) {}
@@ -50,6 +55,8 @@ bool GeneralPage::OnInitDialog(HWND, LPARAM)
     CheckDlgButton(Handle(), IDC_TODAY_INFO, live.TodayInfo ? BST_CHECKED : BST_UNCHECKED);
     SendDlgItemMessageW(Handle(), IDC_HOTKEY, HKM_SETHOTKEY,
                         static_cast<WPARAM>(static_cast<std::uint32_t>(live.Hotkey)), 0);
+    // Read afresh at every opening: the entry may have been turned off elsewhere.
+    CheckDlgButton(Handle(), IDC_START_AT_LOGON, startup_.Enabled() ? BST_CHECKED : BST_UNCHECKED);
     initialising_ = false;
     return true;
 }
@@ -61,7 +68,8 @@ void GeneralPage::OnCommand(UINT code, UINT id, HWND)
     switch (id) {
     case IDC_SHOW_BEGIN:
     case IDC_STAY_TOP:
-    case IDC_TODAY_INFO: MarkChanged(); break;
+    case IDC_TODAY_INFO:
+    case IDC_START_AT_LOGON: MarkChanged(); break;
     case IDC_HOTKEY:
         if (code == EN_CHANGE)
             MarkChanged();
@@ -84,6 +92,12 @@ void GeneralPage::ApplyChanges()
     live.Hotkey = LOWORD(SendDlgItemMessageW(Handle(), IDC_HOTKEY, HKM_GETHOTKEY, 0, 0));
     if (host != nullptr)
         host->ApplyHotKey();
+    if (!startup_.Set(IsDlgButtonChecked(Handle(), IDC_START_AT_LOGON) == BST_CHECKED)) {
+        // The box shows what the registry holds, not what could not be written.
+        CheckDlgButton(Handle(), IDC_START_AT_LOGON, startup_.Enabled() ? BST_CHECKED : BST_UNCHECKED);
+        if (host != nullptr)
+            host->ReportError(IDS_LOGON_START_FAILED);
+    }
 }
 
 // --- DesignPage -------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // Design (the item list with its child pages over a working copy of the design).
 #pragma once
 #include "settings/DesignItemPages.h"
+#include "settings/LogonStartup.h"
 #include "settings/Settings.h"
 #include "ui/framework/Dialog.h"
 
@@ -37,6 +38,9 @@ class GeneralPage final : public SettingsPage {
 public:
     explicit GeneralPage(SettingsSheet& sheet);
 
+    // Where the start-at-logon box is kept (tests point it elsewhere).
+    void SetLogonStartup(LogonStartup startup) { startup_ = std::move(startup); }
+
 protected:
     bool OnInitDialog(HWND focus, LPARAM param) override;
     void OnCommand(UINT code, UINT id, HWND control) override;
@@ -44,6 +48,7 @@ protected:
 
 private:
     bool initialising_ = false;
+    LogonStartup startup_;
 };
 
 struct DesignItem {

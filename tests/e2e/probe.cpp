@@ -6,7 +6,9 @@
 //   probe hotkey-hold <vk> <mods> <ms>    holds a global hot key for a while
 //   probe texts <class>                   the texts of the first such window's children, one a line
 //   probe children <class> [title]        every descendant: id, class, screen rect, visible, text
-//   probe tray <hwnd> <icon id>           1 while that window's notification-area icon exists, else 0
+//   probe tray <class> modify|delete      Shell_NotifyIconW on icon 103 of the window: prints ok or fail
+//   probe broadcast <message name>        posts the registered message to every top-level window
+//   probe front <ms>                      a window of this process takes the foreground for a while
 //   probe focus                           id and class of the control with the keyboard focus
 #include "app/Win.h"
 
@@ -85,9 +87,19 @@ int wmain(int argc, wchar_t** argv)
         return ok ? 0 : 1;
     }
     if (cmd == L"tray" && argc >= 4) {
-        NOTIFYICONDATAW nid{NOTIFYICONDATAW_V1_SIZE, reinterpret_cast<HWND>(Num(argv[2])),
-                            static_cast<UINT>(Num(argv[3]))};
-        std::printf("%d\n", Shell_NotifyIconW(NIM_MODIFY, &nid) ? 1 : 0);
+        NOTIFYICONDATAW icon{NOTIFYICONDATAW_V1_SIZE, FindWindowW(argv[2], nullptr), 103};
+        const bool ok = Shell_NotifyIconW(std::wstring(argv[3]) == L"delete" ? NIM_DELETE : NIM_MODIFY, &icon);
+        std::printf(ok ? "ok\n" : "fail\n");
+        return 0;
+    }
+    if (cmd == L"broadcast" && argc >= 3)
+        return PostMessageW(HWND_BROADCAST, RegisterWindowMessageW(argv[2]), 0, 0) ? 0 : 1;
+    if (cmd == L"front" && argc >= 3) {
+        SetForegroundWindow(CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"probe", WS_POPUP | WS_VISIBLE, 0, 0, 60, 40,
+                                            nullptr, nullptr, nullptr, nullptr));
+        for (const ULONGLONG end = GetTickCount64() + Num(argv[2]); GetTickCount64() < end; Sleep(10))
+            for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
+                DispatchMessageW(&msg);
         return 0;
     }
     if (cmd == L"focus") {

@@ -24,7 +24,7 @@ def test_start_draw_move_and_exit(s):
     assert w["title"] == "Mosaryn" and w["owner"] == "qvdmywnd", w
     assert w["style"] & (WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU) == WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, w
     assert w["exstyle"] & WS_EX_LAYERED and [o["visible"] for o in s.windows("qvdmywnd")] == [0]
-    assert s.probe("tray", w["hwnd"], 103).strip() == "1"
+    assert s.probe("tray", "QVMainWnd", "modify").strip() == "ok"
     [popup] = s.visible("DayInfoWnd")
     assert (popup["left"], popup["top"]) == (308, 208), popup  # beside the calendar's corner
     s.xdotool("key", "Escape")

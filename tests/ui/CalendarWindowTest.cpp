@@ -170,7 +170,7 @@ protected:
     std::chrono::year_month_day today_{2026y / 12 / 5};
 };
 
-TEST_F(CalendarWindowTest, ClickActsOnTheHoverAreaOfTheLastHitTest)
+TEST_F(CalendarWindowTest, ClickActsOnTheAreaUnderTheClick)
 {
     Start();
     Activate();
@@ -183,10 +183,10 @@ TEST_F(CalendarWindowTest, ClickActsOnTheHoverAreaOfTheLastHitTest)
                  {Painter().TitleRect(), 2026, 5}};
     for (const auto& c : cases) {
         Model().Show(2026, 5);
-        Send(WM_NCHITTEST, 0, ScreenPoint(ToScreen(Centre(c.target))));
-        // The click's own position, on the next-month button, is not looked at.
-        const POINT onButton = Centre(Painter().NextMonthButton());
-        Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(onButton.x, onButton.y));
+        // The area recorded by the last hit test, the next-month button, is not looked at.
+        Send(WM_NCHITTEST, 0, ScreenPoint(ToScreen(Centre(Painter().NextMonthButton()))));
+        const POINT at = Centre(c.target);
+        Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
         ExpectShown(c.year, c.month, "target " + std::to_string(c.target.x));
     }
 }
@@ -237,8 +237,8 @@ TEST_F(CalendarWindowTest, MenusOfTheCalendarTheDaysAndTheTrayIcon)
     Start(L"StayTop=Yes\r\n");
     Model().Show(2026, 12);
     const int fifth = ShownDay(5);
-    const std::wstring calendar = L"非表示(&H)||今月(&O)||常に表示(&S)*|設定(&E)||エクスポート(&X)...|インポート(&I)...";
-    const std::wstring tray = L"常に表示(&S)*||設定(&O)|Mosarynについて(&A)...||終了(&X)";
+    const std::wstring calendar = L"非表示(&H)||今月(&O)||常に表示(&T)*|設定(&E)||エクスポート(&X)...|インポート(&I)...";
+    const std::wstring tray = L"常に表示(&T)*||設定(&O)|Mosarynについて(&A)...||終了(&X)";
     const auto right = [&](int cell) { Send(WM_NCRBUTTONUP, HTCAPTION, ScreenPoint(CellOnScreen(cell))); };
     const std::pair<std::function<void()>, std::wstring> cases[] = {
         {[&] { right(FindCell([](const DayRecord& d) { return (d.flags & DAY_PREV_MONTH) != 0; })); }, calendar},

@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/ExchangeCommand.h"
+#include "app/Dpi.h"
 #include "app/ScreenPlacement.h"
 #include "calendar/MonthModel.h"
 #include "render/CalendarPainter.h"
@@ -31,8 +32,8 @@ UINT HotkeyModifiers(UINT controlFlags)
         mods |= MOD_CONTROL;
     if (controlFlags & HOTKEYF_SHIFT)
         mods |= MOD_SHIFT;
-    if (controlFlags & HOTKEYF_EXT)
-        mods |= MOD_WIN;
+    // HOTKEYF_EXT only says the key is an extended one (an arrow of the separate block, Home...);
+    // the virtual-key code already names it, and MOD_WIN would ask for another key.
     return mods;
 }
 
@@ -210,9 +211,17 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     dayInfo_->CreateDayInfo(Handle());
     model_->ShowThisMonth();
     sheet_->LoadSettings();
+    // Laid out for the monitor of the saved position, where the window is about to go.
+    painter_->SetDpi(DpiAt(POINT{sheet_->Live().PosX, sheet_->Live().PosY}));
     painter_->Layout();
+    // Without a shell yet (start at logon) this fails; TaskbarCreated adds the icon later.
     SetTrayIcon(true);
     PlaceWindow();
+    if (const UINT dpi = WindowDpi(Handle()); dpi != painter_->Dpi()) {
+        painter_->SetDpi(dpi);
+        painter_->Layout();
+        PlaceWindow();
+    }
     ApplyHotKey();
     Render(false);
     const Settings& s = sheet_->Live();
@@ -316,10 +325,12 @@ void CalendarWindow::OnActivate(UINT state, HWND, bool)
 
 // ---- clicks and keys -----------------------------------------------------------
 
-void CalendarWindow::OnLButtonDown(UINT, int, int)
+void CalendarWindow::OnLButtonDown(UINT, int x, int y)
 {
+    // The area under the click, not the one recorded at the last hit test: without the focus
+    // that record is stale (the pointer may have rested on a button before another window came up).
     UINT command = 0;
-    switch (hoverArea_) {
+    switch (painter_->HitTest(x, y)) {
     case AREA_PREV_MONTH: command = ID_PREV_MONTH; break;
     case AREA_PREV_YEAR: command = ID_PREV_YEAR; break;
     case AREA_NEXT_MONTH: command = ID_NEXT_MONTH; break;
@@ -466,7 +477,7 @@ void CalendarWindow::ShowTrayMenu()
 void CalendarWindow::OnMeasureItem(UINT, MEASUREITEMSTRUCT* item)
 {
     if (item != nullptr && item->CtlType == ODT_MENU && item->itemID == ID_DAY_TITLE)
-        item->itemHeight = 20;
+        item->itemHeight = static_cast<UINT>(MulDiv(20, static_cast<int>(painter_->Dpi()), kBaseDpi));
 }
 
 void CalendarWindow::OnDrawItem(DRAWITEMSTRUCT* item)
@@ -549,7 +560,32 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         Render(false);
         return result;
     }
+    if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        // Explorer restarted, or the shell came up after the program: the icon is gone.
+        SetTrayIcon(true);
+        return 0;
+    }
+    if (msg == WM_DPICHANGED) {
+        OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    }
     return Window::WindowProc(msg, wParam, lParam);
+}
+
+void CalendarWindow::OnDpiChanged(UINT dpi, const RECT* suggested)
+{
+    if (dpi == 0 || dpi == painter_->Dpi())
+        return;
+    painter_->SetDpi(dpi);
+    painter_->Layout();
+    // The suggested rectangle's place; the size is the calendar's own at the new DPI (the
+    // hand-over adds the shadow).
+    if (suggested != nullptr) {
+        const PixelSize size = painter_->GetSize();
+        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, size.width, size.height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    Render(false);
 }
 
 void CalendarWindow::OnTrayMessage(UINT iconId, UINT mouseMsg)
@@ -584,7 +620,9 @@ void CalendarWindow::SetTrayIcon(bool add)
     const std::wstring tip = TrayTip(ResString(IDS_PRODUCT));
     std::copy(tip.begin(), tip.end(), nid.szTip);
     nid.szTip[tip.size()] = L'\0';
-    Shell_NotifyIconW(NIM_ADD, &nid);
+    // An icon that is still there (TaskbarCreated also comes on a DPI change) is refreshed instead.
+    if (!Shell_NotifyIconW(NIM_ADD, &nid))
+        Shell_NotifyIconW(NIM_MODIFY, &nid);
 }
 
 void CalendarWindow::ApplyHotKey()

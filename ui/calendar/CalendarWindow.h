@@ -26,7 +26,7 @@ constexpr UINT TRAY_ICON_ID = 103;
 constexpr UINT WM_TRAY = WM_APP + 100;
 constexpr int HOTKEY_ID = 107;
 
-// Hot-key control flags (HOTKEYF_*) to RegisterHotKey modifiers (MOD_*).
+// Hot-key control flags (HOTKEYF_*) to RegisterHotKey modifiers (MOD_*); HOTKEYF_EXT adds none.
 UINT HotkeyModifiers(UINT controlFlags);
 // The notification-area tip: cut to 63 characters so it always fits the field.
 std::wstring TrayTip(const std::wstring& text);
@@ -58,6 +58,7 @@ public:
     HWND HostWindow() const override { return Handle(); }
     void Render(bool relayout) override;
     void ApplyHotKey() override;
+    void ReportError(UINT stringId) override;
 
     void SetTrayIcon(bool add);
 
@@ -72,10 +73,7 @@ public:
     SettingsSheet& Sheet() { return *sheet_; }
     Settings& LiveSettings();
     DayInfoWindow& DayInfo() { return *dayInfo_; }
-    int HoverArea() const { return hoverArea_; }
     int HoverCell() const { return hoverCell_; }
-    int MenuCell() const { return menuCell_; }
-    bool PointerInside() const { return pointerInside_; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -109,7 +107,8 @@ private:
     void PlaceWindow();
     int TodayKey() const;
     DayRecord* CellOf(int packed);
-    void ReportError(UINT stringId);
+    // Lays the calendar out for the monitor's new DPI and moves it to the suggested place.
+    void OnDpiChanged(UINT dpi, const RECT* suggested);
 
     std::wstring dataDirectory_;
     bool pointerInside_ = false;
@@ -127,6 +126,8 @@ private:
     POINT placedAt_{};
     bool positionMoved_ = false; // the saved position lay on no monitor and was moved
     bool quitOnDestroy_ = true;
+    // Sent to every top-level window when the shell (re)starts: the tray icon must be added again.
+    UINT taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     std::function<std::chrono::year_month_day()> clock_;
     std::function<void(UINT)> reportError_;
 };

@@ -26,6 +26,30 @@ void MailLink::Attach(HWND label)
         logFont.lfUnderline = TRUE;
         link_.reset(CreateFontIndirectW(&logFont));
     }
+    FitToText();
+}
+
+// The template's label spans the dialog; narrowed to its text around the same centre, the hand
+// cursor, the hover look and the click all belong to the text alone.
+void MailLink::FitToText()
+{
+    wchar_t text[50] = {};
+    GetWindowTextW(label_, text, 50);
+    HDC dc = GetDC(label_);
+    HGDIOBJ old = normal_ != nullptr ? SelectObject(dc, normal_) : nullptr;
+    SIZE extent{};
+    const BOOL measured = GetTextExtentPoint32W(dc, text, lstrlenW(text), &extent);
+    if (old != nullptr)
+        SelectObject(dc, old);
+    ReleaseDC(label_, dc);
+    RECT bounds{};
+    GetWindowRect(label_, &bounds);
+    if (!measured || extent.cx <= 0 || extent.cx >= bounds.right - bounds.left)
+        return;
+    MapWindowPoints(nullptr, GetParent(label_), reinterpret_cast<POINT*>(&bounds), 2);
+    const int left = bounds.left + (bounds.right - bounds.left - extent.cx) / 2;
+    SetWindowPos(label_, nullptr, left, bounds.top, extent.cx, bounds.bottom - bounds.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MailLink::Detach()

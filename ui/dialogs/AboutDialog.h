@@ -31,6 +31,7 @@ private:
     LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
     void Paint();
     void Poll();
+    void FitToText();
 
     HWND label_ = nullptr;
     WNDPROC previous_ = nullptr;

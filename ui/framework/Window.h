@@ -17,7 +17,6 @@ public:
 
     HWND Handle() const { return hwnd_; }
     void SetHandle(HWND hwnd) { hwnd_ = hwnd; }
-    WNDPROC PreviousProc() const { return previous_; }
 
     // Takes over an existing window: this object sees its messages first.
     void Subclass(HWND hwnd);

@@ -1,0 +1,78 @@
+"""The calendar among other programs: start at logon, the tray icon after a shell restart,
+and a click that acts where it lands after another window took the foreground."""
+import subprocess
+import time
+
+import harness
+from test_interaction import start, title_signature
+from test_settings_sheet import SHEET, child, open_sheet
+
+RUN = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+
+
+def run_value(s):
+    out = subprocess.run(["wine", "reg", "query", RUN, "/v", "Mosaryn"], env=s.env, capture_output=True).stdout
+    line = [l for l in out.decode("utf-8", "replace").splitlines() if "Mosaryn" in l and "REG_SZ" in l]
+    return line[0].split("REG_SZ", 1)[1].strip() if line else None
+
+
+def set_run_value(s, value):
+    args = ["add", RUN, "/v", "Mosaryn", "/d", value, "/f"] if value is not None else ["delete", RUN, "/v", "Mosaryn", "/f"]
+    subprocess.run(["wine", "reg"] + args, env=s.env, capture_output=True)
+
+
+def own_command(s):
+    return '"Z:%s"' % s.exe.replace("/", "\\")
+
+
+def test_start_at_logon_box_writes_removes_and_follows_a_move(s):
+    kept = run_value(s)
+    try:
+        set_run_value(s, r'"C:\old folder\Mosaryn.exe"')  # left by a copy in the folder it was moved from
+        g = start(s)
+        assert run_value(s) == own_command(s), run_value(s)
+        for want in (None, own_command(s)):  # uncheck, then check again
+            open_sheet(s, g)
+            s.click(child(s, 1048))
+            s.click(child(s, 1))  # OK
+            s.wait_for(lambda: not any(w.get("title") == SHEET for w in s.windows("#32770")), 20, "the sheet to close")
+            assert run_value(s) == want, (run_value(s), want)
+    finally:
+        set_run_value(s, kept)
+
+
+def tray_icon(s, action="modify"):
+    return s.probe("tray", "QVMainWnd", action).strip() == "ok"
+
+
+def test_tray_icon_comes_back_when_the_shell_restarts(s):
+    start(s)
+    assert tray_icon(s)
+    s.probe("tray", "QVMainWnd", "delete")  # the shell ended: its icons are gone
+    assert not tray_icon(s)
+    s.probe("broadcast", "TaskbarCreated")  # and started again
+    s.wait_for(lambda: tray_icon(s), 10, "the icon to be added again")
+
+
+def test_click_on_the_title_after_another_window_came_up_changes_nothing(s):
+    g = start(s)
+    before = title_signature(s, g)
+    # The '>' button: on the title line, 2.25 button widths from the right margin; the title height
+    # is the month font's share (9 of 9 + 7 points) of the two text rows.
+    t = (g.height - 6 * g.d - 53) * 9 / 16
+    b = 0.8 * t
+    s.xdotool("mousemove", int(g.left + g.width - 8 - 1.75 * b), int(g.top + 8 + t / 2))
+    time.sleep(1.0)  # the hover area is now '>'
+    s.apps.append(subprocess.Popen([s.runner, s.probe_exe, "front", "8000"], env=s.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    time.sleep(3.0)  # another program's window in front, the pointer still on '>'
+    s.click(s.calendar(), g.width // 2, int(8 + t / 2))  # on the title
+    s.xdotool("mousemove", 5, 5)
+    time.sleep(0.6)
+    assert title_signature(s, g) == before, "the month changed"
+
+
+if __name__ == "__main__":
+    harness.main([test_start_at_logon_box_writes_removes_and_follows_a_move,
+                  test_tray_icon_comes_back_when_the_shell_restarts,
+                  test_click_on_the_title_after_another_window_came_up_changes_nothing])
