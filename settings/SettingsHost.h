@@ -11,4 +11,7 @@ public:
     virtual void Render(bool relayout) = 0;
     // Re-registers the global hot key from the live `Hotkey`, reporting a failure itself.
     virtual void ApplyHotKey() = 0;
+    // Writes the live settings to qv.ini, reporting a failure itself; a host
+    // that keeps no file has nothing to do.
+    virtual void StoreSettings() {}
 };

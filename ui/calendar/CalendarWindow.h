@@ -58,6 +58,9 @@ public:
     HWND HostWindow() const override { return Handle(); }
     void Render(bool relayout) override;
     void ApplyHotKey() override;
+    // Writes qv.ini now, with the window's position once it has been placed;
+    // a failure is reported.
+    void StoreSettings() override;
 
     void SetTrayIcon(bool add);
 
@@ -107,6 +110,8 @@ private:
     void EditMemorial();
     void ShowAbout();
     void PlaceWindow();
+    // The window's position into PosX/PosY once it has been placed; true when that changed them.
+    bool NotePosition();
     int TodayKey() const;
     DayRecord* CellOf(int packed);
     void ReportError(UINT stringId);
@@ -126,6 +131,7 @@ private:
     int lastArea_ = 1; // AREA_NONE: the area last seen by WM_NCHITTEST
     POINT placedAt_{};
     bool positionMoved_ = false; // the saved position lay on no monitor and was moved
+    bool placed_ = false;        // the window stands where PlaceWindow put it, or was moved since
     bool quitOnDestroy_ = true;
     std::function<std::chrono::year_month_day()> clock_;
     std::function<void(UINT)> reportError_;
