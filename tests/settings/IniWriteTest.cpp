@@ -42,43 +42,45 @@ protected:
     TempDir dir;
 };
 
-const std::wstring kPicture = L"C:\\写真\\背景.png";
-
+// Other sections and keys, and Japanese text in any key, survive the conversion
+// when the file is read and when it is written.
 TEST_F(IniWrite, EveryEncodingBecomesUtf16WithAllItsContent)
 {
-    const std::wstring other = L"[Window]\r\nTitle=カレンダー\r\n[Option]\r\nPosX=321\r\n";
-    const std::wstring ansi = L"[Window]\r\nTitle=caf\u00e9 cr\u00e8me\r\n[Option]\r\nPosX=321\r\n";
+    const std::wstring japanese = L"[Window]\r\nTitle=カレンダー\r\n[Design]\r\nBackImageFile=C:\\写真\\背景.png\r\n";
+    const std::wstring ansi = L"[Window]\r\nTitle=caf\u00e9\r\n[Design]\r\nBackImageFile=C:\\cr\u00e8me.png\r\n";
+    Bytes bigEndian{0xFE, 0xFF}, utf8Mark{0xEF, 0xBB, 0xBF};
+    for (const wchar_t c : japanese)
+        bigEndian.insert(bigEndian.end(), {static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c & 0xFF)});
+    const Bytes utf8 = Narrow(CP_UTF8, japanese);
+    utf8Mark.insert(utf8Mark.end(), utf8.begin(), utf8.end());
     struct Case {
         const char* what;
         Bytes file;
-        std::wstring title; // the other section's value, kept
+        std::wstring title, picture;
     };
-    Bytes bigEndian{0xFE, 0xFF};
-    for (const wchar_t c : other)
-        bigEndian.insert(bigEndian.end(), {static_cast<std::uint8_t>(c >> 8), static_cast<std::uint8_t>(c & 0xFF)});
-    Bytes utf8Mark{0xEF, 0xBB, 0xBF};
-    const Bytes utf8 = Narrow(CP_UTF8, other);
-    utf8Mark.insert(utf8Mark.end(), utf8.begin(), utf8.end());
     const Case cases[] = {
-        {"empty", {}, L"<none>"},
-        {"UTF-8", utf8, L"カレンダー"},
-        {"UTF-8 with its mark", utf8Mark, L"カレンダー"},
-        {"ANSI code page", Narrow(CP_ACP, ansi), L"caf\u00e9 cr\u00e8me"},
-        {"UTF-16 big-endian", bigEndian, L"カレンダー"},
+        {"empty", {}, L"<none>", L""},
+        {"UTF-8", utf8, L"カレンダー", L"C:\\写真\\背景.png"},
+        {"UTF-8 with its mark", utf8Mark, L"カレンダー", L"C:\\写真\\背景.png"},
+        {"ANSI code page", Narrow(CP_ACP, ansi), L"caf\u00e9", L"C:\\cr\u00e8me.png"},
+        {"UTF-16 big-endian", bigEndian, L"カレンダー", L"C:\\写真\\背景.png"},
     };
+    const std::wstring font = L"ＭＳ ゴシック";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         WriteBytes(Ini(), c.file);
         auto sheet = Loaded();
-        EXPECT_EQ(sheet->Live().PosX, c.file.empty() ? 200 : 321);
-        sheet->Design().Background.BackImageFile = kPicture;
+        EXPECT_EQ(sheet->Design().Background.BackImageFile, c.picture);
+        sheet->Design().DayFont.Font.Name = font;
         ASSERT_TRUE(sheet->SaveSettings());
         const Bytes written = ReadBytes(Ini());
         ASSERT_TRUE(written.size() > 2 && written[0] == 0xFF && written[1] == 0xFE);
         wchar_t title[64];
         GetPrivateProfileStringW(L"Window", L"Title", L"<none>", title, 64, Ini().c_str());
         EXPECT_EQ(title, c.title);
-        EXPECT_EQ(Loaded()->Design().Background.BackImageFile, kPicture);
+        const auto reloaded = Loaded();
+        EXPECT_EQ(reloaded->Design().Background.BackImageFile, c.picture);
+        EXPECT_EQ(reloaded->Design().DayFont.Font.Name, font);
     }
 }
 
