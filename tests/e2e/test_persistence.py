@@ -34,8 +34,10 @@ def test_changes_survive_a_killed_process(s):
     s.click(child(s, 12321))  # Apply
     time.sleep(1.0)
 
-    # Drag the calendar by its title line.
+    # Drag the calendar by its title line, once it is active again.
+    focus_calendar(s, g)
     s.xdotool("mousemove", g.left + g.width // 2, g.top + 3)
+    time.sleep(0.3)
     s.xdotool("mousedown", 1)
     for step in range(1, 11):
         s.xdotool("mousemove", g.left + g.width // 2 + 10 * step, g.top + 3 + 7 * step)
