@@ -98,22 +98,31 @@ FileReplacement::~FileReplacement()
         DeleteFileW(tempPath_.c_str());
 }
 
-bool FileReplacement::Prepare(std::span<const std::span<const std::uint8_t>> pieces)
+bool FileReplacement::Create(std::span<const std::span<const std::uint8_t>> pieces, bool flush)
 {
     if (path_.empty() || tempPath_.empty() || created_)
         return false;
-    // A leftover of a run that ended half-way may carry attributes that refuse CREATE_ALWAYS.
-    DeleteFileW(tempPath_.c_str());
-    FileHandle temp(
-        CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const auto open = [&] {
+        return FileHandle(
+            CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    FileHandle temp = open();
+    if (!temp.Valid()) {
+        // A leftover of a run that ended half-way may carry attributes that refuse CREATE_ALWAYS.
+        DeleteFileW(tempPath_.c_str());
+        temp = open();
+    }
     if (!temp.Valid())
         return false;
     created_ = true;
     bool ok = true;
     for (const auto piece : pieces)
         ok = ok && WriteAll(temp.Get(), piece);
+    // The old file is only replaced once the new one is completely on disk.
+    const bool flushed = ok && flush && FlushFileBuffers(temp.Get()) != FALSE;
     prepared_ = temp.Close() && ok && Allowed(ReplaceStep::Prepare);
-    return prepared_;
+    ready_ = prepared_ && flushed && Allowed(ReplaceStep::Flush);
+    return flush ? ready_ : prepared_;
 }
 
 bool FileReplacement::Flush()
@@ -123,7 +132,6 @@ bool FileReplacement::Flush()
     // Opened anew: the content may have been changed by name since Prepare.
     FileHandle temp(
         CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    // The old file is only replaced once the new one is completely on disk.
     const bool flushed = temp.Valid() && FlushFileBuffers(temp.Get()) != FALSE;
     ready_ = temp.Close() && flushed && Allowed(ReplaceStep::Flush);
     return ready_;

@@ -65,10 +65,11 @@ public:
 
     // Creates the temporary file with the pieces one after the other. Others
     // may then change it by its name before it is flushed.
-    bool Prepare(std::span<const std::span<const std::uint8_t>> pieces);
+    bool Prepare(std::span<const std::span<const std::uint8_t>> pieces) { return Create(pieces, false); }
     // Makes the temporary file's content durable.
     bool Flush();
-    bool Write(std::span<const std::span<const std::uint8_t>> pieces) { return Prepare(pieces) && Flush(); }
+    // Prepare and Flush in one.
+    bool Write(std::span<const std::span<const std::uint8_t>> pieces) { return Create(pieces, true); }
     // Moves the flushed temporary file over the target, which keeps its
     // attributes; a read-only target is refused and stays as it is.
     bool Commit();
@@ -76,6 +77,7 @@ public:
 
 private:
     bool Allowed(ReplaceStep step) const { return !hook_ || hook_(step); }
+    bool Create(std::span<const std::span<const std::uint8_t>> pieces, bool flush);
 
     std::wstring path_;
     std::wstring tempPath_;
