@@ -11,19 +11,18 @@
 #include <utility>
 
 namespace {
-constexpr int kFreeHotkey = ((HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT) << 8) | VK_F11;
-constexpr int kApplyButton = 0x3021;
-
 class SettingsWrite : public testing::Test {
 protected:
-    void TearDown() override { Stop(); }
+    ~SettingsWrite() override { Stop(); }
+    // Creates the calendar over qv.ini with these [Option] lines (a free hot key besides).
     bool Start(const std::wstring& options)
     {
-        const std::wstring text =
-            L"\xFEFF[Option]\r\nTodayInfo=No\r\nHotkey=" + std::to_wstring(kFreeHotkey) + L"\r\n" + options;
+        const std::wstring text = L"\xFEFF[Option]\r\nTodayInfo=No\r\nHotkey=" +
+                                  std::to_wstring(((HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT) << 8) | VK_F11) +
+                                  L"\r\n" + options;
         const auto* raw = reinterpret_cast<const std::uint8_t*>(text.data());
-        WriteBytes(Ini(), std::vector<std::uint8_t>(raw, raw + text.size() * sizeof(wchar_t)));
-        EXPECT_TRUE(owner_.CreateOwner());
+        WriteBytes(dir_.Path() / L"qv.ini", std::vector<std::uint8_t>(raw, raw + text.size() * sizeof(wchar_t)));
+        owner_.CreateOwner();
         calendar_ = std::make_unique<CalendarWindow>(dir_.WithSlash());
         calendar_->SetErrorReporter([this](UINT id) { errors_.push_back(id); });
         calendar_->SetQuitOnDestroy(false);
@@ -31,27 +30,25 @@ protected:
             writes_ += step == ReplaceStep::Prepare ? 1 : 0;
             return !failing_;
         });
-        const bool created = calendar_->CreateCalendar(owner_.Handle());
-        PumpMessages(50);
-        return created;
+        return calendar_->CreateCalendar(owner_.Handle());
     }
     void Stop()
     {
-        if (calendar_ && IsWindow(Hwnd()))
-            DestroyWindow(Hwnd());
+        if (calendar_ && IsWindow(calendar_->Handle()))
+            DestroyWindow(calendar_->Handle());
         DestroyWindow(owner_.Handle());
         owner_.SetHandle(nullptr);
-        PumpMessages(30);
     }
-    std::filesystem::path Ini() const { return dir_.Path() / L"qv.ini"; }
-    std::wstring Value(const wchar_t* key) const
+    // "StayTop PosX,PosY" as qv.ini holds them.
+    std::wstring Stored() const
     {
-        wchar_t buffer[64];
-        GetPrivateProfileStringW(L"Option", key, L"<missing>", buffer, 64, Ini().c_str());
-        return buffer;
+        wchar_t v[3][32];
+        const wchar_t* keys[] = {L"StayTop", L"PosX", L"PosY"};
+        for (int i = 0; i < 3; ++i)
+            GetPrivateProfileStringW(L"Option", keys[i], L"", v[i], 32, (dir_.Path() / L"qv.ini").c_str());
+        return std::wstring(v[0]) + L' ' + v[1] + L',' + v[2];
     }
-    HWND Hwnd() const { return calendar_->Handle(); }
-    void Command(UINT id) { SendMessageW(Hwnd(), WM_COMMAND, id, 0); }
+    void Send(UINT msg, WPARAM wParam = 0) { SendMessageW(calendar_->Handle(), msg, wParam, 0); }
 
     TempDir dir_;
     OwnerWindow owner_;
@@ -74,16 +71,14 @@ LRESULT CALLBACK ClosingTray(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 TEST_F(SettingsWrite, EveryChangeIsWrittenAtOnceAndEachFailedActionReportedOnce)
 {
     ASSERT_TRUE(Start(L"StayTop=No\r\nPosX=123\r\nPosY=77\r\n"));
-    EXPECT_EQ(writes_, 0) << "nothing to write at start-up";
-    Command(ID_STAY_TOP);
-    EXPECT_EQ(Value(L"StayTop"), L"Yes");
+    Send(WM_COMMAND, ID_STAY_TOP);
+    EXPECT_EQ(Stored(), L"Yes 123,77");
     // The end of a drag writes once when the calendar moved, not at all when it did not.
-    SetWindowPos(Hwnd(), nullptr, 150, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(Hwnd(), WM_EXITSIZEMOVE, 0, 0);
-    SendMessageW(Hwnd(), WM_EXITSIZEMOVE, 0, 0);
-    EXPECT_EQ(Value(L"PosX") + L',' + Value(L"PosY"), L"150,90");
+    SetWindowPos(calendar_->Handle(), nullptr, 150, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Send(WM_EXITSIZEMOVE);
+    Send(WM_EXITSIZEMOVE);
+    EXPECT_EQ(Stored(), L"Yes 150,90");
     EXPECT_EQ(writes_, 2);
-    EXPECT_TRUE(errors_.empty());
 
     // Apply with both pages changed is one action: one write, one report.
     failing_ = true;
@@ -92,18 +87,17 @@ TEST_F(SettingsWrite, EveryChangeIsWrittenAtOnceAndEachFailedActionReportedOnce)
     PropSheet_SetCurSel(window, nullptr, 1);
     sheet.General().MarkChanged();
     sheet.DesignItems().MarkChanged();
-    SendMessageW(window, WM_COMMAND, kApplyButton, reinterpret_cast<LPARAM>(GetDlgItem(window, kApplyButton)));
+    SendMessageW(window, WM_COMMAND, 0x3021, reinterpret_cast<LPARAM>(GetDlgItem(window, 0x3021))); // Apply
     EXPECT_EQ(writes_, 3);
     EXPECT_EQ(errors_, std::vector<UINT>{IDS_SETTINGS_SAVE_FAILED});
-    Command(ID_STAY_TOP);
+    Send(WM_COMMAND, ID_STAY_TOP);
     EXPECT_EQ(errors_.size(), 2u);
-    EXPECT_EQ(Value(L"StayTop"), L"Yes") << "the failed write left the file";
-    DestroyWindow(window);
+    EXPECT_EQ(Stored(), L"Yes 150,90") << "the failed writes left the file";
 
     // The next write that succeeds stores everything held in memory.
     failing_ = false;
     Stop();
-    EXPECT_EQ(Value(L"StayTop") + Value(L"PosX"), L"No150");
+    EXPECT_EQ(Stored(), L"No 150,90");
     EXPECT_EQ(errors_.size(), 2u);
 }
 
@@ -118,7 +112,7 @@ TEST_F(SettingsWrite, ExitBeforeTheWindowIsPlacedKeepsTheSavedPosition)
     g_closeNext = true;
     EXPECT_FALSE(Start(L"PosX=123\r\nPosY=77\r\n")) << "closed while it was being created";
     DestroyWindow(fake);
-    EXPECT_EQ(Value(L"PosX") + L',' + Value(L"PosY"), L"123,77");
+    EXPECT_EQ(Stored(), L"No 123,77");
     EXPECT_EQ(writes_, 1) << "the exit still writes";
     EXPECT_TRUE(errors_.empty()) << "nothing after the exit, such as a hot-key failure";
 }
