@@ -87,8 +87,8 @@ void MappedFile::Close()
     file_.Close();
 }
 
-FileReplacement::FileReplacement(std::wstring path, std::wstring tempPath)
-    : path_(std::move(path)), tempPath_(std::move(tempPath))
+FileReplacement::FileReplacement(std::wstring path, std::wstring tempPath, ReplaceHook hook)
+    : path_(std::move(path)), tempPath_(std::move(tempPath)), hook_(std::move(hook))
 {
 }
 
@@ -98,12 +98,20 @@ FileReplacement::~FileReplacement()
         DeleteFileW(tempPath_.c_str());
 }
 
-bool FileReplacement::Write(std::span<const std::span<const std::uint8_t>> pieces)
+bool FileReplacement::Create(std::span<const std::span<const std::uint8_t>> pieces, bool flush)
 {
     if (path_.empty() || tempPath_.empty() || created_)
         return false;
-    FileHandle temp(
-        CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const auto open = [&] {
+        return FileHandle(
+            CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    FileHandle temp = open();
+    if (!temp.Valid()) {
+        // A leftover of a run that ended half-way may carry attributes that refuse CREATE_ALWAYS.
+        DeleteFileW(tempPath_.c_str());
+        temp = open();
+    }
     if (!temp.Valid())
         return false;
     created_ = true;
@@ -111,16 +119,54 @@ bool FileReplacement::Write(std::span<const std::span<const std::uint8_t>> piece
     for (const auto piece : pieces)
         ok = ok && WriteAll(temp.Get(), piece);
     // The old file is only replaced once the new one is completely on disk.
-    ok = ok && FlushFileBuffers(temp.Get()) != FALSE;
-    ready_ = temp.Close() && ok;
+    const bool flushed = ok && flush && FlushFileBuffers(temp.Get()) != FALSE;
+    prepared_ = temp.Close() && ok && Allowed(ReplaceStep::Prepare);
+    ready_ = prepared_ && flushed && Allowed(ReplaceStep::Flush);
+    return flush ? ready_ : prepared_;
+}
+
+bool FileReplacement::Flush()
+{
+    if (!prepared_ || ready_)
+        return false;
+    // Opened anew: the content may have been changed by name since Prepare.
+    FileHandle temp(
+        CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool flushed = temp.Valid() && FlushFileBuffers(temp.Get()) != FALSE;
+    ready_ = temp.Close() && flushed && Allowed(ReplaceStep::Flush);
     return ready_;
 }
 
 bool FileReplacement::Commit()
 {
-    if (!ready_ || committed_)
+    if (!ready_ || committed_ || !Allowed(ReplaceStep::Replace))
         return false;
-    committed_ =
-        MoveFileExW(tempPath_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    const DWORD attributes = GetFileAttributesW(path_.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            return false;
+        committed_ =
+            MoveFileExW(tempPath_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        return committed_;
+    }
+    // The user's read-only mark protects the file from this program too.
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        return false;
+    // ReplaceFileW keeps the attributes, creation time and security on Windows;
+    // Wine's keeps none of them, so the attributes travel on the new file too.
+    constexpr DWORD kCarried =
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (!SetFileAttributesW(tempPath_.c_str(),
+                            (attributes & kCarried) != 0 ? attributes & kCarried : FILE_ATTRIBUTE_NORMAL))
+        return false;
+    committed_ = ReplaceFileW(path_.c_str(), tempPath_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                              nullptr) != FALSE;
+    // Without a backup name Windows may have removed the old file already and
+    // left the new one under the temporary name: move it, and never delete it.
+    if (!committed_ && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+        GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        created_ = false;
+        committed_ = MoveFileExW(tempPath_.c_str(), path_.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    }
     return committed_;
 }

@@ -3,6 +3,7 @@
 #include "app/Win.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -48,24 +49,41 @@ private:
     std::span<const std::uint8_t> bytes_;
 };
 
+// The steps of a replacement. A test seam can make any of them fail as the
+// system would: Prepare and Flush after their work, Replace before it.
+enum class ReplaceStep { Prepare, Flush, Replace };
+using ReplaceHook = std::function<bool(ReplaceStep)>;
+
 // A new version of a file, written beside it and moved over it in one step,
 // so the old version stays intact until the new one is complete on disk.
 class FileReplacement {
 public:
-    FileReplacement(std::wstring path, std::wstring tempPath);
+    FileReplacement(std::wstring path, std::wstring tempPath, ReplaceHook hook = {});
     ~FileReplacement(); // removes the temporary file unless committed
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
-    // Writes the pieces one after the other into the temporary file and flushes it.
-    bool Write(std::span<const std::span<const std::uint8_t>> pieces);
-    // Moves the written temporary file over the target.
+    // Creates the temporary file with the pieces one after the other. Others
+    // may then change it by its name before it is flushed.
+    bool Prepare(std::span<const std::span<const std::uint8_t>> pieces) { return Create(pieces, false); }
+    // Makes the temporary file's content durable.
+    bool Flush();
+    // Prepare and Flush in one.
+    bool Write(std::span<const std::span<const std::uint8_t>> pieces) { return Create(pieces, true); }
+    // Moves the flushed temporary file over the target, which keeps its
+    // attributes; a read-only target is refused and stays as it is.
     bool Commit();
+    const std::wstring& TempPath() const { return tempPath_; }
 
 private:
+    bool Allowed(ReplaceStep step) const { return !hook_ || hook_(step); }
+    bool Create(std::span<const std::span<const std::uint8_t>> pieces, bool flush);
+
     std::wstring path_;
     std::wstring tempPath_;
-    bool created_ = false; // the temporary file exists and is ours to remove
-    bool ready_ = false;   // completely written and flushed
+    ReplaceHook hook_;
+    bool created_ = false;  // the temporary file exists and is ours to remove
+    bool prepared_ = false; // completely written
+    bool ready_ = false;    // and flushed
     bool committed_ = false;
 };

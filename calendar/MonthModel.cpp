@@ -31,8 +31,6 @@ int MaxDaysEver(int month) { return DaysInMonth(2000, month); }
 
 MonthModel::MonthModel(std::wstring dataDirectory) : directory_(std::move(dataDirectory)), today_(LocalToday) {}
 
-void MonthModel::SetDataDirectory(std::wstring dir) { directory_ = std::move(dir); }
-
 void MonthModel::SetClock(std::function<std::chrono::year_month_day()> today)
 {
     today_ = today ? std::move(today) : LocalToday;
@@ -58,8 +56,7 @@ void MonthModel::Rebuild()
 {
     if (month_ < 1 || month_ > 12)
         return;
-    pendingMemos_.clear();
-    pendingMemorials_.clear();
+    pending_.clear();
     const int w1 = DayOfWeek(year_, month_, 1);
     const int dm = DaysInMonth(year_, month_);
     const std::chrono::year_month_day today = today_();
@@ -103,10 +100,7 @@ void MonthModel::Rebuild()
                 cell.flags |= DAY_TODAY;
         }
     }
-    memoBlock_ = memorialBlock_ = -1;
-    hiddenMemorials_.clear();
-    LoadMemos(year_, month_);
-    LoadMemorials(month_);
+    LoadDayData();
 }
 
 void MonthModel::ShowThisMonth()
@@ -179,187 +173,154 @@ DayRecord* MonthModel::ShownDay(int day)
     return cell.InShownMonth() && cell.day == day ? &cell : nullptr;
 }
 
-bool MonthModel::LoadMemos(int year, int month)
-{
-    if (!IsShown(year, month))
-        return false;
-    memoBlock_ = -1;
-    for (DayRecord& cell : cells_) {
-        cell.memo.clear();
-        cell.flags &= ~DAY_MEMO;
-    }
-    MappedFile mapped;
-    const ReadResult opened = mapped.Open(DataFilePath());
-    memosLoaded_ = opened == ReadResult::Missing;
-    if (opened != ReadResult::Ok)
-        return memosLoaded_;
-    const std::span<const std::uint8_t> file = mapped.Bytes();
-
-    const dayfile::Layout layout = dayfile::ReadLayout(file);
-    const auto block = dayfile::FindBlock(file, layout.memo, year * 100 + month);
-    if (block) {
-        memoBlock_ = block->whole.begin - layout.memo.begin;
-        for (dayfile::MemoEntry& entry : dayfile::ParseMemoEntries(dayfile::Bytes(file, block->data))) {
-            DayRecord* cell = ShownDay(entry.day);
-            if (cell == nullptr || (cell->flags & DAY_MEMO))
-                continue; // a day the month lacks, or a repeated day: the first entry wins
-            cell->memo = std::move(entry.text);
-            cell->flags |= DAY_MEMO;
-        }
-    }
-    memosLoaded_ = true;
-    return true;
-}
-
-bool MonthModel::LoadMemorials(int month)
-{
-    if (!IsShown(year_, month))
-        return false;
-    memorialBlock_ = -1;
-    hiddenMemorials_.clear();
-    for (DayRecord& cell : cells_) {
-        cell.memorialName.clear();
-        cell.memorialPicture.clear();
-        cell.flags &= ~DAY_MEMORIAL;
-    }
-    MappedFile mapped;
-    const ReadResult opened = mapped.Open(DataFilePath());
-    memorialsLoaded_ = opened == ReadResult::Missing;
-    if (opened != ReadResult::Ok)
-        return memorialsLoaded_;
-    const std::span<const std::uint8_t> file = mapped.Bytes();
-
-    const dayfile::Layout layout = dayfile::ReadLayout(file);
-    const auto block = dayfile::FindBlock(file, layout.memorial, month);
-    if (block) {
-        memorialBlock_ = block->whole.begin - layout.memorial.begin;
-        const int dm = DaysInMonth(year_, month);
-        for (dayfile::MemorialEntry& entry : dayfile::ParseMemorialEntries(dayfile::Bytes(file, block->data))) {
-            if (entry.day > dm && entry.day <= MaxDaysEver(month)) {
-                const bool repeated = std::any_of(hiddenMemorials_.begin(), hiddenMemorials_.end(),
-                                                  [&](const auto& e) { return e.day == entry.day; });
-                if (!repeated)
-                    hiddenMemorials_.push_back(std::move(entry));
-                continue;
-            }
-            DayRecord* cell = ShownDay(entry.day);
-            if (cell == nullptr || (cell->flags & DAY_MEMORIAL))
-                continue;
-            cell->memorialName = std::move(entry.name);
-            cell->memorialPicture = std::move(entry.picture);
-            cell->flags |= DAY_MEMORIAL;
-        }
-    }
-    memorialsLoaded_ = true;
-    return true;
-}
-
 namespace {
-void ApplyMemo(DayRecord& cell, const std::wstring& text)
-{
-    cell.memo = text;
-    if (text.empty())
-        cell.flags &= ~DAY_MEMO;
-    else
-        cell.flags |= DAY_MEMO;
-}
-
-void ApplyMemorial(DayRecord& cell, const std::wstring& name, const std::wstring& picture)
-{
-    cell.memorialName = name.empty() ? std::wstring() : name;
-    cell.memorialPicture = name.empty() ? std::wstring() : picture;
-    if (name.empty())
-        cell.flags &= ~DAY_MEMORIAL;
-    else
-        cell.flags |= DAY_MEMORIAL;
-}
-
-template <class Entry> void Remember(std::vector<Entry>& pending, Entry entry)
-{
-    std::erase_if(pending, [&](const Entry& e) { return e.day == entry.day; });
-    pending.push_back(std::move(entry));
-}
+std::uint32_t FlagOf(bool memo) { return memo ? DAY_MEMO : DAY_MEMORIAL; }
 } // namespace
+
+bool MonthModel::LoadDayData()
+{
+    // Both kinds are read even when one fails, so whatever can be shown is.
+    const bool memos = LoadMemos(year_, month_);
+    const bool memorials = LoadMemorials(month_);
+    loaded_ = memos && memorials;
+    for (const Entry& edit : pending_)
+        if (DayRecord* cell = ShownDay(edit.day))
+            Apply(*cell, edit);
+    if (loaded_)
+        pending_.clear();
+    return loaded_;
+}
+
+bool MonthModel::LoadMemos(int year, int month) { return IsShown(year, month) && Load(Kind::Memo); }
+
+bool MonthModel::LoadMemorials(int month) { return IsShown(year_, month) && Load(Kind::Memorial); }
+
+void MonthModel::Apply(DayRecord& cell, const Entry& entry)
+{
+    const bool memo = entry.kind == Kind::Memo;
+    // An empty memo, or a memorial day without a name, removes the day's entry.
+    const bool keep = !entry.text.empty();
+    (memo ? cell.memo : cell.memorialName) = keep ? entry.text : std::wstring();
+    if (!memo)
+        cell.memorialPicture = keep ? entry.picture : std::wstring();
+    cell.flags = keep ? cell.flags | FlagOf(memo) : cell.flags & ~FlagOf(memo);
+}
+
+bool MonthModel::Load(Kind kind)
+{
+    const bool memo = kind == Kind::Memo;
+    BlockOf(kind) = -1;
+    if (!memo)
+        hiddenMemorials_.clear();
+    for (DayRecord& cell : cells_)
+        Apply(cell, Entry{kind});
+    MappedFile mapped;
+    const ReadResult opened = mapped.Open(DataFilePath());
+    if (opened != ReadResult::Ok)
+        return opened == ReadResult::Missing;
+    const std::span<const std::uint8_t> file = mapped.Bytes();
+
+    const dayfile::Layout layout = dayfile::ReadLayout(file);
+    const dayfile::Range section = memo ? layout.memo : layout.memorial;
+    const auto block = dayfile::FindBlock(file, section, KeyOf(kind));
+    if (!block)
+        return true;
+    BlockOf(kind) = block->whole.begin - section.begin;
+    std::vector<Entry> entries;
+    const auto data = dayfile::Bytes(file, block->data);
+    if (memo)
+        for (dayfile::MemoEntry& e : dayfile::ParseMemoEntries(data))
+            entries.push_back({kind, e.day, std::move(e.text)});
+    else
+        for (dayfile::MemorialEntry& e : dayfile::ParseMemorialEntries(data))
+            entries.push_back({kind, e.day, std::move(e.name), std::move(e.picture)});
+
+    const auto sameDay = [](int day) { return [day](const Entry& e) { return e.day == day; }; };
+    for (Entry& entry : entries) {
+        if (!memo && entry.day > DaysInMonth(year_, month_) && entry.day <= MaxDaysEver(month_)) {
+            if (std::none_of(hiddenMemorials_.begin(), hiddenMemorials_.end(), sameDay(entry.day)))
+                hiddenMemorials_.push_back(std::move(entry));
+            continue;
+        }
+        DayRecord* cell = ShownDay(entry.day);
+        if (cell == nullptr || (cell->flags & FlagOf(memo)))
+            continue; // a day the month lacks, or a repeated day: the first entry wins
+        // Read as stored: a memorial entry with only a picture is still shown.
+        (memo ? cell->memo : cell->memorialName) = std::move(entry.text);
+        if (!memo)
+            cell->memorialPicture = std::move(entry.picture);
+        cell->flags |= FlagOf(memo);
+    }
+    return true;
+}
 
 bool MonthModel::SetMemo(int column, int row, const std::wstring& text)
 {
-    if (!Cell(column, row).InShownMonth() || month_ < 1)
-        return false;
-    // Without the month's stored memos the save would drop them; try once more.
-    if (!memosLoaded_) {
-        LoadMemos(year_, month_);
-        for (const dayfile::MemoEntry& e : pendingMemos_)
-            ApplyMemo(*ShownDay(e.day), e.text);
-        if (memosLoaded_)
-            pendingMemos_.clear();
-    }
-    DayRecord& cell = Cell(column, row);
-    ApplyMemo(cell, text);
-    if (!memosLoaded_)
-        Remember(pendingMemos_, dayfile::MemoEntry{cell.day, text});
-    return SaveMemos(year_, month_);
+    return Edit(column, row, Entry{Kind::Memo, 0, text});
 }
 
 bool MonthModel::SetMemorial(int column, int row, const std::wstring& name, const std::wstring& picture)
 {
-    if (!Cell(column, row).InShownMonth() || month_ < 1)
-        return false;
-    if (!memorialsLoaded_) {
-        LoadMemorials(month_);
-        for (const dayfile::MemorialEntry& e : pendingMemorials_)
-            ApplyMemorial(*ShownDay(e.day), e.name, e.picture);
-        if (memorialsLoaded_)
-            pendingMemorials_.clear();
-    }
-    DayRecord& cell = Cell(column, row);
-    ApplyMemorial(cell, name, picture);
-    if (!memorialsLoaded_)
-        Remember(pendingMemorials_, dayfile::MemorialEntry{cell.day, name, picture});
-    return SaveMemorials(month_);
+    return Edit(column, row, Entry{Kind::Memorial, 0, name, picture});
 }
 
-bool MonthModel::WriteSpliced(SpliceFunction splice, std::int32_t key, std::span<const std::uint8_t> block,
-                              std::int64_t& position)
+bool MonthModel::Edit(int column, int row, Entry entry)
 {
+    DayRecord& cell = Cell(column, row);
+    if (!cell.InShownMonth() || month_ < 1)
+        return false;
+    // Without the month's stored entries the save would drop them; try once more.
+    if (!loaded_)
+        LoadDayData();
+    entry.day = cell.day;
+    Apply(cell, entry);
+    const Kind kind = entry.kind;
+    if (!loaded_) {
+        std::erase_if(pending_, [&](const Entry& e) { return e.kind == kind && e.day == entry.day; });
+        pending_.push_back(std::move(entry));
+    }
+    return Save(kind);
+}
+
+bool MonthModel::SaveMemos(int year, int month) { return IsShown(year, month) && Save(Kind::Memo); }
+
+bool MonthModel::SaveMemorials(int month) { return IsShown(year_, month) && Save(Kind::Memorial); }
+
+bool MonthModel::Save(Kind kind)
+{
+    if (!loaded_)
+        return false;
+    std::optional<std::vector<std::uint8_t>> block;
+    if (kind == Kind::Memo) {
+        std::vector<dayfile::MemoEntry> entries;
+        for (const DayRecord& cell : cells_)
+            if (cell.InShownMonth() && (cell.flags & DAY_MEMO) && !cell.memo.empty())
+                entries.push_back({cell.day, cell.memo});
+        block = dayfile::EncodeMemoBlock(KeyOf(kind), entries);
+    } else {
+        std::vector<dayfile::MemorialEntry> entries;
+        for (const DayRecord& cell : cells_)
+            if (cell.InShownMonth() && (cell.flags & DAY_MEMORIAL))
+                entries.push_back({cell.day, cell.memorialName, cell.memorialPicture});
+        // Hidden days lie after the month's last day, so ascending order holds.
+        for (const Entry& e : hiddenMemorials_)
+            entries.push_back({e.day, e.text, e.picture});
+        block = dayfile::EncodeMemorialBlock(KeyOf(kind), entries);
+    }
     // The old file is read through a view and the new one written from its
     // pieces; a file that exists but cannot be read is never overwritten.
     const std::wstring path = DataFilePath();
     MappedFile old;
-    if (path.empty() || old.Open(path) == ReadResult::Failed)
+    if (!block || path.empty() || old.Open(path) == ReadResult::Failed)
         return false;
-    const auto spliced = splice(old.Bytes(), key, block);
+    const auto spliced = kind == Kind::Memo ? dayfile::SpliceMemoBlock(old.Bytes(), KeyOf(kind), *block)
+                                            : dayfile::SpliceMemorialBlock(old.Bytes(), KeyOf(kind), *block);
     FileReplacement replacement(path, TempFilePath());
     if (!spliced || !replacement.Write(spliced->Pieces()))
         return false;
     old.Close(); // the view would keep the old file from being replaced
     if (!replacement.Commit())
         return false;
-    position = spliced->blockPosition;
+    BlockOf(kind) = spliced->blockPosition;
     return true;
-}
-
-bool MonthModel::SaveMemos(int year, int month)
-{
-    if (!IsShown(year, month) || !memosLoaded_)
-        return false;
-    std::vector<dayfile::MemoEntry> entries;
-    for (const DayRecord& cell : cells_)
-        if (cell.InShownMonth() && (cell.flags & DAY_MEMO) && !cell.memo.empty())
-            entries.push_back({cell.day, cell.memo});
-    const auto block = dayfile::EncodeMemoBlock(year * 100 + month, entries);
-    return block && WriteSpliced(dayfile::SpliceMemoBlock, year * 100 + month, *block, memoBlock_);
-}
-
-bool MonthModel::SaveMemorials(int month)
-{
-    if (!IsShown(year_, month) || !memorialsLoaded_)
-        return false;
-    std::vector<dayfile::MemorialEntry> entries;
-    for (const DayRecord& cell : cells_)
-        if (cell.InShownMonth() && (cell.flags & DAY_MEMORIAL))
-            entries.push_back({cell.day, cell.memorialName, cell.memorialPicture});
-    // Hidden days lie after the month's last day, so ascending order holds.
-    entries.insert(entries.end(), hiddenMemorials_.begin(), hiddenMemorials_.end());
-    const auto block = dayfile::EncodeMemorialBlock(month, entries);
-    return block && WriteSpliced(dayfile::SpliceMemorialBlock, month, *block, memorialBlock_);
 }

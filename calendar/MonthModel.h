@@ -21,7 +21,6 @@ public:
     // Directory with its trailing backslash; empty = the executable's directory.
     explicit MonthModel(std::wstring dataDirectory = {});
 
-    void SetDataDirectory(std::wstring dir);
     // Source of today's date; the default reads the local clock.
     void SetClock(std::function<std::chrono::year_month_day()> today);
 
@@ -43,10 +42,6 @@ public:
     const DayRecord& Cell(int column, int row) const;
     DayRecord& Cell(int column, int row);
 
-    // Loads of the displayed month; false when the file exists but could not be read.
-    bool LoadMemos(int year, int month);
-    bool LoadMemorials(int month);
-
     // Only days of the displayed month can be edited. False = the file could
     // not be written (or the cell is not a day of the month); the edit stays in memory.
     bool SetMemo(int column, int row, const std::wstring& text);
@@ -64,10 +59,29 @@ public:
 private:
     static constexpr int CELLS = COLUMNS * ROWS;
 
-    using SpliceFunction = std::optional<dayfile::Spliced> (*)(std::span<const std::uint8_t>, std::int32_t,
-                                                               std::span<const std::uint8_t>);
-    bool WriteSpliced(SpliceFunction splice, std::int32_t key, std::span<const std::uint8_t> block,
-                      std::int64_t& position);
+    // Memos and memorial days take one path through loading, editing and saving.
+    enum class Kind { Memo, Memorial };
+    // One day's entry: a memo's text, or a memorial day's name (text) and picture.
+    struct Entry {
+        Kind kind = Kind::Memo;
+        int day = 0;
+        std::wstring text;
+        std::wstring picture;
+    };
+
+    // Both kinds of the displayed month from the file, then the edits made
+    // while it could not be read on top; false when it exists but cannot be read.
+    bool LoadDayData();
+    // False when the file exists but could not be read.
+    bool LoadMemos(int year, int month);
+    bool LoadMemorials(int month);
+    bool Load(Kind kind);
+    // An edit's rule: an empty text removes the day's entry of that kind.
+    static void Apply(DayRecord& cell, const Entry& entry);
+    bool Edit(int column, int row, Entry entry);
+    bool Save(Kind kind);
+    std::int32_t KeyOf(Kind kind) const { return kind == Kind::Memo ? year_ * 100 + month_ : month_; }
+    std::int64_t& BlockOf(Kind kind) { return kind == Kind::Memo ? memoBlock_ : memorialBlock_; }
 
     // The cell of day `day` of the displayed month, or null for a day the month lacks.
     DayRecord* ShownDay(int day);
@@ -79,15 +93,14 @@ private:
     std::uint32_t restMask_ = 1; // bit n = weekday n is a rest day
     std::int64_t memoBlock_ = -1;
     std::int64_t memorialBlock_ = -1;
-    bool memosLoaded_ = false;
-    bool memorialsLoaded_ = false;
+    // The cells hold the file's memos and memorial days of the month: a save may write.
+    bool loaded_ = false;
     // Memorial entries for a day this year lacks (29 February in a common year):
     // not shown, but written back by every save of the month.
-    std::vector<dayfile::MemorialEntry> hiddenMemorials_;
+    std::vector<Entry> hiddenMemorials_;
     // Edits made while the month's entries could not be read: put back over a late load,
     // so the next save that succeeds writes them too.
-    std::vector<dayfile::MemoEntry> pendingMemos_;
-    std::vector<dayfile::MemorialEntry> pendingMemorials_;
+    std::vector<Entry> pending_;
     std::wstring directory_;
     std::function<std::chrono::year_month_day()> today_;
 };

@@ -1,9 +1,55 @@
 #include "settings/IniFile.h"
 
-#include "app/Handle.h"
 #include "app/Win.h"
 
-#include <vector>
+#include <algorithm>
+
+namespace {
+constexpr std::uint8_t kUtf16Mark[] = {0xFF, 0xFE};
+constexpr std::uint8_t kUtf16BigMark[] = {0xFE, 0xFF};
+constexpr std::uint8_t kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
+
+bool StartsWith(std::span<const std::uint8_t> bytes, std::span<const std::uint8_t> mark)
+{
+    return bytes.size() >= mark.size() && std::equal(mark.begin(), mark.end(), bytes.begin());
+}
+
+// The units of `text` in `codePage`; empty when it is no valid text of that page.
+std::wstring Decode(UINT codePage, DWORD flags, std::span<const std::uint8_t> text)
+{
+    if (text.empty())
+        return {};
+    const auto* chars = reinterpret_cast<const char*>(text.data());
+    const int size = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(codePage, flags, chars, size, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(std::max(units, 0)), L'\0');
+    if (units > 0)
+        MultiByteToWideChar(codePage, flags, chars, size, out.data(), units);
+    return out;
+}
+} // namespace
+
+std::vector<std::uint8_t> IniTextAsUtf16(std::span<const std::uint8_t> bytes)
+{
+    if (StartsWith(bytes, kUtf16Mark))
+        return {bytes.begin(), bytes.end()};
+    std::vector<std::uint8_t> out;
+    out.reserve(bytes.size() * 2 + 2);
+    out.insert(out.end(), std::begin(kUtf16Mark), std::end(kUtf16Mark));
+    if (StartsWith(bytes, kUtf16BigMark)) {
+        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+            out.insert(out.end(), {bytes[i + 1], bytes[i]});
+        return out;
+    }
+    std::wstring text;
+    if (StartsWith(bytes, kUtf8Mark))
+        text = Decode(CP_UTF8, 0, bytes.subspan(3));
+    else if (text = Decode(CP_UTF8, MB_ERR_INVALID_CHARS, bytes); text.empty())
+        text = Decode(CP_ACP, 0, bytes);
+    for (const wchar_t c : text)
+        out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
+    return out;
+}
 
 std::wstring IniFile::Read(const wchar_t* section, const wchar_t* key, const std::wstring& fallback) const
 {
@@ -21,19 +67,40 @@ std::wstring IniFile::Read(const wchar_t* section, const wchar_t* key, const std
     }
 }
 
-bool IniFile::Write(const wchar_t* section, const wchar_t* key, const std::wstring& value) const
+bool IniFile::Write(std::span<const IniEntry> entries) const
 {
-    return WritePrivateProfileStringW(section, key, value.c_str(), path_.c_str()) != FALSE;
+    // A file that exists but cannot be read is never overwritten: its other
+    // sections would be lost.
+    MappedFile old;
+    if (path_.empty() || old.Open(path_) == ReadResult::Failed)
+        return false;
+    const std::vector<std::uint8_t> text = IniTextAsUtf16(old.Bytes());
+    old.Close();
+
+    // The new version is the old text in UTF-16LE, changed key by key by the
+    // profile writer, which keeps it in that encoding.
+    FileReplacement replacement(path_, path_ + L".new", hook_);
+    const std::span<const std::uint8_t> pieces[] = {text};
+    if (!replacement.Prepare(pieces))
+        return false;
+    const wchar_t* temp = replacement.TempPath().c_str();
+    bool ok = true;
+    for (const IniEntry& e : entries)
+        ok = ok && WritePrivateProfileStringW(e.section, e.key, e.value.c_str(), temp) != FALSE;
+    // The profile functions may cache the file under the temporary name; the
+    // next version must be read from the disk.
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, temp);
+    return ok && replacement.Flush() && replacement.Commit();
 }
 
-bool IniFile::EnsureUnicode() const
+bool IniFile::MakeUnicode() const
 {
-    // CREATE_NEW fails when the file exists, so an existing file is never touched.
-    UniqueHandle file(
-        CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE)
-        return GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
-    static const unsigned char bom[] = {0xFF, 0xFE};
-    DWORD written = 0;
-    return WriteFile(file.get(), bom, sizeof bom, &written, nullptr) != FALSE && written == sizeof bom;
+    MappedFile file;
+    const ReadResult opened = file.Open(path_);
+    if (opened != ReadResult::Ok)
+        return opened == ReadResult::Missing;
+    if (StartsWith(file.Bytes(), kUtf16Mark))
+        return true;
+    file.Close();
+    return Write({});
 }

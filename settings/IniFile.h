@@ -1,25 +1,44 @@
-// One ini file through the platform's private-profile functions.
+// One ini file through the platform's private-profile functions, written as a
+// whole new version that replaces it in one step.
 #pragma once
+#include "calendar/FileIO.h"
+
+#include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
+
+struct IniEntry {
+    const wchar_t* section;
+    const wchar_t* key;
+    std::wstring value;
+};
+
+// The text of an ini file as UTF-16LE with its byte-order mark. UTF-16LE stays
+// as it is, UTF-16BE is turned round; UTF-8 (with or without its mark) and,
+// failing that, the ANSI code page are converted.
+std::vector<std::uint8_t> IniTextAsUtf16(std::span<const std::uint8_t> bytes);
 
 class IniFile {
 public:
-    explicit IniFile(std::wstring path) : path_(std::move(path)) {}
-
-    const std::wstring& Path() const { return path_; }
+    explicit IniFile(std::wstring path, ReplaceHook hook = {}) : path_(std::move(path)), hook_(std::move(hook)) {}
 
     // The key's value, whole whatever its length; `fallback` when the key or
     // the file is missing.
     std::wstring Read(const wchar_t* section, const wchar_t* key, const std::wstring& fallback) const;
-    // Changes or adds this one key; other keys, sections and comments stay.
-    bool Write(const wchar_t* section, const wchar_t* key, const std::wstring& value) const;
 
-    // The profile writer creates a missing file in the system's ANSI code
-    // page, which loses Japanese text on most systems; a file that starts
-    // with a UTF-16LE byte-order mark is kept in UTF-16. So a missing file is
-    // created as just that mark. An existing file is left as it is.
-    bool EnsureUnicode() const;
+    // Replaces the file with a UTF-16LE copy of itself in which these keys
+    // have these values; every other section, key and comment stays. False
+    // when any step failed: the file is then exactly as it was, and no
+    // temporary file is left.
+    bool Write(std::span<const IniEntry> entries) const;
+
+    // The profile functions keep a file's encoding, and read and write 8-bit
+    // files in the ANSI code page, which loses Japanese text. An existing file
+    // that is not UTF-16LE yet is rewritten as such, its content kept.
+    bool MakeUnicode() const;
 
 private:
     std::wstring path_;
+    ReplaceHook hook_;
 };

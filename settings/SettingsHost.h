@@ -13,4 +13,7 @@ public:
     virtual void ApplyHotKey() = 0;
     // Tells the user of a failure: string `stringId` in an error box over the host window.
     virtual void ReportError(UINT stringId);
+    // Writes the live settings to qv.ini, reporting a failure itself; a host
+    // that keeps no file has nothing to do.
+    virtual void StoreSettings() {}
 };

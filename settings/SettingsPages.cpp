@@ -28,6 +28,7 @@ LRESULT SettingsPage::OnNotify(WPARAM, NMHDR* header)
         if (changed_) {
             ApplyChanges();
             changed_ = false;
+            sheet_.NoteApplied();
         }
         SetResult(PSNRET_NOERROR);
         break;

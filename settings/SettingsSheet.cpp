@@ -6,6 +6,7 @@
 #include "settings/IniValues.h"
 
 #include <array>
+#include <vector>
 #include <type_traits>
 #include <variant>
 
@@ -150,7 +151,10 @@ std::wstring SettingsSheet::IniPath() const
 
 void SettingsSheet::LoadSettings()
 {
-    const IniFile file(IniPath());
+    const IniFile file(IniPath(), writeHook_);
+    // The reader would take UTF-8 for the ANSI code page; if the file cannot be
+    // converted it is read as it is.
+    file.MakeUnicode();
     Settings defaults;
     sizeTexts_.clear();
     for (const Key& key : kKeys) {
@@ -159,12 +163,16 @@ void SettingsSheet::LoadSettings()
         if (IsSize(key.field))
             sizeTexts_[key.name] = text;
     }
+    loaded_ = true;
 }
 
-void SettingsSheet::SaveSettings()
+bool SettingsSheet::SaveSettings()
 {
-    const IniFile file(IniPath());
-    file.EnsureUnicode();
+    // Defaults must not overwrite a file that was never read.
+    if (!loaded_)
+        return true;
+    std::vector<IniEntry> entries;
+    entries.reserve(kKeys.size());
     for (const Key& key : kKeys) {
         std::wstring_view sizeText;
         if (IsSize(key.field)) {
@@ -172,8 +180,9 @@ void SettingsSheet::SaveSettings()
             if (it != sizeTexts_.end())
                 sizeText = it->second;
         }
-        file.Write(key.section, key.name, Encode(key.field, live_, sizeText));
+        entries.push_back({key.section, key.name, Encode(key.field, live_, sizeText)});
     }
+    return IniFile(IniPath(), writeHook_).Write(entries);
 }
 
 SettingsSheet::~SettingsSheet()
@@ -204,7 +213,12 @@ HWND SettingsSheet::OpenSettings(SettingsHost* host)
 void SettingsSheet::OnCommand(UINT code, UINT id, HWND control)
 {
     // The sheet's own procedure applies (OK) or resets (Cancel) the pages first.
+    applied_ = false;
     PropertySheet::OnCommand(code, id, control);
+    // One write for all pages that applied.
+    if (applied_ && host_ != nullptr)
+        host_->StoreSettings();
+    applied_ = false;
     if (!open_)
         return;
     // A page that refused to apply keeps the sheet open on it.

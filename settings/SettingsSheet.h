@@ -1,6 +1,7 @@
 // The modeless settings sheet: holds the live settings record, keeps it in
 // qv.ini, and edits it through its General and Design pages.
 #pragma once
+#include "calendar/FileIO.h"
 #include "settings/Settings.h"
 #include "settings/SettingsHost.h"
 #include "settings/SettingsPages.h"
@@ -30,9 +31,17 @@ public:
     DesignSettings& Design() { return live_.Design; }
 
     // Every key of qv.ini into the live record; missing keys give the defaults.
+    // A file not in UTF-16 yet is converted first, its content kept.
     void LoadSettings();
-    // Every key from the live record; other keys and sections in the file stay.
-    void SaveSettings();
+    // Every key from the live record, replacing qv.ini in one step; other keys
+    // and sections in the file stay. False when the file could not be written:
+    // it is then as it was. Before LoadSettings nothing is written.
+    bool SaveSettings();
+    // Test seam: the steps of every write of qv.ini may be made to fail.
+    void SetWriteHook(ReplaceHook hook) { writeHook_ = std::move(hook); }
+    // Called by a page that carried its edits into the live record; the host
+    // stores them once the sheet's Apply or OK is done.
+    void NoteApplied() { applied_ = true; }
 
     // Where qv.ini lives, with the trailing backslash; empty means the
     // directory of the executable.
@@ -50,6 +59,9 @@ private:
 
     Settings live_;
     std::wstring iniDirectory_;
+    ReplaceHook writeHook_;
+    bool loaded_ = false;
+    bool applied_ = false;
     // Size texts as last read, by key: a size that is not a finite number is
     // written back as the user wrote it.
     std::map<std::wstring, std::wstring> sizeTexts_;

@@ -65,13 +65,13 @@ void Print(const char* name, const Phase& p)
 
 void WriteIni(const std::wstring& file)
 {
-    const IniFile ini(file);
     const std::wstring hotkey = std::to_wstring(((HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_SHIFT) << 8) | VK_F11);
-    ini.EnsureUnicode();
-    for (const auto& [key, value] :
-         {std::pair{L"ShowBegin", L"Yes"}, std::pair{L"TodayInfo", L"No"}, std::pair{L"PosX", L"200"},
-          std::pair{L"PosY", L"100"}, std::pair{L"Hotkey", hotkey.c_str()}})
-        ini.Write(L"Option", key, value);
+    const IniEntry entries[] = {{L"Option", L"ShowBegin", L"Yes"},
+                                {L"Option", L"TodayInfo", L"No"},
+                                {L"Option", L"PosX", L"200"},
+                                {L"Option", L"PosY", L"100"},
+                                {L"Option", L"Hotkey", hotkey}};
+    IniFile(file).Write(entries);
 }
 } // namespace
 

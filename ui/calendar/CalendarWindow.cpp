@@ -204,6 +204,30 @@ void CalendarWindow::PlaceWindow()
     }
     SetWindowPos(Handle(), s.StayTop ? HWND_TOPMOST : HWND_NOTOPMOST, placedAt_.x, placedAt_.y, size.width, size.height,
                  SWP_NOACTIVATE);
+    placed_ = true;
+}
+
+bool CalendarWindow::NotePosition()
+{
+    RECT rc;
+    // Until it is placed the window stands at its creation rectangle, which is no position of the user's.
+    if (!placed_ || !GetWindowRect(Handle(), &rc))
+        return false;
+    // A position that was only moved onto a screen for this run is written back as it was stored.
+    if (positionMoved_ && rc.left == placedAt_.x && rc.top == placedAt_.y)
+        return false;
+    Settings& s = sheet_->Live();
+    const bool changed = s.PosX != rc.left || s.PosY != rc.top;
+    s.PosX = rc.left;
+    s.PosY = rc.top;
+    return changed;
+}
+
+void CalendarWindow::StoreSettings()
+{
+    NotePosition();
+    if (!sheet_->SaveSettings())
+        ReportError(IDS_SETTINGS_SAVE_FAILED);
 }
 
 bool CalendarWindow::OnCreate(CREATESTRUCTW*)
@@ -216,6 +240,10 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     painter_->Layout();
     // Without a shell yet (start at logon) this fails; TaskbarCreated adds the icon later.
     SetTrayIcon(true);
+    // Adding the icon waits on the shell, and an exit that arrived meanwhile
+    // has destroyed the window already.
+    if (!IsWindow(Handle()))
+        return false;
     PlaceWindow();
     if (const UINT dpi = WindowDpi(Handle()); dpi != painter_->Dpi()) {
         painter_->SetDpi(dpi);
@@ -249,15 +277,7 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
 
 void CalendarWindow::OnDestroy()
 {
-    RECT rc;
-    GetWindowRect(Handle(), &rc);
-    Settings& s = sheet_->Live();
-    // A position that was only moved onto a screen for this run is written back as it was stored.
-    if (!(positionMoved_ && rc.left == placedAt_.x && rc.top == placedAt_.y)) {
-        s.PosX = rc.left;
-        s.PosY = rc.top;
-    }
-    sheet_->SaveSettings();
+    StoreSettings();
     SetTrayIcon(false);
     if (quitOnDestroy_)
         PostQuitMessage(0);
@@ -526,6 +546,7 @@ void CalendarWindow::OnCommand(UINT, UINT id, HWND)
         Settings& s = sheet_->Live();
         s.StayTop = !s.StayTop;
         SetWindowPos(Handle(), s.StayTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        StoreSettings();
         break;
     }
     case ID_MEMO: EditMemo(); break;
@@ -569,6 +590,9 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
     }
+    // The end of a drag: one write when the calendar was moved, none per step.
+    if (msg == WM_EXITSIZEMOVE && NotePosition())
+        StoreSettings();
     return Window::WindowProc(msg, wParam, lParam);
 }
 

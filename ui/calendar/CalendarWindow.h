@@ -59,6 +59,9 @@ public:
     void Render(bool relayout) override;
     void ApplyHotKey() override;
     void ReportError(UINT stringId) override;
+    // Writes qv.ini now, with the window's position once it has been placed;
+    // a failure is reported.
+    void StoreSettings() override;
 
     void SetTrayIcon(bool add);
 
@@ -105,6 +108,8 @@ private:
     void EditMemorial();
     void ShowAbout();
     void PlaceWindow();
+    // The window's position into PosX/PosY once it has been placed; true when that changed them.
+    bool NotePosition();
     int TodayKey() const;
     DayRecord* CellOf(int packed);
     // Lays the calendar out for the monitor's new DPI and moves it to the suggested place.
@@ -125,6 +130,7 @@ private:
     int lastArea_ = 1; // AREA_NONE: the area last seen by WM_NCHITTEST
     POINT placedAt_{};
     bool positionMoved_ = false; // the saved position lay on no monitor and was moved
+    bool placed_ = false;        // the window stands where PlaceWindow put it, or was moved since
     bool quitOnDestroy_ = true;
     // Sent to every top-level window when the shell (re)starts: the tray icon must be added again.
     UINT taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
