@@ -43,7 +43,7 @@ uninstall:
 
 # The pictures in README.md, taken from the real program under Wine.
 screenshots: build
-	@scripts/make-screenshots.sh $(BUILD)
+	@python3 scripts/make-screenshots.py $(BUILD)
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
