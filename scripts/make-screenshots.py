@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Takes the pictures in README.md from the real program under Wine on a virtual display.
 
-The calendar is shown over a desktop picture set as the root window's background: on a
-black screen neither the translucency nor the shadow would show. Each picture is cropped
-to the calendar and written to docs/.
+Wine hands a layered window's alpha to the X server; a compositing manager (xcompmgr)
+blends it over a desktop picture (hsetroot), so that the translucency and the shadow show.
+Without one they would be blended with black. Each picture is cropped to the calendar
+and written to docs/.
     make-screenshots.py <build dir>
 """
 import datetime
@@ -31,7 +32,7 @@ def text(s):
 
 def day_file(today):
     """qv.dat with a memo on today and a memorial day three days later."""
-    memo = struct.pack("<i", today.day) + text("打ち合わせ 10:00\r\n資料を印刷して持っていく")
+    memo = struct.pack("<i", today.day) + text("打ち合わせ 10:00\n資料を印刷して持っていく")
     memo_block = struct.pack("<ii", today.year * 100 + today.month, len(memo)) + memo
     memorial = struct.pack("<i", today.day + 3) + text("結婚記念日") + text("")
     return (struct.pack("<i", len(memo_block)) + memo_block +
@@ -42,7 +43,7 @@ def crop(s, name, box):
     x0, y0, x1, y1 = box
     path = os.path.join(DOCS, name)
     subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (x1 - x0, y1 - y0, x0, y0),
-                    "+repage", "-strip", "-define", "png:compression-level=9", path], env=s.env, check=True)
+                    "+repage", "-strip", "+dither", "-colors", "256", "-define", "png:compression-level=9", path], env=s.env, check=True)
     print(path)
 
 
@@ -53,11 +54,14 @@ def around(win, margin=24):
 
 def take(build, name, ini, popup=False):
     s = harness.Session(build)
+    # Connected for the whole run, it also keeps Xvfb from resetting (and dropping the picture).
+    compositor = subprocess.Popen(["xcompmgr"], env=s.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         desktop = os.path.join(s.dir, "desktop.png")
         subprocess.run(["convert", "-size", "%dx%d" % (harness.WIDTH, harness.HEIGHT), "-seed", "11",
                         "plasma:#2f6690-#d9a441", "-blur", "0x12", desktop], check=True)
-        subprocess.run(["display", "-window", "root", desktop], env=s.env)  # answers 1 even when done
+        time.sleep(0.5)
+        subprocess.run(["hsetroot", "-fill", desktop], env=s.env, check=True, stdout=subprocess.DEVNULL)
         picture = os.path.join(s.dir, "picture.jpg")
         subprocess.run(["convert", "-size", "480x360", "-seed", "5", "plasma:#f4e1c1-#7fb069", "-blur", "0x3",
                         picture], check=True)
@@ -68,6 +72,7 @@ def take(build, name, ini, popup=False):
         s.write_ini(INI + (PICTURE_INI % ("Z:" + picture.replace("/", "\\"), 0x60FFFFFF) if ini else ""))
         s.start()
         win = s.calendar()
+        assert s.screenshot().pixel(win["left"] - 4, win["top"] - 4) != (0, 0, 0), "no desktop picture"
         if not popup:
             time.sleep(1)
             crop(s, name, around(win))
@@ -81,6 +86,8 @@ def take(build, name, ini, popup=False):
         x0, y0, x1, y1 = around(win)
         crop(s, name, (x0, y0, max(x1, info["left"] + info["width"] + 16), max(y1, info["top"] + info["height"] + 16)))
     finally:
+        compositor.kill()
+        compositor.wait()
         s.close()
 
 
