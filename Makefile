@@ -1,8 +1,10 @@
 # Quick start: `make run` builds and starts the calendar, `make test` builds and runs every test.
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+PREFIX ?= $(HOME)/.local
+AUTOSTART ?= 0
 
-.PHONY: all deps configure build run test test-ratio bench format clean
+.PHONY: all deps configure build run test test-ratio bench format clean dist install uninstall screenshots
 
 all: build
 
@@ -31,6 +33,21 @@ test-ratio:
 bench: build
 	@cmake --build $(BUILD) --target benchmarks
 	@for b in $(BUILD)/tests/bench_*.exe; do echo "== $$b"; $(BUILD)/wine-run $$b; done
+
+# The Windows ZIP with the Japanese guide, and its checksum, in $(BUILD)/dist.
+dist: build
+	@python3 scripts/make-dist.py $(BUILD)
+
+# Linux under Wine: launcher, menu entry and (AUTOSTART=1) session start under PREFIX.
+install: build
+	@PREFIX="$(PREFIX)" AUTOSTART="$(AUTOSTART)" scripts/install.sh install $(BUILD)
+
+uninstall:
+	@PREFIX="$(PREFIX)" scripts/install.sh uninstall $(BUILD)
+
+# The pictures in README.md, taken from the real program under Wine.
+screenshots: build
+	@python3 scripts/make-screenshots.py $(BUILD)
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

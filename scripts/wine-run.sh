@@ -3,6 +3,7 @@
 #   wine-run.sh program.exe [args...]
 # The prefix lives in $MOSARYN_BUILD_DIR/wineprefix and is made on first use
 # without any download. Without a DISPLAY a private Xvfb is started for the run.
+# The installed `mosaryn` launcher gives it the per-user data directory instead.
 # Everything started here (Wine processes, Xvfb) is stopped before returning,
 # unless MOSARYN_KEEP_WINE=1 (used by scripts that drive several programs).
 set -u
