@@ -17,7 +17,8 @@ import time
 source = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(source, "tests", "e2e"))
 import harness  # noqa: E402
-from test_interaction import Geometry, cell_of, focus_calendar, rest_on  # noqa: E402
+from harness import Geometry, focus  # noqa: E402
+from test_interaction import rest_on  # noqa: E402
 
 DOCS = os.path.join(source, "docs")
 INI = "[Option]\nShowBegin=Yes\nTodayInfo=No\nPosX=120\nPosY=100\n[Design]\n"
@@ -78,8 +79,9 @@ def take(build, name, ini, popup=False):
             crop(s, name, around(win))
             return
         g = Geometry(win)
-        focus_calendar(s, g)
-        rest_on(s, *g.cell_centre(*cell_of(today.year, today.month, today.day)))
+        focus(s, g)
+        index = (today.replace(day=1).weekday() + 1) % 7 + today.day - 1  # the grid starts on a Sunday
+        rest_on(s, *g.cell_centre(index % 7, index // 7))
         s.wait_for(lambda: any(w["visible"] for w in s.windows("DayInfoWnd")), 20, "the day popup")
         time.sleep(0.5)
         info = [w for w in s.windows("DayInfoWnd") if w["visible"]][0]

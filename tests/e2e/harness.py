@@ -193,7 +193,11 @@ def start(s, ini=INI):
     """Starts with `ini`; a click on the title line activates the calendar, then the pointer goes away."""
     s.write_ini(ini)
     s.start()
-    g = Geometry(s.calendar())
+    return focus(s, Geometry(s.calendar()))
+
+
+def focus(s, g):
+    """A click on the title line activates the calendar; then the pointer goes away."""
     s.xdotool("mousemove", g.left + g.width // 2, g.top + 4)
     s.xdotool("click", 1)
     time.sleep(0.4)

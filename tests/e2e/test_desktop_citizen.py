@@ -4,7 +4,8 @@ import subprocess
 import time
 
 import harness
-from test_interaction import start, title_signature
+from harness import start
+from test_interaction import title_signature
 from test_settings_sheet import SHEET, child, open_sheet
 
 RUN = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"

@@ -6,8 +6,8 @@ import subprocess
 
 import harness
 from harness import near
-from test_dialogs import MEMO_DISC, dialog_open, disc_colour, read_dat
-from test_interaction import day_of, open_menu_at, start
+from harness import day_of, open_menu_at, start
+from test_interaction import MEMO_DISC, dialog, read_dat
 
 HAND = ("\ufeffBEGIN:VCALENDAR\nVERSION:2.0\nPRODID:hand\nBEGIN:VTIMEZONE\nTZID:Asia/Tokyo\nEND:VTIMEZONE\n"
         "BEGIN:VEVENT\nDTSTART;VALUE=DATE:20260301\nSummary:日本語の予定\\, ok\nBEGIN:VALARM\nACTION:DISPLAY\n"
@@ -116,14 +116,14 @@ def test_running_calendar_takes_over_and_the_menu_imports(s):
     phone = write(s, "phone.ics", (event % (key, day, "from phone")).encode())
     assert run(s, "/import", win(phone)) == 0
     assert read_dat(s)[0] == {(key, day): "from phone"}
-    assert near(disc_colour(s, g, 3, 1), MEMO_DISC, 20)  # drawn again at once
+    assert near(s.screenshot().pixel(g.cell_centre(3, 1)[0], int(g.cell_centre(3, 1)[1] + g.d * 0.38)), MEMO_DISC, 20)  # drawn again at once
     # The calendar's own next save keeps what was imported.
     open_menu_at(s, *g.cell_centre(4, 1))
     s.xdotool("key", "m")
-    s.wait_for(lambda: dialog_open(s, "メモ"), 20, "the memo dialog")
+    s.wait_for(lambda: dialog(s, "メモ"), 20, "the memo dialog")
     s.xdotool("type", "--delay", "30", "typed")
     s.xdotool("key", "Tab", "Return")
-    s.wait_for(lambda: not dialog_open(s, "メモ"), 20, "the dialog to close")
+    s.wait_for(lambda: not dialog(s, "メモ"), 20, "the dialog to close")
     assert read_dat(s)[0] == {(key, day): "from phone", (key, day + 1): "typed"}, read_dat(s)
     before = dat(s)
     assert run(s, "/import", win(write(s, "bad.ics", b"BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\n"))) == 1

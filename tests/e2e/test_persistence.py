@@ -4,21 +4,18 @@ import subprocess
 import time
 
 import harness
-from test_interaction import Geometry, focus_calendar, open_menu_at, INI
+from harness import INI, Geometry, focus, open_menu_at
 from test_settings_sheet import PICKED, child, open_sheet, weekday_pixels, SHEET
 
 WS_EX_TOPMOST = 0x8
 
 
 def test_changes_survive_a_killed_process(s):
-    s.write_ini(INI)
-    s.start()
-    g = Geometry(s.calendar())
-    focus_calendar(s, g)
+    g = harness.start(s, INI)
 
     # StayTop from the calendar menu.
     open_menu_at(s, g.left + g.width // 2, g.top + 4)
-    s.xdotool("key", "s")
+    s.xdotool("key", "t")
     s.wait_for(lambda: s.calendar()["exstyle"] & WS_EX_TOPMOST, 10, "the calendar on top")
 
     # The weekday colour through the settings sheet, with Apply (the sheet stays open).
@@ -35,7 +32,7 @@ def test_changes_survive_a_killed_process(s):
     time.sleep(1.0)
 
     # Drag the calendar by its title line, once it is active again.
-    focus_calendar(s, g)
+    focus(s, g)
     s.xdotool("mousemove", g.left + g.width // 2, g.top + 3)
     time.sleep(0.3)
     s.xdotool("mousedown", 1)
