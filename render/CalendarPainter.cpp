@@ -2,13 +2,11 @@
 
 #include "app/Application.h"
 #include "calendar/MonthModel.h"
-#include "render/Composition.h"
 #include "res/resource.h"
 #include "settings/SafeValues.h"
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <string>
 
 using gfx::PointF;
@@ -114,13 +112,6 @@ Argb ShiftLightness(Argb colour)
 CalendarPainter::CalendarPainter(const DesignSettings& settings) : settings_(settings) {}
 
 CalendarPainter::~CalendarPainter() = default;
-
-CalendarFrame& CalendarPainter::Frame()
-{
-    if (!frame_)
-        frame_ = std::make_unique<CalendarFrame>();
-    return *frame_;
-}
 
 void CalendarPainter::Layout()
 {
@@ -230,8 +221,8 @@ void CalendarPainter::PaintBackground(gfx::Graphics& graphics) const
 {
     const gfx::SolidBrush back(settings_.Background.BackColor);
     graphics.FillRectangle(back, 0, 0, whole_.width - 1, whole_.height - 1);
-    if (picture_)
-        graphics.DrawImage(picture_, pictureRect_);
+    if (const gfx::Bitmap* picture = background_.Get())
+        graphics.DrawImage(*picture, pictureRect_);
 }
 
 void CalendarPainter::PaintButtons(gfx::Graphics& graphics, int hover) const
@@ -275,13 +266,31 @@ RectF CalendarPainter::TitleBounds(gfx::Graphics& graphics, const MonthModel& mo
 
 void CalendarPainter::PaintDays(gfx::Graphics& graphics, const MonthModel& model) const
 {
+    PaintWeekdays(graphics);
+    PaintCells(graphics, model, nullptr);
+}
+
+void CalendarPainter::PaintWeekdays(gfx::Graphics& graphics) const
+{
+    const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
+    const gfx::Font weekFont = DrawableFont(settings_.WeekFont, Defaults().WeekFont.Size);
+    const gfx::SolidBrush weekBrush(settings_.WeekFont.Color);
+    for (int column = 0; column < 7; ++column) {
+        const RectF header{weekdayRect_.x + static_cast<float>(column) * (cellWidth_ + 10) - 5, weekdayRect_.y,
+                           cellWidth_ + 10, weekdayRect_.height};
+        graphics.DrawString(ResString(static_cast<UINT>(IDS_WEEKDAY_BASE + column)), weekFont, header, centred,
+                            weekBrush);
+    }
+}
+
+void CalendarPainter::PaintCells(gfx::Graphics& graphics, const MonthModel& model,
+                                 const std::function<bool(int, int)>& which) const
+{
     const DesignSettings& defaults = Defaults();
     const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
-    const gfx::Font weekFont = DrawableFont(settings_.WeekFont, defaults.WeekFont.Size);
     const gfx::Font dayFont = DrawableFont(settings_.DayFont.Font, defaults.DayFont.Font.Size);
     const gfx::Font adjacentFont = DrawableFont(settings_.LNMonthFont.Font, defaults.LNMonthFont.Font.Size);
 
-    const gfx::SolidBrush weekBrush(settings_.WeekFont.Color);
     const gfx::SolidBrush adjacentDisc(settings_.LNMonthFont.LNMonthFontBackColor);
     const gfx::SolidBrush adjacentText(settings_.LNMonthFont.Font.Color);
     const gfx::SolidBrush memoDisc(settings_.DayBackColors.MemodayBackColor);
@@ -293,12 +302,9 @@ void CalendarPainter::PaintDays(gfx::Graphics& graphics, const MonthModel& model
     const gfx::SolidBrush plainText(settings_.DayFont.Font.Color);
 
     for (int column = 0; column < 7; ++column) {
-        const RectF header{weekdayRect_.x + static_cast<float>(column) * (cellWidth_ + 10) - 5, weekdayRect_.y,
-                           cellWidth_ + 10, weekdayRect_.height};
-        graphics.DrawString(ResString(static_cast<UINT>(IDS_WEEKDAY_BASE + column)), weekFont, header, centred,
-                            weekBrush);
-
         for (int row = 0; row < 6; ++row) {
+            if (which && !which(column, row))
+                continue;
             const DayRecord& day = model.Cell(column, row);
             const RectF text = CellRect(column, row);
             const RectF disc{text.x - 1, text.y - 1, text.width, text.height};
@@ -359,85 +365,12 @@ void CalendarPainter::DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& 
 
 // ---- background picture -------------------------------------------------------------------
 
-namespace {
-
-// Cuts the destination to the canvas and the source in proportion, so a picture of an extreme
-// aspect ratio never makes GDI+ work on a destination larger than the canvas.
-bool ClipToCanvas(RectF& dest, RectF& source, float canvasWidth, float canvasHeight)
-{
-    const float left = std::max(dest.x, 0.0f);
-    const float top = std::max(dest.y, 0.0f);
-    const float right = std::min(dest.Right(), canvasWidth);
-    const float bottom = std::min(dest.Bottom(), canvasHeight);
-    if (!(right > left && bottom > top) || !(dest.width > 0 && dest.height > 0))
-        return false;
-    const float scaleX = source.width / dest.width;
-    const float scaleY = source.height / dest.height;
-    source = RectF{source.x + (left - dest.x) * scaleX, source.y + (top - dest.y) * scaleY, (right - left) * scaleX,
-                   (bottom - top) * scaleY};
-    dest = RectF{left, top, right - left, bottom - top};
-    return true;
-}
-
-} // namespace
-
 void CalendarPainter::LoadPicture()
 {
     ++generation_;
-    picture_.Reset();
     const BackgroundGroup& background = settings_.Background;
-    if (background.BackImageFile.empty())
-        return;
-    // GDI+ is not asked to open directories or devices.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(background.BackImageFile), error))
-        return;
-    const gfx::Image image = gfx::Image::FromFile(background.BackImageFile);
-    const float iw = static_cast<float>(image.Width());
-    const float ih = static_cast<float>(image.Height());
-    if (!image || iw <= 0 || ih <= 0)
-        return;
-
-    const gfx::ImageAttributes attributes(static_cast<float>(ClampAlpha(background.BackImageAlpha)) * (1.0f / 255.0f));
-
-    const RectF target = background.BackImagePos == 0
-                             ? RectF{gridRect_.x - 4, gridRect_.y - 2.5f, gridRect_.width + 8, gridRect_.height + 7.5f}
-                             : RectF{0, 0, whole_.width, whole_.height};
-    pictureRect_ = target;
-
-    RectF canvas = target;
-    float dw = canvas.width;
-    float dh = canvas.height;
-    if (background.BackImageDraw != 1) {
-        canvas.Inflate(5, 1);
-        const float sx = canvas.width / iw;
-        const float sy = canvas.height / ih;
-        if (background.BackImageDraw == 0 ? sx < sy : background.BackImageDraw == 2 ? sx > sy : false) {
-            dw = canvas.width;
-            dh = ih * sx;
-        } else {
-            dw = iw * sy;
-            dh = canvas.height;
-        }
-    }
-    const int canvasWidth = static_cast<int>(canvas.width);
-    const int canvasHeight = static_cast<int>(canvas.height);
-    if (canvasWidth <= 0 || canvasHeight <= 0)
-        return;
-
-    gfx::Bitmap bitmap = gfx::Bitmap::Blank(canvasWidth, canvasHeight);
-    if (!bitmap)
-        return;
-    RectF dest{(canvas.width - dw) / 2, (canvas.height - dh) / 2, dw, dh};
-    RectF source{0, 0, iw, ih};
-    if (ClipToCanvas(dest, source, canvas.width, canvas.height)) {
-        gfx::Graphics graphics = gfx::Graphics::FromImage(bitmap);
-        if (!graphics)
-            return;
-        graphics.DrawImage(image, dest, source, &attributes);
-        // A picture that loads but cannot be decoded (a cut file) is no picture.
-        if (graphics.LastStatus() != Gdiplus::Ok)
-            return;
-    }
-    picture_ = std::move(bitmap);
+    pictureRect_ = background.BackImagePos == 0
+                       ? RectF{gridRect_.x - 4, gridRect_.y - 2.5f, gridRect_.width + 8, gridRect_.height + 7.5f}
+                       : RectF{0, 0, whole_.width, whole_.height};
+    background_.Update(background, pictureRect_);
 }

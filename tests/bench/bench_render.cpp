@@ -12,9 +12,10 @@ constexpr int kRounds = 200;
 void Run(const char* label, const DesignSettings& settings, HWND window, const std::wstring& data)
 {
     CalendarPainter painter(settings);
+    CalendarFrame frame;
     MonthModel model(data);
     model.ShowThisMonth();
-    RenderCalendar(window, painter, model, 0, true);
+    RenderCalendar(window, frame, painter, model, 0, true);
     const int shadow = settings.Background.DropShadow ? 5 : 0;
     const int width = painter.GetSize().width + shadow, height = painter.GetSize().height + shadow;
     DibSurface painted;
@@ -23,7 +24,7 @@ void Run(const char* label, const DesignSettings& settings, HWND window, const s
     GdiFlush();
 
     const auto hover = [&](int i) {
-        RenderCalendar(window, painter, model, i % 2 == 0 ? AREA_NEXT_MONTH : AREA_PREV_MONTH, false);
+        RenderCalendar(window, frame, painter, model, i % 2 == 0 ? AREA_NEXT_MONTH : AREA_PREV_MONTH, false);
     };
     const double bare = MedianMicros(kRounds, [&](int) { HandOver(window, painted.Dc(), width, height); });
     const double hoverChange = MedianMicros(kRounds, hover);
@@ -31,17 +32,17 @@ void Run(const char* label, const DesignSettings& settings, HWND window, const s
     std::vector<double> firstVisits;
     for (int i = 0; i < kRounds; ++i, Pump()) {
         model.NextMonth();
-        RenderCalendar(window, painter, model, AREA_DAYS, false);
+        RenderCalendar(window, frame, painter, model, AREA_DAYS, false);
         Pump();
         firstVisits.push_back(Micros([&] { hover(i); }));
     }
     const double fullHover = MedianMicros(kRounds, [&](int i) {
-        painter.Frame().Invalidate();
+        frame.Invalidate();
         hover(i);
     });
     const double month = MedianMicros(kRounds, [&](int) {
         model.NextMonth();
-        RenderCalendar(window, painter, model, AREA_DAYS, false);
+        RenderCalendar(window, frame, painter, model, AREA_DAYS, false);
     });
     const double layout = MedianMicros(kRounds, [&](int) { painter.Layout(); });
 

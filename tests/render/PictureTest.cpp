@@ -132,6 +132,6 @@ TEST(BadSettings, FontSizesAndDrawModeLayOutAndPaintToABoundedSize)
         ASSERT_NE(painter.Picture(), nullptr) << size;
         EXPECT_LE(painter.Picture()->Width(), static_cast<unsigned>(painter.Whole().width + 10));
         EXPECT_LE(painter.Picture()->Height(), static_cast<unsigned>(painter.Whole().height + 2));
-        ASSERT_NE(painter.Frame().Compose(painter, m.model, AREA_NEXT_MONTH), nullptr) << size;
+        ASSERT_NE(CalendarFrame().Compose(painter, m.model, AREA_NEXT_MONTH), nullptr) << size;
     }
 }
