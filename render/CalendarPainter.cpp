@@ -254,11 +254,15 @@ void CalendarPainter::PaintTitle(gfx::Graphics& graphics, const MonthModel& mode
 
 RectF CalendarPainter::TitleBounds(gfx::Graphics& graphics, const MonthModel& model) const
 {
-    const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
+    // Measured unbounded and centred as DrawString centres it: measuring inside the box gives the
+    // whole box on some systems, which would make the title seem to reach into the buttons.
     const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size);
-    RectF bounds = graphics.MeasureString(TitleText(model), font, titleRect_, centred);
-    if (graphics.LastStatus() != Gdiplus::Ok)
+    const RectF natural = graphics.MeasureString(TitleText(model), font, PointF{});
+    if (graphics.LastStatus() != Gdiplus::Ok || !(natural.width > 0))
         return titleRect_;
+    const float width = std::min(natural.width, titleRect_.width), height = std::min(natural.height, titleRect_.height);
+    RectF bounds{titleRect_.x + (titleRect_.width - width) / 2, titleRect_.y + (titleRect_.height - height) / 2, width,
+                 height};
     // Anti-aliased glyph edges may reach a pixel past the measured box; the text never leaves its box.
     bounds.Inflate(2, 2);
     return bounds;

@@ -246,6 +246,12 @@ std::array<PixelRect, 2> ButtonRegions(const CalendarPainter& painter, int width
             around(painter.NextMonthButton(), painter.NextYearButton())};
 }
 
+RectF RegionRect(const PixelRect& r)
+{
+    return RectF{static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.right - r.left),
+                 static_cast<float>(r.bottom - r.top)};
+}
+
 std::size_t Area(const PixelRect& r)
 {
     return static_cast<std::size_t>(r.right - r.left) * static_cast<std::size_t>(r.bottom - r.top);
@@ -344,6 +350,7 @@ void CalendarFrame::CopyRegions(bool toSurface, std::vector<std::uint32_t>& pixe
 void CalendarFrame::ComposeAll(const CalendarPainter& painter, const MonthModel& model, int hover, bool shadow)
 {
     days_.clear();
+    titleInButtons_ = true; // no look of the buttons is kept from another design
     if (shadow) {
         gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
         if (graphics) {
@@ -409,15 +416,27 @@ void CalendarFrame::ComposeMonth(const CalendarPainter& painter, const MonthMode
             CopyRegion(surface_, cells_[i], kept.data(), false);
         }
     }
-    painter.PaintButtons(graphics, hover);
+    // Looks of the buttons kept while no title reached into them hold no month: they are copied.
+    std::vector<std::uint32_t>& look = states_[static_cast<std::size_t>(ButtonState(hover))];
+    if (!titleInButtons_ && !look.empty()) {
+        graphics.Flush();
+        CopyRegions(true, look);
+    } else {
+        painter.PaintButtons(graphics, hover);
+    }
     painter.PaintTitle(graphics, model);
     titleBounds_ = painter.TitleBounds(graphics, model);
     graphics.Flush();
     GdiFlush();
-    // The title may reach into the buttons' regions, so their looks belong to one month.
-    for (auto& state : states_)
-        state.clear();
-    CopyRegions(false, states_[static_cast<std::size_t>(ButtonState(hover))]);
+    const bool titleInButtons =
+        titleBounds_.IntersectsWith(RegionRect(regions_[0])) || titleBounds_.IntersectsWith(RegionRect(regions_[1]));
+    if (titleInButtons || titleInButtons_) {
+        for (auto& state : states_)
+            state.clear();
+    }
+    titleInButtons_ = titleInButtons;
+    if (look.empty())
+        CopyRegions(false, look);
 }
 
 void CalendarFrame::ComposeButtons(const CalendarPainter& painter, const MonthModel& model, int hover)
@@ -432,8 +451,7 @@ void CalendarFrame::ComposeButtons(const CalendarPainter& painter, const MonthMo
                 underlay_.data() + static_cast<std::ptrdiff_t>(surface_.Height() - 1 - y) * surface_.Width();
             std::memcpy(surface_.Row(y) + left, from + left, count * 4);
         }
-        clips[i] = RectF{static_cast<float>(left), static_cast<float>(top), static_cast<float>(right - left),
-                         static_cast<float>(bottom - top)};
+        clips[i] = RegionRect(regions_[i]);
     }
 
     gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());

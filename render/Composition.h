@@ -109,6 +109,7 @@ private:
     gfx::RectF titleBounds_;
     int hover_ = 0;
     int daysDrawn_ = 0;
+    bool titleInButtons_ = true; // the kept looks of the buttons show this month's title
     bool valid_ = false;
     Kind last_ = Kind::Full;
 };
