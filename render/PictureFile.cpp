@@ -22,6 +22,8 @@ __CRT_UUID_DECL(IWICBitmapSourceTransform, 0x3b16811b, 0x6a43, 0x4ec9, 0xb7, 0x1
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -133,6 +135,65 @@ ComPtr<IWICBitmapSource> NativelyScaled(IWICImagingFactory* factory, IWICBitmapF
     return ComPtr<IWICBitmapSource>(scaled.release());
 }
 
+// The size that the header of a PNG, JPEG, GIF or BMP file states, read without a decoder:
+// some decoders read all pixels as soon as they are created. Empty for other formats.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> StatedSize(const std::wstring& path)
+{
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    unsigned char h[26] = {};
+    if (!file.read(reinterpret_cast<char*>(h), sizeof(h)))
+        return std::nullopt;
+    const auto big = [](const unsigned char* p, int n) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < n; ++i)
+            v = (v << 8) | p[i];
+        return v;
+    };
+    const auto little = [](const unsigned char* p, int n) {
+        std::uint32_t v = 0;
+        for (int i = n - 1; i >= 0; --i)
+            v = (v << 8) | p[i];
+        return v;
+    };
+    if (std::memcmp(h, "\x89PNG\r\n\x1a\n", 8) == 0)
+        return std::pair{big(h + 16, 4), big(h + 20, 4)};
+    if (std::memcmp(h, "GIF8", 4) == 0)
+        return std::pair{little(h + 6, 2), little(h + 8, 2)};
+    if (h[0] == 'B' && h[1] == 'M') { // a negative height means top-down rows
+        const auto height = static_cast<std::int32_t>(little(h + 22, 4));
+        return std::pair{little(h + 18, 4),
+                         static_cast<std::uint32_t>(height < 0 ? -static_cast<std::int64_t>(height) : height)};
+    }
+    if (h[0] != 0xFF || h[1] != 0xD8)
+        return std::nullopt;
+    // JPEG: walk the segments up to the frame header (SOF0..SOF15 but DHT, JPG and DAC).
+    file.seekg(2);
+    for (int segments = 0; segments < 1000 && file; ++segments) {
+        unsigned char m[2] = {};
+        if (!file.read(reinterpret_cast<char*>(m), 2) || m[0] != 0xFF)
+            return std::nullopt;
+        if (m[1] == 0xFF) { // fill byte
+            file.seekg(-1, std::ios::cur);
+            continue;
+        }
+        if (m[1] == 0xD8 || m[1] == 0x01 || (m[1] >= 0xD0 && m[1] <= 0xD7))
+            continue; // markers without a length
+        unsigned char segment[7] = {};
+        if (!file.read(reinterpret_cast<char*>(segment), 2))
+            return std::nullopt;
+        const std::uint32_t length = big(segment, 2);
+        if (m[1] >= 0xC0 && m[1] <= 0xCF && m[1] != 0xC4 && m[1] != 0xC8 && m[1] != 0xCC) {
+            if (!file.read(reinterpret_cast<char*>(segment + 2), 5))
+                return std::nullopt;
+            return std::pair{big(segment + 5, 2), big(segment + 3, 2)};
+        }
+        if (m[1] == 0xDA || length < 2)
+            return std::nullopt;
+        file.seekg(length - 2, std::ios::cur);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<FileStamp> FileStamp::Of(const std::wstring& path)
@@ -157,6 +218,13 @@ DecodedPicture DecodePicture(const std::wstring& path,
     DecodedPicture out;
     if (!FileStamp::Of(path))
         return out;
+    if (const auto stated = StatedSize(path);
+        stated && static_cast<std::uint64_t>(stated->first) * stated->second > kMaxPicturePixels) {
+        out.width = stated->first;
+        out.height = stated->second;
+        out.status = PictureStatus::TooLarge;
+        return out;
+    }
     ComScope com;
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICBitmapDecoder> decoder;

@@ -98,6 +98,10 @@ TEST(PictureCache, PopupThumbnailsAreKeptPerFileVersion)
 TEST(PictureCache, OversizedAndLyingPicturesAreNoPicture)
 {
     TempDir dir;
+    SavePicture(dir.Path() / L"small.png", 4, 4, [](int, int) { return 0xFF000000u; });
+    std::vector<std::uint8_t> png = ReadBytes(dir.Path() / L"small.png");
+    for (int i : {16, 20}) // the header's width and height: 40000 each
+        png[i + 1] = 0, png[i + 2] = 0x9C, png[i + 3] = 0x40;
     const struct {
         const wchar_t* name;
         std::vector<std::uint8_t> bytes;
