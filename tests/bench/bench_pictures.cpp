@@ -16,9 +16,9 @@ using namespace bench;
 
 namespace {
 
-// A PNG of one colour, written through WIC a band of rows at a time so that it never needs
+// A picture of one colour, written through WIC a band of rows at a time so that it never needs
 // the whole picture in memory.
-bool WriteHugePng(const std::filesystem::path& file, UINT side)
+bool WriteHugePicture(const std::filesystem::path& file, UINT width, UINT height, const GUID& container)
 {
     IWICImagingFactory* factory = nullptr;
     IWICStream* stream = nullptr;
@@ -30,18 +30,18 @@ bool WriteHugePng(const std::filesystem::path& file, UINT side)
                                    reinterpret_cast<void**>(&factory))) &&
         SUCCEEDED(factory->CreateStream(&stream)) &&
         SUCCEEDED(stream->InitializeFromFilename(file.c_str(), GENERIC_WRITE)) &&
-        SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
+        SUCCEEDED(factory->CreateEncoder(container, nullptr, &encoder)) &&
         SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
         SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
-        SUCCEEDED(frame->SetSize(side, side)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
+        SUCCEEDED(frame->SetSize(width, height)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
         format == GUID_WICPixelFormat24bppBGR) {
-        const UINT stride = side * 3, band = 256;
+        const UINT stride = width * 3, band = 256;
         std::vector<BYTE> rows(static_cast<std::size_t>(stride) * band);
         for (std::size_t i = 0; i < rows.size(); i += 3)
             rows[i] = 0xC0, rows[i + 1] = 0x80, rows[i + 2] = 0x40;
         done = true;
-        for (UINT y = 0; y < side && done; y += band) {
-            const UINT count = std::min(band, side - y);
+        for (UINT y = 0; y < height && done; y += band) {
+            const UINT count = std::min(band, height - y);
             done = SUCCEEDED(frame->WritePixels(count, stride, stride * count, rows.data()));
         }
         done = done && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
@@ -105,8 +105,12 @@ int wmain(int argc, wchar_t** argv)
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const std::filesystem::path program = std::filesystem::path(self).parent_path().parent_path() / L"Mosaryn.exe";
-    const std::filesystem::path huge = env.Dir() / L"huge.png", photo = env.Dir() / L"photo.jpg";
-    if (!WriteHugePng(huge, 20000) || !WritePicture(photo, 800, 600, L"image/jpeg")) {
+    const std::filesystem::path huge = env.Dir() / L"huge.png", photo = env.Dir() / L"photo.jpg",
+                                camera = env.Dir() / L"camera.jpg", cameraPng = env.Dir() / L"camera.png";
+    if (!WriteHugePicture(huge, 20000, 20000, GUID_ContainerFormatPng) ||
+        !WriteHugePicture(camera, 8660, 5774, GUID_ContainerFormatJpeg) ||
+        !WriteHugePicture(cameraPng, 8660, 5774, GUID_ContainerFormatPng) ||
+        !WritePicture(photo, 800, 600, L"image/jpeg")) {
         std::printf("could not write the pictures\n");
         return 1;
     }
@@ -116,10 +120,9 @@ int wmain(int argc, wchar_t** argv)
         const char* what;
         const std::filesystem::path& picture;
         bool memorial;
-    } cases[] = {{"background 800 x 600 JPEG    ", photo, false},
-                 {"background 20000 x 20000 PNG ", huge, false},
-                 {"memorial   800 x 600 JPEG    ", photo, true},
-                 {"memorial   20000 x 20000 PNG ", huge, true}};
+    } cases[] = {{"background 800 x 600 JPEG    ", photo, false},  {"background 20000 x 20000 PNG ", huge, false},
+                 {"background 50 MP JPEG        ", camera, false}, {"background 50 MP PNG         ", cameraPng, false},
+                 {"memorial   800 x 600 JPEG    ", photo, true},   {"memorial   20000 x 20000 PNG ", huge, true}};
     int index = 0;
     for (const auto& c : cases) {
         const std::filesystem::path dir = env.Dir() / std::to_wstring(++index);
