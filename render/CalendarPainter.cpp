@@ -244,20 +244,17 @@ std::wstring TitleText(const MonthModel& model)
 
 } // namespace
 
-void CalendarPainter::PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const
+RectF CalendarPainter::PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const
 {
     const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
     const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size);
     const gfx::SolidBrush brush(settings_.MonthFont.Color);
-    graphics.DrawString(TitleText(model), font, titleRect_, centred, brush);
-}
+    const std::wstring text = TitleText(model);
+    graphics.DrawString(text, font, titleRect_, centred, brush);
 
-RectF CalendarPainter::TitleBounds(gfx::Graphics& graphics, const MonthModel& model) const
-{
     // Measured unbounded and centred as DrawString centres it: measuring inside the box gives the
     // whole box on some systems, which would make the title seem to reach into the buttons.
-    const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size);
-    const RectF natural = graphics.MeasureString(TitleText(model), font, PointF{});
+    const RectF natural = graphics.MeasureString(text, font, PointF{});
     if (graphics.LastStatus() != Gdiplus::Ok || !(natural.width > 0))
         return titleRect_;
     const float width = std::min(natural.width, titleRect_.width), height = std::min(natural.height, titleRect_.height);

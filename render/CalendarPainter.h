@@ -69,13 +69,12 @@ public:
     // The steps of Paint, so that a composed frame can redraw only what changed.
     void PaintBackground(gfx::Graphics& graphics) const;
     void PaintButtons(gfx::Graphics& graphics, int hover) const;
-    void PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const;
+    // Returns where the title's glyphs can land.
+    gfx::RectF PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const;
     void PaintDays(gfx::Graphics& graphics, const MonthModel& model) const;
     void PaintWeekdays(gfx::Graphics& graphics) const;
     // The discs and numbers of the cells `which` picks (all when null).
     void PaintCells(gfx::Graphics& graphics, const MonthModel& model, const std::function<bool(int, int)>& which) const;
-    // Where the title's glyphs can land for this model.
-    gfx::RectF TitleBounds(gfx::Graphics& graphics, const MonthModel& model) const;
 
     void DrawButton(gfx::Graphics& graphics, ButtonShape shape, const gfx::RectF& rect, bool highlighted) const;
     static void DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& brush, gfx::PointF centre, float size,

@@ -424,8 +424,7 @@ void CalendarFrame::ComposeMonth(const CalendarPainter& painter, const MonthMode
     } else {
         painter.PaintButtons(graphics, hover);
     }
-    painter.PaintTitle(graphics, model);
-    titleBounds_ = painter.TitleBounds(graphics, model);
+    titleBounds_ = painter.PaintTitle(graphics, model);
     graphics.Flush();
     GdiFlush();
     const bool titleInButtons =
