@@ -324,9 +324,10 @@ const DibSurface* CalendarFrame::Compose(const CalendarPainter& painter, const M
     }
     regions_ = ButtonRegions(painter, width, height);
     for (int column = 0; column < 7; ++column)
-        for (int row = 0; row < 6; ++row) // the disc is 1 pixel up and left, the today ring 1 pixel wider
+        for (int row = 0; row < 6; ++row) // the today ring reaches 2 pixels up and left of the cell;
+            // with 2 pixels around, the regions of cells 5 pixels apart never share a pixel.
             cells_[static_cast<std::size_t>(row * 7 + column)] =
-                Around(painter.CellRect(column, row), 3, width, height);
+                Around(painter.CellRect(column, row), 2, width, height);
     ComposeAll(painter, model, hover, shadow);
     key_ = std::make_unique<Key>(std::move(key));
     hover_ = hover;
