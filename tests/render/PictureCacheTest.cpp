@@ -3,6 +3,7 @@
 #include "RenderTestSupport.h"
 
 #include "render/DayInfoWindow.h"
+#include "ui/dialogs/MemorialDialog.h"
 
 #include <chrono>
 
@@ -123,5 +124,11 @@ TEST(PictureCache, OversizedAndLyingPicturesAreNoPicture)
         CalendarPainter painter(settings);
         painter.Layout();
         EXPECT_EQ(painter.Picture() != nullptr, c.status == PictureStatus::Ok) << c.name;
+        // The memorial dialog's preview: the picture's grey in the middle, or the empty white frame.
+        DibSurface preview;
+        ASSERT_TRUE(preview.Create(60, 40));
+        DrawPicturePreview(preview.Dc(), RECT{0, 0, 60, 40}, settings.Background.BackImageFile);
+        GdiFlush();
+        EXPECT_EQ(preview.Pixel(30, 20) & 0xFFFFFF, c.status == PictureStatus::Ok ? 0x7F7F7Fu : 0xFFFFFFu) << c.name;
     }
 }
