@@ -7,6 +7,8 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+    // Pictures are read through COM (the Windows Imaging Component) on this thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
@@ -26,5 +28,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     }
 
     Gdiplus::GdiplusShutdown(token);
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return exitCode;
 }

@@ -2,13 +2,11 @@
 
 #include "app/Application.h"
 #include "calendar/MonthModel.h"
-#include "render/Composition.h"
 #include "res/resource.h"
 #include "settings/SafeValues.h"
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <string>
 
 using gfx::PointF;
@@ -109,13 +107,6 @@ Argb ShiftLightness(Argb colour)
 CalendarPainter::CalendarPainter(const DesignSettings& settings) : settings_(settings) {}
 
 CalendarPainter::~CalendarPainter() = default;
-
-CalendarFrame& CalendarPainter::Frame()
-{
-    if (!frame_)
-        frame_ = std::make_unique<CalendarFrame>();
-    return *frame_;
-}
 
 void CalendarPainter::SetDpi(UINT dpi)
 {
@@ -237,8 +228,8 @@ void CalendarPainter::PaintBackground(gfx::Graphics& graphics) const
     // between the calendar and its shadow.
     const PixelSize size = GetSize();
     graphics.FillPixels(back, size.width, size.height);
-    if (picture_)
-        graphics.DrawImage(picture_, pictureRect_);
+    if (const gfx::Bitmap* picture = background_.Get())
+        graphics.DrawImage(*picture, pictureRect_);
 }
 
 void CalendarPainter::PaintButtons(gfx::Graphics& graphics, int hover) const
@@ -260,21 +251,22 @@ std::wstring TitleText(const MonthModel& model)
 
 } // namespace
 
-void CalendarPainter::PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const
+RectF CalendarPainter::PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const
 {
     const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
     const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size, dpi_);
     const gfx::SolidBrush brush(settings_.MonthFont.Color);
-    graphics.DrawString(TitleText(model), font, titleRect_, centred, brush);
-}
+    const std::wstring text = TitleText(model);
+    graphics.DrawString(text, font, titleRect_, centred, brush);
 
-RectF CalendarPainter::TitleBounds(gfx::Graphics& graphics, const MonthModel& model) const
-{
-    const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
-    const gfx::Font font = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size, dpi_);
-    RectF bounds = graphics.MeasureString(TitleText(model), font, titleRect_, centred);
-    if (graphics.LastStatus() != Gdiplus::Ok)
+    // Measured unbounded and centred as DrawString centres it: measuring inside the box gives the
+    // whole box on some systems, which would make the title seem to reach into the buttons.
+    const RectF natural = graphics.MeasureString(text, font, PointF{});
+    if (graphics.LastStatus() != Gdiplus::Ok || !(natural.width > 0))
         return titleRect_;
+    const float width = std::min(natural.width, titleRect_.width), height = std::min(natural.height, titleRect_.height);
+    RectF bounds{titleRect_.x + (titleRect_.width - width) / 2, titleRect_.y + (titleRect_.height - height) / 2, width,
+                 height};
     // Anti-aliased glyph edges may reach a pixel past the measured box; the text never leaves its box.
     bounds.Inflate(Px(2), Px(2));
     return bounds;
@@ -282,13 +274,31 @@ RectF CalendarPainter::TitleBounds(gfx::Graphics& graphics, const MonthModel& mo
 
 void CalendarPainter::PaintDays(gfx::Graphics& graphics, const MonthModel& model) const
 {
+    PaintWeekdays(graphics);
+    PaintCells(graphics, model, nullptr);
+}
+
+void CalendarPainter::PaintWeekdays(gfx::Graphics& graphics) const
+{
+    const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
+    const gfx::Font weekFont = DrawableFont(settings_.WeekFont, Defaults().WeekFont.Size, dpi_);
+    const gfx::SolidBrush weekBrush(settings_.WeekFont.Color);
+    for (int column = 0; column < 7; ++column) {
+        const RectF header{weekdayRect_.x + static_cast<float>(column) * (cellWidth_ + Px(10)) - Px(5), weekdayRect_.y,
+                           cellWidth_ + Px(10), weekdayRect_.height};
+        graphics.DrawString(ResString(static_cast<UINT>(IDS_WEEKDAY_BASE + column)), weekFont, header, centred,
+                            weekBrush);
+    }
+}
+
+void CalendarPainter::PaintCells(gfx::Graphics& graphics, const MonthModel& model,
+                                 const std::function<bool(int, int)>& which) const
+{
     const DesignSettings& defaults = Defaults();
     const gfx::StringFormat centred(Gdiplus::StringAlignmentCenter, Gdiplus::StringAlignmentCenter);
-    const gfx::Font weekFont = DrawableFont(settings_.WeekFont, defaults.WeekFont.Size, dpi_);
     const gfx::Font dayFont = DrawableFont(settings_.DayFont.Font, defaults.DayFont.Font.Size, dpi_);
     const gfx::Font adjacentFont = DrawableFont(settings_.LNMonthFont.Font, defaults.LNMonthFont.Font.Size, dpi_);
 
-    const gfx::SolidBrush weekBrush(settings_.WeekFont.Color);
     const gfx::SolidBrush adjacentDisc(settings_.LNMonthFont.LNMonthFontBackColor);
     const gfx::SolidBrush adjacentText(settings_.LNMonthFont.Font.Color);
     const gfx::SolidBrush memoDisc(settings_.DayBackColors.MemodayBackColor);
@@ -300,12 +310,9 @@ void CalendarPainter::PaintDays(gfx::Graphics& graphics, const MonthModel& model
     const gfx::SolidBrush plainText(settings_.DayFont.Font.Color);
 
     for (int column = 0; column < 7; ++column) {
-        const RectF header{weekdayRect_.x + static_cast<float>(column) * (cellWidth_ + Px(10)) - Px(5), weekdayRect_.y,
-                           cellWidth_ + Px(10), weekdayRect_.height};
-        graphics.DrawString(ResString(static_cast<UINT>(IDS_WEEKDAY_BASE + column)), weekFont, header, centred,
-                            weekBrush);
-
         for (int row = 0; row < 6; ++row) {
+            if (which && !which(column, row))
+                continue;
             const DayRecord& day = model.Cell(column, row);
             const RectF text = CellRect(column, row);
             const RectF disc{text.x - Px(1), text.y - Px(1), text.width, text.height};
@@ -366,85 +373,13 @@ void CalendarPainter::DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& 
 
 // ---- background picture -------------------------------------------------------------------
 
-namespace {
-
-// Cuts the destination to the canvas and the source in proportion, so a picture of an extreme
-// aspect ratio never makes GDI+ work on a destination larger than the canvas.
-bool ClipToCanvas(RectF& dest, RectF& source, float canvasWidth, float canvasHeight)
-{
-    const float left = std::max(dest.x, 0.0f);
-    const float top = std::max(dest.y, 0.0f);
-    const float right = std::min(dest.Right(), canvasWidth);
-    const float bottom = std::min(dest.Bottom(), canvasHeight);
-    if (!(right > left && bottom > top) || !(dest.width > 0 && dest.height > 0))
-        return false;
-    const float scaleX = source.width / dest.width;
-    const float scaleY = source.height / dest.height;
-    source = RectF{source.x + (left - dest.x) * scaleX, source.y + (top - dest.y) * scaleY, (right - left) * scaleX,
-                   (bottom - top) * scaleY};
-    dest = RectF{left, top, right - left, bottom - top};
-    return true;
-}
-
-} // namespace
-
 void CalendarPainter::LoadPicture()
 {
     ++generation_;
-    picture_.Reset();
     const BackgroundGroup& background = settings_.Background;
-    if (background.BackImageFile.empty())
-        return;
-    // GDI+ is not asked to open directories or devices.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(background.BackImageFile), error))
-        return;
-    const gfx::Image image = gfx::Image::FromFile(background.BackImageFile);
-    const float iw = static_cast<float>(image.Width());
-    const float ih = static_cast<float>(image.Height());
-    if (!image || iw <= 0 || ih <= 0)
-        return;
-
-    const gfx::ImageAttributes attributes(static_cast<float>(ClampAlpha(background.BackImageAlpha)) * (1.0f / 255.0f));
-
-    const RectF target = background.BackImagePos == 0 ? RectF{gridRect_.x - Px(4), gridRect_.y - Px(2.5f),
-                                                              gridRect_.width + Px(8), gridRect_.height + Px(7.5f)}
-                                                      : RectF{0, 0, whole_.width, whole_.height};
-    pictureRect_ = target;
-
-    RectF canvas = target;
-    float dw = canvas.width;
-    float dh = canvas.height;
-    if (background.BackImageDraw != 1) {
-        canvas.Inflate(Px(5), Px(1));
-        const float sx = canvas.width / iw;
-        const float sy = canvas.height / ih;
-        if (background.BackImageDraw == 0 ? sx < sy : background.BackImageDraw == 2 ? sx > sy : false) {
-            dw = canvas.width;
-            dh = ih * sx;
-        } else {
-            dw = iw * sy;
-            dh = canvas.height;
-        }
-    }
-    const int canvasWidth = static_cast<int>(canvas.width);
-    const int canvasHeight = static_cast<int>(canvas.height);
-    if (canvasWidth <= 0 || canvasHeight <= 0)
-        return;
-
-    gfx::Bitmap bitmap = gfx::Bitmap::Blank(canvasWidth, canvasHeight);
-    if (!bitmap)
-        return;
-    RectF dest{(canvas.width - dw) / 2, (canvas.height - dh) / 2, dw, dh};
-    RectF source{0, 0, iw, ih};
-    if (ClipToCanvas(dest, source, canvas.width, canvas.height)) {
-        gfx::Graphics graphics = gfx::Graphics::FromImage(bitmap);
-        if (!graphics)
-            return;
-        graphics.DrawImage(image, dest, source, &attributes);
-        // A picture that loads but cannot be decoded (a cut file) is no picture.
-        if (graphics.LastStatus() != Gdiplus::Ok)
-            return;
-    }
-    picture_ = std::move(bitmap);
+    pictureRect_ = background.BackImagePos == 0
+                       ? RectF{gridRect_.x - Px(4), gridRect_.y - Px(2.5f), gridRect_.width + Px(8),
+                                gridRect_.height + Px(7.5f)}
+                       : RectF{0, 0, whole_.width, whole_.height};
+    background_.Update(background, pictureRect_);
 }

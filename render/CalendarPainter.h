@@ -1,14 +1,14 @@
 // Layout, hit testing and drawing of one month of the calendar.
 #pragma once
+#include "render/BackgroundPicture.h"
 #include "render/DrawableFont.h"
 #include "render/Graphics.h"
 #include "settings/Settings.h"
 
 #include <array>
-#include <memory>
+#include <functional>
 
 class MonthModel;
-class CalendarFrame;
 
 // Area codes of the calendar; 0 means the pointer is not over it.
 enum : int {
@@ -59,7 +59,8 @@ public:
     UINT Dpi() const { return dpi_; }
     // Width of the drop shadow at this DPI (5 pixels at 96).
     int ShadowSize() const;
-    // Rebuilds the cached background picture; none when the file is empty or unusable.
+    // Fits the background picture anew; none when the file is empty or unusable. The file is
+    // decoded again only when it or the size it is drawn at changed.
     void LoadPicture();
 
     PixelSize GetSize() const;
@@ -71,13 +72,15 @@ public:
     void Paint(const MonthModel& model, HDC hdc, int hover) const;
     void Paint(const MonthModel& model, gfx::Graphics& graphics, int hover) const;
 
-    // The steps of Paint, so that a composed frame can redraw only what a hover changes.
+    // The steps of Paint, so that a composed frame can redraw only what changed.
     void PaintBackground(gfx::Graphics& graphics) const;
     void PaintButtons(gfx::Graphics& graphics, int hover) const;
-    void PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const;
+    // Returns where the title's glyphs can land.
+    gfx::RectF PaintTitle(gfx::Graphics& graphics, const MonthModel& model) const;
     void PaintDays(gfx::Graphics& graphics, const MonthModel& model) const;
-    // Where the title's glyphs can land for this model.
-    gfx::RectF TitleBounds(gfx::Graphics& graphics, const MonthModel& model) const;
+    void PaintWeekdays(gfx::Graphics& graphics) const;
+    // The discs and numbers of the cells `which` picks (all when null).
+    void PaintCells(gfx::Graphics& graphics, const MonthModel& model, const std::function<bool(int, int)>& which) const;
 
     void DrawButton(gfx::Graphics& graphics, ButtonShape shape, const gfx::RectF& rect, bool highlighted) const;
     static void DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& brush, gfx::PointF centre, float size,
@@ -97,13 +100,11 @@ public:
     float GridY() const { return gridY_; }
     float CellWidth() const { return cellWidth_; }
     float CellHeight() const { return cellHeight_; }
-    const gfx::Bitmap* Picture() const { return picture_ ? &picture_ : nullptr; }
+    const gfx::Bitmap* Picture() const { return background_.Get(); }
+    const BackgroundPicture& Background() const { return background_; }
     const DesignSettings& Settings() const { return settings_; }
     // Bumped by every Layout, so kept frames know their rectangles are stale.
     unsigned LayoutGeneration() const { return generation_; }
-
-    // The composed window image kept between renders (see render/Composition.h).
-    CalendarFrame& Frame();
 
 private:
     // Pixels at 96 DPI to pixels at this painter's DPI; exactly 1 at 96, so nothing moves there.
@@ -115,7 +116,6 @@ private:
     gfx::RectF whole_, prevMonthButton_, prevYearButton_, nextMonthButton_, nextYearButton_;
     gfx::RectF titleRect_, weekdayRect_, gridRect_, pictureRect_;
     float gridX_ = 0, gridY_ = 0, cellWidth_ = 0, cellHeight_ = 0;
-    gfx::Bitmap picture_;
+    BackgroundPicture background_;
     unsigned generation_ = 0;
-    std::unique_ptr<CalendarFrame> frame_;
 };

@@ -176,70 +176,98 @@ FontLook LookOf(const FontSetting& font)
 
 } // namespace
 
-// Everything a full paint depends on besides the hover area.
+// Everything a full paint depends on besides the hover area: the look, which only a full
+// paint can follow, and the month with its days' marks, which a month change follows.
 struct CalendarFrame::Key {
-    unsigned generation = 0;
-    int width = 0, height = 0;
+    struct Look {
+        unsigned generation = 0;
+        int width = 0, height = 0;
+        FontLook month_font, week_font, day_font, adjacent_font;
+        std::array<Argb, 10> colours{};
+        bool shadow = false;
+        bool operator==(const Look&) const = default;
+    } look;
     int year = 0, month = 0;
     std::array<std::uint32_t, 42> days{};
-    FontLook month_font, week_font, day_font, adjacent_font;
-    std::array<Argb, 10> colours{};
-    bool shadow = false;
     bool operator==(const Key&) const = default;
 };
 
 namespace {
 
+std::uint32_t DayCode(const DayRecord& day) { return (static_cast<std::uint32_t>(day.day) << 16) ^ day.flags; }
+
 CalendarFrame::Key MakeKey(const CalendarPainter& painter, const MonthModel& model, int width, int height)
 {
     const DesignSettings& s = painter.Settings();
     CalendarFrame::Key key;
-    key.generation = painter.LayoutGeneration();
-    key.width = width;
-    key.height = height;
+    key.look.generation = painter.LayoutGeneration();
+    key.look.width = width;
+    key.look.height = height;
     key.year = model.Year();
     key.month = model.Month();
-    for (int column = 0; column < 7; ++column) {
-        for (int row = 0; row < 6; ++row) {
-            const DayRecord& day = model.Cell(column, row);
-            key.days[static_cast<std::size_t>(row * 7 + column)] =
-                (static_cast<std::uint32_t>(day.day) << 16) ^ day.flags;
-        }
-    }
-    key.month_font = LookOf(s.MonthFont);
-    key.week_font = LookOf(s.WeekFont);
-    key.day_font = LookOf(s.DayFont.Font);
-    key.adjacent_font = LookOf(s.LNMonthFont.Font);
-    key.colours = {s.DayFont.SunFontColor,           s.DayFont.SatFontColor,
-                   s.DayFont.MemorialdayFontColor,   s.LNMonthFont.LNMonthFontBackColor,
-                   s.DayBackColors.DayBackColor,     s.DayBackColors.TodayBackColor,
-                   s.DayBackColors.MemodayBackColor, s.ButtonColors.ButtonForColor,
-                   s.ButtonColors.ButtonBackColor,   s.Background.BackColor};
-    key.shadow = s.Background.DropShadow;
+    for (int column = 0; column < 7; ++column)
+        for (int row = 0; row < 6; ++row)
+            key.days[static_cast<std::size_t>(row * 7 + column)] = DayCode(model.Cell(column, row));
+    key.look.month_font = LookOf(s.MonthFont);
+    key.look.week_font = LookOf(s.WeekFont);
+    key.look.day_font = LookOf(s.DayFont.Font);
+    key.look.adjacent_font = LookOf(s.LNMonthFont.Font);
+    key.look.colours = {s.DayFont.SunFontColor,           s.DayFont.SatFontColor,
+                        s.DayFont.MemorialdayFontColor,   s.LNMonthFont.LNMonthFontBackColor,
+                        s.DayBackColors.DayBackColor,     s.DayBackColors.TodayBackColor,
+                        s.DayBackColors.MemodayBackColor, s.ButtonColors.ButtonForColor,
+                        s.ButtonColors.ButtonBackColor,   s.Background.BackColor};
+    key.look.shadow = s.Background.DropShadow;
     return key;
 }
 
-struct PixelRect {
-    int left = 0, top = 0, right = 0, bottom = 0;
-};
+using PixelRect = CalendarFrame::PixelRect;
+
+// Whole pixels around a float rectangle grown by `margin`, inside the width x height image.
+PixelRect Around(const RectF& r, float margin, int width, int height)
+{
+    PixelRect p;
+    p.left = std::clamp(static_cast<int>(std::floor(r.x - margin)), 0, width);
+    p.top = std::clamp(static_cast<int>(std::floor(r.y - margin)), 0, height);
+    p.right = std::clamp(static_cast<int>(std::ceil(r.Right() + margin)), p.left, width);
+    p.bottom = std::clamp(static_cast<int>(std::ceil(r.Bottom() + margin)), p.top, height);
+    return p;
+}
 
 // Whole pixels around the two button pairs, with room for anti-aliased edges, inside the calendar.
 std::array<PixelRect, 2> ButtonRegions(const CalendarPainter& painter, int width, int height)
 {
     auto around = [&](const RectF& a, const RectF& b) {
-        const float left = std::min(a.x, b.x) - 2;
-        const float top = std::min(a.y, b.y) - 2;
-        const float right = std::max(a.Right(), b.Right()) + 2;
-        const float bottom = std::max(a.Bottom(), b.Bottom()) + 2;
-        PixelRect r;
-        r.left = std::clamp(static_cast<int>(std::floor(left)), 0, width);
-        r.top = std::clamp(static_cast<int>(std::floor(top)), 0, height);
-        r.right = std::clamp(static_cast<int>(std::ceil(right)), r.left, width);
-        r.bottom = std::clamp(static_cast<int>(std::ceil(bottom)), r.top, height);
-        return r;
+        const float left = std::min(a.x, b.x), top = std::min(a.y, b.y);
+        const RectF both{left, top, std::max(a.Right(), b.Right()) - left, std::max(a.Bottom(), b.Bottom()) - top};
+        return Around(both, 2, width, height);
     };
     return {around(painter.PrevYearButton(), painter.PrevMonthButton()),
             around(painter.NextMonthButton(), painter.NextYearButton())};
+}
+
+RectF RegionRect(const PixelRect& r)
+{
+    return RectF{static_cast<float>(r.left), static_cast<float>(r.top), static_cast<float>(r.right - r.left),
+                 static_cast<float>(r.bottom - r.top)};
+}
+
+std::size_t Area(const PixelRect& r)
+{
+    return static_cast<std::size_t>(r.right - r.left) * static_cast<std::size_t>(r.bottom - r.top);
+}
+
+// Copies the pixels of `region` between the surface and `kept` (rows one after another).
+void CopyRegion(DibSurface& surface, const PixelRect& region, std::uint32_t* kept, bool toSurface)
+{
+    const auto count = static_cast<std::size_t>(region.right - region.left);
+    for (int y = region.top; y < region.bottom && count > 0; ++y, kept += count) {
+        std::uint32_t* row = surface.Row(y) + region.left;
+        if (toSurface)
+            std::memcpy(row, kept, count * 4);
+        else
+            std::memcpy(kept, row, count * 4);
+    }
 }
 
 } // namespace
@@ -264,68 +292,66 @@ const DibSurface* CalendarFrame::Compose(const CalendarPainter& painter, const M
     const int height = size.height + (shadow ? painter.ShadowSize() : 0);
 
     Key key = MakeKey(painter, model, width, height);
-    if (valid_ && key_ && *key_ == key && surface_) {
-        lastFull_ = false;
-        const int state = ButtonState(hover);
-        if (state != ButtonState(hover_)) {
-            std::vector<std::uint32_t>& kept = states_[static_cast<std::size_t>(state)];
-            if (!kept.empty()) {
-                CopyRegions(true, kept);
-            } else {
-                ComposeButtons(painter, model, hover);
-                CopyRegions(false, kept);
+    daysDrawn_ = 0;
+    if (valid_ && key_ && key_->look == key.look && surface_) {
+        if (*key_ == key) {
+            last_ = Kind::Hover;
+            const int state = ButtonState(hover);
+            if (state != ButtonState(hover_)) {
+                std::vector<std::uint32_t>& kept = states_[static_cast<std::size_t>(state)];
+                if (!kept.empty()) {
+                    CopyRegions(true, kept);
+                } else {
+                    ComposeButtons(painter, model, hover);
+                    CopyRegions(false, kept);
+                }
             }
+        } else {
+            last_ = Kind::Month;
+            ComposeMonth(painter, model, hover);
+            *key_ = std::move(key);
         }
         hover_ = hover;
         return &surface_;
     }
 
     valid_ = false;
-    for (auto& state : states_)
-        state.clear();
     if (surface_.Width() != width || surface_.Height() != height || !surface_) {
         if (!surface_.Create(width, height))
             return nullptr;
     } else {
         surface_.Clear();
     }
-    const auto regions = ButtonRegions(painter, width, height);
-    for (std::size_t i = 0; i < regions.size(); ++i)
-        regions_[i] = {regions[i].left, regions[i].top, regions[i].right, regions[i].bottom};
+    regions_ = ButtonRegions(painter, width, height);
+    for (int column = 0; column < 7; ++column)
+        for (int row = 0; row < 6; ++row) // the today ring reaches 2 pixels up and left of the cell;
+            // with 2 pixels around, the regions of cells 5 pixels apart never share a pixel.
+            cells_[static_cast<std::size_t>(row * 7 + column)] =
+                Around(painter.CellRect(column, row), 2, width, height);
     ComposeAll(painter, model, hover, shadow);
-    CopyRegions(false, states_[static_cast<std::size_t>(ButtonState(hover))]);
     key_ = std::make_unique<Key>(std::move(key));
     hover_ = hover;
     valid_ = true;
-    lastFull_ = true;
+    last_ = Kind::Full;
     return &surface_;
 }
 
 void CalendarFrame::CopyRegions(bool toSurface, std::vector<std::uint32_t>& pixels)
 {
     GdiFlush();
-    std::size_t total = 0;
-    for (const auto& [left, top, right, bottom] : regions_)
-        total += static_cast<std::size_t>(right - left) * static_cast<std::size_t>(bottom - top);
+    const std::size_t total = Area(regions_[0]) + Area(regions_[1]);
     if (!toSurface)
         pixels.resize(total);
     if (pixels.size() != total)
         return;
-    std::uint32_t* kept = pixels.data();
-    for (const auto& [left, top, right, bottom] : regions_) {
-        const auto count = static_cast<std::size_t>(right - left);
-        for (int y = top; y < bottom && count > 0; ++y, kept += count) {
-            std::uint32_t* row = surface_.Row(y) + left;
-            if (toSurface)
-                std::memcpy(row, kept, count * 4);
-            else
-                std::memcpy(kept, row, count * 4);
-        }
-    }
+    CopyRegion(surface_, regions_[0], pixels.data(), toSurface);
+    CopyRegion(surface_, regions_[1], pixels.data() + Area(regions_[0]), toSurface);
 }
 
 void CalendarFrame::ComposeAll(const CalendarPainter& painter, const MonthModel& model, int hover, bool shadow)
 {
+    days_.clear();
+    titleInButtons_ = true; // no look of the buttons is kept from another design
     if (shadow) {
         gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
         if (graphics) {
@@ -337,22 +363,82 @@ void CalendarFrame::ComposeAll(const CalendarPainter& painter, const MonthModel&
             graphics.Flush();
         }
     }
+    {
+        gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
+        if (!graphics)
+            return;
+        graphics.SetHighQuality();
+        painter.PaintBackground(graphics);
+        graphics.Flush();
+        GdiFlush();
+        const std::uint32_t* bits = surface_.Bits();
+        underlay_.assign(bits, bits + static_cast<std::ptrdiff_t>(surface_.Width()) * surface_.Height());
+        painter.PaintWeekdays(graphics);
+        graphics.Flush();
+        GdiFlush();
+        base_.assign(bits, bits + static_cast<std::ptrdiff_t>(surface_.Width()) * surface_.Height());
+    }
+    ComposeMonth(painter, model, hover);
+}
+
+// The background and the weekday row as kept, each day copied or drawn, then buttons and title:
+// the days never overlap the buttons or the title, so this gives the pixels of a full paint.
+void CalendarFrame::ComposeMonth(const CalendarPainter& painter, const MonthModel& model, int hover)
+{
+    GdiFlush();
+    std::memcpy(surface_.Bits(), base_.data(), base_.size() * 4);
+    if (days_.size() > kMaxKeptDays)
+        days_.clear();
+    std::array<std::uint64_t, 42> keys{};
+    std::array<bool, 42> missing{};
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        const int column = static_cast<int>(i % 7), row = static_cast<int>(i / 7);
+        keys[i] = (static_cast<std::uint64_t>(i) << 32) | DayCode(model.Cell(column, row));
+        const auto kept = days_.find(keys[i]);
+        missing[i] = kept == days_.end() || kept->second.size() != Area(cells_[i]);
+        if (!missing[i])
+            CopyRegion(surface_, cells_[i], kept->second.data(), true);
+        else
+            ++daysDrawn_;
+    }
+
     gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
     if (!graphics)
         return;
     graphics.SetHighQuality();
-    painter.PaintBackground(graphics);
+    if (daysDrawn_ > 0) {
+        painter.PaintCells(graphics, model,
+                           [&](int column, int row) { return missing[static_cast<std::size_t>(row * 7 + column)]; });
+        graphics.Flush();
+        GdiFlush();
+        for (std::size_t i = 0; i < cells_.size(); ++i) {
+            if (!missing[i])
+                continue;
+            std::vector<std::uint32_t>& kept = days_[keys[i]];
+            kept.resize(Area(cells_[i]));
+            CopyRegion(surface_, cells_[i], kept.data(), false);
+        }
+    }
+    // Looks of the buttons kept while no title reached into them hold no month: they are copied.
+    std::vector<std::uint32_t>& look = states_[static_cast<std::size_t>(ButtonState(hover))];
+    if (!titleInButtons_ && !look.empty()) {
+        graphics.Flush();
+        CopyRegions(true, look);
+    } else {
+        painter.PaintButtons(graphics, hover);
+    }
+    titleBounds_ = painter.PaintTitle(graphics, model);
     graphics.Flush();
     GdiFlush();
-    const std::uint32_t* bits = surface_.Bits();
-    underlay_.assign(bits, bits + static_cast<std::ptrdiff_t>(surface_.Width()) * surface_.Height());
-
-    painter.PaintButtons(graphics, hover);
-    painter.PaintTitle(graphics, model);
-    painter.PaintDays(graphics, model);
-    titleBounds_ = painter.TitleBounds(graphics, model);
-    graphics.Flush();
-    GdiFlush();
+    const bool titleInButtons =
+        titleBounds_.IntersectsWith(RegionRect(regions_[0])) || titleBounds_.IntersectsWith(RegionRect(regions_[1]));
+    if (titleInButtons || titleInButtons_) {
+        for (auto& state : states_)
+            state.clear();
+    }
+    titleInButtons_ = titleInButtons;
+    if (look.empty())
+        CopyRegions(false, look);
 }
 
 void CalendarFrame::ComposeButtons(const CalendarPainter& painter, const MonthModel& model, int hover)
@@ -367,8 +453,7 @@ void CalendarFrame::ComposeButtons(const CalendarPainter& painter, const MonthMo
                 underlay_.data() + static_cast<std::ptrdiff_t>(surface_.Height() - 1 - y) * surface_.Width();
             std::memcpy(surface_.Row(y) + left, from + left, count * 4);
         }
-        clips[i] = RectF{static_cast<float>(left), static_cast<float>(top), static_cast<float>(right - left),
-                         static_cast<float>(bottom - top)};
+        clips[i] = RegionRect(regions_[i]);
     }
 
     gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
@@ -385,11 +470,12 @@ void CalendarFrame::ComposeButtons(const CalendarPainter& painter, const MonthMo
     GdiFlush();
 }
 
-bool RenderCalendar(HWND window, CalendarPainter& painter, const MonthModel& model, int hover, bool relayout)
+bool RenderCalendar(HWND window, CalendarFrame& frame, CalendarPainter& painter, const MonthModel& model, int hover,
+                    bool relayout)
 {
     if (relayout)
         painter.Layout();
-    const DibSurface* surface = painter.Frame().Compose(painter, model, hover);
+    const DibSurface* surface = frame.Compose(painter, model, hover);
     if (surface == nullptr)
         return false;
     return HandOver(window, surface->Dc(), surface->Width(), surface->Height());

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -56,9 +58,11 @@ bool HandOver(HWND window, HDC source, int width, int height);
 // layered window. False when the size is unusable or the hand-over fails.
 bool UpdateLayered(HWND window, int width, int height, const std::function<void(HDC)>& paint);
 
-// The calendar's window image, kept between renders: a change of the hover area redraws only
+// The calendar's window image, kept between renders. A change of the hover area redraws only
 // the two button groups over the kept background, and each look of the buttons, once drawn,
-// is kept for the month shown; anything else repaints everything.
+// is kept for the month shown. A change of the month (or of a day's marks) keeps the background
+// and the weekday row, and copies each day's disc and number from what was drawn for the same
+// day at the same place before. Anything else repaints everything.
 class CalendarFrame {
 public:
     CalendarFrame();
@@ -69,31 +73,48 @@ public:
     // Null when the calendar has no drawable size.
     const DibSurface* Compose(const CalendarPainter& painter, const MonthModel& model, int hover);
     void Invalidate() { valid_ = false; }
-    // Whether the last Compose painted everything (for tests and measurements).
-    bool LastComposeWasFull() const { return lastFull_; }
+
+    enum class Kind { Full, Month, Hover };
+    // What the last Compose had to do (for tests and measurements).
+    Kind LastCompose() const { return last_; }
+    bool LastComposeWasFull() const { return last_ == Kind::Full; }
+    // Days drawn (rather than copied) by the last Compose.
+    int LastDaysDrawn() const { return daysDrawn_; }
 
     struct Key;
+    struct PixelRect {
+        int left = 0, top = 0, right = 0, bottom = 0;
+    };
 
 private:
     void ComposeAll(const CalendarPainter& painter, const MonthModel& model, int hover, bool shadow);
+    void ComposeMonth(const CalendarPainter& painter, const MonthModel& model, int hover);
     void ComposeButtons(const CalendarPainter& painter, const MonthModel& model, int hover);
     void CopyRegions(bool toSurface, std::vector<std::uint32_t>& pixels);
 
     // Looks of the button groups: none, all plain, or one of the four highlighted.
     static constexpr int kButtonStates = 6;
     static int ButtonState(int hover);
+    // Kept days beyond this are dropped all at once; a day's pixels are a few kilobytes.
+    static constexpr std::size_t kMaxKeptDays = 42 * 48;
 
     DibSurface surface_;
     std::array<std::vector<std::uint32_t>, kButtonStates> states_; // region pixels per look, empty until drawn
-    std::array<std::array<int, 4>, 2> regions_{};                  // left, top, right, bottom of each group
+    std::array<PixelRect, 2> regions_{};                           // the two button groups
     std::vector<std::uint32_t> underlay_; // shadow, background colour and picture: what lies under the buttons
+    std::vector<std::uint32_t> base_;     // the underlay with the weekday row: what a month change starts from
+    std::array<PixelRect, 42> cells_{};   // where each day's disc and number can land
+    std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> days_; // per place and day: its pixels
     std::unique_ptr<Key> key_;
     gfx::RectF titleBounds_;
     int hover_ = 0;
+    int daysDrawn_ = 0;
+    bool titleInButtons_ = true; // the kept looks of the buttons show this month's title
     bool valid_ = false;
-    bool lastFull_ = false;
+    Kind last_ = Kind::Full;
 };
 
-// The calendar window's Render: optional Layout, composition (with shadow when DropShadow is
-// set, window wider and taller by the painter's ShadowSize) and the hand-over to `window`.
-bool RenderCalendar(HWND window, CalendarPainter& painter, const MonthModel& model, int hover, bool relayout);
+// The calendar window's Render: optional Layout, composition in `frame` (with shadow when
+// DropShadow is set, window wider and taller by the painter's ShadowSize) and the hand-over to `window`.
+bool RenderCalendar(HWND window, CalendarFrame& frame, CalendarPainter& painter, const MonthModel& model, int hover,
+                    bool relayout);

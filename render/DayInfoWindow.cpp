@@ -116,7 +116,7 @@ void DayInfoWindow::LayoutDayInfo()
 {
     dateLine_ = FormatDateLine(day_.year, day_.month, day_.day, day_.weekday);
     content_ = titleRect_ = memorialRect_ = memoRect_ = pictureRect_ = RectF{};
-    thumbnail_.Reset();
+    thumbnail_ = nullptr;
 
     ScreenDC screen;
     gfx::Graphics graphics = gfx::Graphics::FromHdc(screen.Get());
@@ -151,10 +151,9 @@ void DayInfoWindow::LayoutDayInfo()
     }
 
     if (!day_.memorialPicture.empty()) {
-        const gfx::Image picture = gfx::Image::FromFile(day_.memorialPicture);
-        const auto iw = static_cast<float>(picture.Width());
-        const auto ih = static_cast<float>(picture.Height());
-        if (picture && iw > 0 && ih > 0) {
+        if (const ThumbnailCache::Thumbnail* picture = thumbnails_.Get(day_.memorialPicture, pictureSide)) {
+            const auto iw = static_cast<float>(picture->width);
+            const auto ih = static_cast<float>(picture->height);
             const float sx = pictureSide / iw;
             const float sy = pictureSide / ih;
             const float pw = sx < sy ? pictureSide : iw * sy;
@@ -165,9 +164,7 @@ void DayInfoWindow::LayoutDayInfo()
             memorialRect_.x += pw + margin;
             memoRect_.x += pw + margin;
             height = std::max(height, ph + margin);
-            // A very flat or very narrow picture still gets one pixel across.
-            thumbnail_ =
-                picture.Thumbnail(std::max(1u, static_cast<unsigned>(pw)), std::max(1u, static_cast<unsigned>(ph)));
+            thumbnail_ = &picture->pixels;
         }
     }
 
@@ -205,8 +202,8 @@ void DayInfoWindow::PaintDayInfo(HDC dc) const
                             gfx::SolidBrush(look_.DayinfoMemorialColor));
     if (!day_.memo.empty())
         graphics.DrawString(day_.memo, MemoFont(look_, dpi_), memoRect_, format, gfx::SolidBrush(look_.MemoFont.Color));
-    if (thumbnail_)
-        graphics.DrawImage(thumbnail_, pictureRect_);
+    if (thumbnail_ != nullptr)
+        graphics.DrawImage(*thumbnail_, pictureRect_);
 
     DrawDropShadow(graphics, content_, ShadowSize());
     graphics.Flush();

@@ -5,6 +5,7 @@
 #include "app/ScreenPlacement.h"
 #include "app/Win.h"
 #include "render/Graphics.h"
+#include "render/PictureFile.h"
 #include "settings/Settings.h"
 #include "ui/framework/Window.h"
 
@@ -52,6 +53,7 @@ public:
     const gfx::RectF& MemoRect() const { return memoRect_; }
     const gfx::RectF& PictureRect() const { return pictureRect_; }
     const std::wstring& DateLine() const { return dateLine_; }
+    const ThumbnailCache& Thumbnails() const { return thumbnails_; }
     // Pixel size of the window image: content plus the shadow.
     SIZE ImageSize() const;
     // Width of the shadow at the layout's DPI.
@@ -73,8 +75,9 @@ private:
     DayinfoGroup look_;
     std::wstring dateLine_;
     gfx::RectF content_, titleRect_, memorialRect_, memoRect_, pictureRect_;
-    // The memorial picture scaled once per layout; the file itself is not kept open.
-    gfx::Image thumbnail_;
+    // Memorial pictures, decoded once per file version; the files themselves are not kept open.
+    ThumbnailCache thumbnails_;
+    const gfx::Bitmap* thumbnail_ = nullptr; // in thumbnails_, chosen by the last layout
     bool autoHide_ = false;
     UINT dpi_ = kBaseDpi;
 };

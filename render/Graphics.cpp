@@ -82,20 +82,6 @@ ImageAttributes::ImageAttributes(float factor)
                                             ColorMatrixFlagsDefault));
 }
 
-Image Image::FromFile(const std::wstring& path)
-{
-    GpImage* image = nullptr;
-    const Status status = GdipLoadImageFromFile(path.c_str(), &image);
-    if (status != Ok) {
-        if (image != nullptr)
-            GdipDisposeImage(image);
-        Image none;
-        none.status_ = status;
-        return none;
-    }
-    return Image(image);
-}
-
 unsigned Image::Width() const
 {
     UINT width = 0;
@@ -110,14 +96,6 @@ unsigned Image::Height() const
     if (handle_ == nullptr || Track(GdipGetImageHeight(handle_, &height)) != Ok)
         return 0;
     return height;
-}
-
-Image Image::Thumbnail(unsigned width, unsigned height) const
-{
-    GpImage* thumbnail = nullptr;
-    if (handle_ == nullptr || Track(GdipGetImageThumbnail(handle_, width, height, &thumbnail, nullptr, nullptr)) != Ok)
-        return Image();
-    return Image(thumbnail);
 }
 
 BitmapPixels::BitmapPixels(GpBitmap* bitmap, ImageLockMode mode) : bitmap_(bitmap)

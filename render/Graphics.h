@@ -143,11 +143,8 @@ class Image : public Owned<Gdiplus::GpImage, Gdiplus::DllExports::GdipDisposeIma
 public:
     Image() = default;
     explicit Image(Gdiplus::GpImage* image) : Owned(image) {}
-    // Empty (no handle) unless the file loaded with status Ok.
-    static Image FromFile(const std::wstring& path);
     unsigned Width() const;
     unsigned Height() const;
-    Image Thumbnail(unsigned width, unsigned height) const;
 };
 
 // Locked pixels of a Bitmap in 32-bit non-premultiplied ARGB; unlocked on destruction.

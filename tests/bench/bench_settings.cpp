@@ -19,7 +19,7 @@ struct BenchHost : SettingsHost {
     void Render(bool relayout) override
     {
         const auto start = Clock::now();
-        handedOver = RenderCalendar(window, painter, model, 0, relayout);
+        handedOver = RenderCalendar(window, frame, painter, model, 0, relayout);
         renderMillis = MillisSince(start);
         rendered = Clock::now();
         ++renders;
@@ -27,6 +27,7 @@ struct BenchHost : SettingsHost {
     void ApplyHotKey() override {}
 
     CalendarPainter painter;
+    CalendarFrame frame;
     MonthModel& model;
     HWND window = MakeLayeredWindow();
     Clock::time_point rendered{};

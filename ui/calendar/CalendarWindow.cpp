@@ -104,7 +104,8 @@ PopupMenu BuildDayMenu(int packedCell)
 CalendarWindow::CalendarWindow(std::wstring dataDirectory)
     : dataDirectory_(std::move(dataDirectory)), sheet_(std::make_unique<SettingsSheet>()),
       model_(std::make_unique<MonthModel>(dataDirectory_)),
-      painter_(std::make_unique<CalendarPainter>(sheet_->Design())), dayInfo_(std::make_unique<DayInfoWindow>())
+      painter_(std::make_unique<CalendarPainter>(sheet_->Design())), frame_(std::make_unique<CalendarFrame>()),
+      dayInfo_(std::make_unique<DayInfoWindow>())
 {
     sheet_->SetIniDirectory(dataDirectory_);
 }
@@ -165,7 +166,10 @@ bool CalendarWindow::CreateCalendar(HWND owner)
                   200, 200, owner, nullptr);
 }
 
-void CalendarWindow::Render(bool relayout) { RenderCalendar(Handle(), *painter_, *model_, hoverArea_, relayout); }
+void CalendarWindow::Render(bool relayout)
+{
+    RenderCalendar(Handle(), *frame_, *painter_, *model_, hoverArea_, relayout);
+}
 
 void CalendarWindow::PlaceWindow()
 {

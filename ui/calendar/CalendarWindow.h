@@ -11,6 +11,7 @@
 #include <string>
 
 class CalendarPainter;
+class CalendarFrame;
 class DayInfoWindow;
 class MonthModel;
 class SettingsSheet;
@@ -121,6 +122,7 @@ private:
     std::unique_ptr<SettingsSheet> sheet_;
     std::unique_ptr<MonthModel> model_;
     std::unique_ptr<CalendarPainter> painter_;
+    std::unique_ptr<CalendarFrame> frame_; // the window image kept between renders
     int menuCell_ = -1;
     int hoverCell_ = -1;
     int lastDigit_ = 0;

@@ -2,7 +2,7 @@
 
 #include "app/Application.h"
 #include "app/Handle.h"
-#include "render/Graphics.h"
+#include "render/PictureFile.h"
 #include "res/resource.h"
 
 #include <commdlg.h>
@@ -70,12 +70,6 @@ void DrawPicturePreview(HDC dc, const RECT& rect, const std::wstring& picture)
     if (picture.empty())
         return;
 
-    gfx::Image image = gfx::Image::FromFile(picture);
-    const float imageWidth = static_cast<float>(image.Width());
-    const float imageHeight = static_cast<float>(image.Height());
-    if (!image || imageWidth <= 0 || imageHeight <= 0)
-        return;
-
     const float x0 = static_cast<float>(rect.left) + 5;
     const float y0 = static_cast<float>(rect.top) + 5;
     const float areaWidth = static_cast<float>(rect.right - rect.left) - 10;
@@ -83,25 +77,24 @@ void DrawPicturePreview(HDC dc, const RECT& rect, const std::wstring& picture)
     if (areaWidth < 1 || areaHeight < 1)
         return;
 
-    // Keep the aspect ratio and fill the area in one direction.
-    const float sx = areaWidth / imageWidth;
-    const float sy = areaHeight / imageHeight;
-    const float w = sx < sy ? areaWidth : imageWidth * sy;
-    const float h = sx < sy ? imageHeight * sx : areaHeight;
-    const auto thumbWidth = static_cast<unsigned>(w);
-    const auto thumbHeight = static_cast<unsigned>(h);
-    // A zero size would ask GDI+ for its default thumbnail size.
-    if (thumbWidth == 0 || thumbHeight == 0)
+    // Keep the aspect ratio and fill the area in one direction; decoded only at about that size.
+    float w = 0, h = 0;
+    const DecodedPicture image = DecodePicture(picture, [&](unsigned width, unsigned height) {
+        const float sx = areaWidth / static_cast<float>(width);
+        const float sy = areaHeight / static_cast<float>(height);
+        w = sx < sy ? areaWidth : static_cast<float>(width) * sy;
+        h = sx < sy ? static_cast<float>(height) * sx : areaHeight;
+        return std::pair{w, h};
+    });
+    if (image.status != PictureStatus::Ok || !(w >= 1 && h >= 1))
         return;
 
-    gfx::Image thumbnail = image.Thumbnail(thumbWidth, thumbHeight);
-    if (!thumbnail)
-        return;
     gfx::Graphics graphics = gfx::Graphics::FromHdc(dc);
     if (!graphics)
         return;
     const gfx::RectF dest{x0 + (areaWidth - w) * 0.5f, y0 + (areaHeight - h) * 0.5f, w, h};
-    graphics.DrawImage(thumbnail, dest);
+    graphics.SetHighQuality();
+    graphics.DrawImage(image.pixels, dest);
 }
 
 bool ChoosePictureFile(HWND owner, std::wstring& path)
