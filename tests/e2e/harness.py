@@ -20,6 +20,7 @@ TRAY = ("QVMainWnd", 0x8000 + 100, 103)  # WM_APP+100 from icon 103, then the mo
 
 class Session:
     def __init__(self, build):
+        self.build = build
         self.runner = os.path.join(build, "wine-run")
         self.probe_exe = os.path.join(build, "tests", "mosaryn_probe.exe")
         self.apps, self.xvfb = [], None
@@ -105,7 +106,8 @@ class Session:
         return Screen(raw)
 
     def xdotool(self, *args):
-        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, capture_output=True, timeout=30)
+        return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, capture_output=True,
+                              timeout=30).stdout.decode()
 
     def wait_for(self, cond, timeout, what):
         end = time.time() + timeout

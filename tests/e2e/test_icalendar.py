@@ -7,7 +7,7 @@ import subprocess
 import harness
 from harness import near
 from harness import day_of, open_menu_at, start
-from test_interaction import MEMO_DISC, dialog, read_dat
+from test_interaction import MEMO_DISC, dialog, read_dat as read_both
 
 HAND = ("\ufeffBEGIN:VCALENDAR\nVERSION:2.0\nPRODID:hand\nBEGIN:VTIMEZONE\nTZID:Asia/Tokyo\nEND:VTIMEZONE\n"
         "BEGIN:VEVENT\nDTSTART;VALUE=DATE:20260301\nSummary:日本語の予定\\, ok\nBEGIN:VALARM\nACTION:DISPLAY\n"
@@ -38,6 +38,12 @@ for e in Calendar.from_ical(open(sys.argv[1], 'rb').read()).walk('VEVENT'):
     print(str(e['summary']), e['dtstart'].dt.isoformat(), e['dtend'].dt.isoformat(), e.get('rrule', {}).get('FREQ'),
           str(e['uid']), sep='|')
 """
+
+
+def read_dat(s):
+    """(memos, memorials) of qv.dat: a memo entry holds one text, a memorial entry two."""
+    both = read_both(s)
+    return ({k: v[0] for k, v in both.items() if len(v) == 1}, {k: v for k, v in both.items() if len(v) == 2})
 
 
 def win(path):
