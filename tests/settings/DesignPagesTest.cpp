@@ -29,66 +29,30 @@ protected:
     }
 };
 
-TEST_F(DesignPages, TransparencyInIntegerStepsAndStrikeoutKeptUntilAStyleBoxIsClicked)
-{
-    Live().Design.MonthFont.Color = 0xFF123456;
-    Live().Design.MonthFont.Style = 8 | 1;
-    OpenDesign();
-    SelectItem(1);
-    HWND font = ItemPage(0);
-    Slide(font, IDC_TRACK1, 50);
-    EXPECT_EQ(Working().MonthFont.Color, 0x7F123456u) << "50 % stores alpha 127";
-    SelectItem(2);
-    SelectItem(1);
-    EXPECT_EQ(TrackPosition(font, IDC_TRACK1), 51);
-    EXPECT_EQ(ItemText(font, IDC_TRACK1_LABEL), L"51%");
-    EXPECT_EQ(Working().MonthFont.Style, 9);
-    ToggleCheck(font, IDC_ITALIC);
-    EXPECT_EQ(Working().MonthFont.Style, 3);
-}
-
-std::vector<Argb*> DayColours(DesignSettings& d)
-{
-    return {&d.DayFont.Font.Color, &d.DayFont.SunFontColor, &d.DayFont.SatFontColor, &d.DayFont.MemorialdayFontColor};
-}
-std::vector<Argb*> TitleColours(DesignSettings& d)
-{
-    return {&d.Dayinfo.TitleFont.Color, &d.Dayinfo.DayinfoHolidayColor, &d.Dayinfo.DayinfoMemorialColor};
-}
-
 TEST_F(DesignPages, OneBarSetsEveryAlphaWhileTheChooserKeepsEach)
 {
-    const struct {
-        std::vector<Argb*> (*colours)(DesignSettings&);
-        int item, page, button;
-        std::size_t chosen;
-    } cases[] = {{DayColours, 3, 1, IDC_SAT_COLOR, 2}, {TitleColours, 7, 6, IDC_HOLIDAY_COLOR, 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.item);
-        Argb alpha = 0xFF; // alphas that differ, as a hand-edited qv.ini can make them
-        for (Argb* colour : c.colours(Live().Design)) {
-            *colour = (alpha << 24) | 0x00808080;
-            alpha -= 0x30;
-        }
-        const Argb chosenAlpha = *c.colours(Live().Design)[c.chosen] & 0xFF000000;
-        OpenDesign();
-        SelectItem(c.item);
-        HWND page = ItemPage(c.page);
-        g_chosenColour = RGB(0x12, 0x34, 0x56);
-        ClickButton(page, c.button);
-        const auto working = c.colours(const_cast<DesignSettings&>(Working()));
-        EXPECT_EQ(*working[c.chosen], chosenAlpha | 0x123456) << "red, green and blue only";
-        Slide(page, IDC_TRACK1, 20); // alpha (100 - 20) * 255 / 100 = 204
-        for (const Argb* colour : working)
-            EXPECT_EQ(*colour >> 24, 204u);
-        EXPECT_EQ(*working[c.chosen] & 0xFFFFFF, 0x123456u);
-        Press(IDCANCEL);
+    DayFontGroup& day = Live().Design.DayFont;
+    Argb alpha = 0xFF; // alphas that differ, as a hand-edited qv.ini can make them
+    for (Argb* colour : {&day.Font.Color, &day.SunFontColor, &day.SatFontColor, &day.MemorialdayFontColor}) {
+        *colour = (alpha << 24) | 0x00808080;
+        alpha -= 0x30;
     }
+    OpenDesign();
+    SelectItem(3);
+    HWND page = ItemPage(1);
+    g_chosenColour = RGB(0x12, 0x34, 0x56);
+    ClickButton(page, IDC_SAT_COLOR);
+    const DayFontGroup& working = Working().DayFont;
+    EXPECT_EQ(working.SatFontColor, 0x9F123456u) << "red, green and blue only";
+    Slide(page, IDC_TRACK1, 20); // alpha (100 - 20) * 255 / 100 = 204
+    EXPECT_EQ(
+        std::vector({working.Font.Color, working.SunFontColor, working.SatFontColor, working.MemorialdayFontColor}),
+        std::vector<Argb>({0xCC808080, 0xCC808080, 0xCC123456, 0xCC808080}));
 }
 
-TEST_F(DesignPages, YearMonthAndWeekdayShareOnePageReloadedFromEachGroup)
+TEST_F(DesignPages, YearMonthAndWeekdayShareOnePageWithTransparencyInIntegerSteps)
 {
-    Live().Design.MonthFont = {0xFF000000, L"MS UI Gothic", 9.0f, 1};
+    Live().Design.MonthFont = {0xFF123456, L"MS UI Gothic", 9.0f, 8 | 1};
     Live().Design.WeekFont = {0x80000000, L"MS UI Gothic", 12.0f, 4};
     OpenDesign();
     HWND font = ItemPage(0);
@@ -101,10 +65,16 @@ TEST_F(DesignPages, YearMonthAndWeekdayShareOnePageReloadedFromEachGroup)
         EXPECT_EQ(ItemText(font, IDC_FONT_SIZE), size) << item;
         EXPECT_EQ(TrackPosition(font, IDC_TRACK1), track) << item;
     }
+    Slide(font, IDC_TRACK1, 50);
+    EXPECT_EQ(Working().MonthFont.Color, 0x7F123456u) << "50 % stores alpha 127";
     SelectItem(2);
+    SelectItem(1);
+    EXPECT_EQ(TrackPosition(font, IDC_TRACK1), 51);
+    EXPECT_EQ(ItemText(font, IDC_TRACK1_LABEL), L"51%");
+    EXPECT_EQ(Working().MonthFont.Style, 9) << "strikeout kept until a style box is clicked";
     ToggleCheck(font, IDC_ITALIC);
-    EXPECT_EQ(Working().WeekFont.Style, 6);
-    EXPECT_EQ(Working().MonthFont.Style, 1);
+    EXPECT_EQ(Working().MonthFont.Style, 3);
+    EXPECT_EQ(Working().WeekFont.Style, 4);
 }
 
 TEST_F(DesignPages, BackgroundPageReportsOnlyTheUsersChanges)

@@ -5,16 +5,12 @@ namespace {
 
 using SettingsSheetTest = SheetFixture;
 
-TEST_F(SettingsSheetTest, OkWithoutChangesAppliesNothing)
+TEST_F(SettingsSheetTest, OkCancelAndCloseBoxKeepOnlyWhatWasApplied)
 {
     OpenDesign();
-    Press(IDOK);
+    Press(IDOK); // without a change nothing is applied
     EXPECT_EQ(sheet.SheetWindow(), nullptr);
     EXPECT_EQ(host.relayoutRenders + host.hotKeyApplies, 0);
-}
-
-TEST_F(SettingsSheetTest, CancelAndCloseBoxKeepOnlyWhatWasApplied)
-{
     constexpr Argb kBackColor = 0x80FFFFFF; // alpha 128 shows as 50 %
     const struct {
         bool apply, closeBox;
