@@ -9,20 +9,13 @@ namespace {
 const std::wstring kExe = L"C:\\Program Files\\Mosaryn\\Mosaryn.exe";
 const wchar_t kTestKey[] = L"Software\\Mosaryn-test";
 
-struct ErrorHost : FakeHost {
-    using FakeHost::FakeHost;
-    void ReportError(UINT id) override { errors.push_back(id); }
-    std::vector<UINT> errors;
-};
-
 using LogonStartupPageTest = SheetFixture;
 
 TEST_F(LogonStartupPageTest, BoxShowsTheRegistryAtEveryOpeningAndApplyChangesIt)
 {
-    ErrorHost errorHost{sheet.Live()};
     auto open = [&](const LogonStartup& where) {
         sheet.General().SetLogonStartup(where);
-        sheet.OpenSettings(&errorHost);
+        sheet.OpenSettings(&host);
         PumpMessages(20);
         return sheet.General().Handle();
     };
@@ -49,7 +42,7 @@ TEST_F(LogonStartupPageTest, BoxShowsTheRegistryAtEveryOpeningAndApplyChangesIt)
     HWND general = open(entry);
     ToggleCheck(general, IDC_START_AT_LOGON);
     Press(kApplyButton);
-    EXPECT_EQ(errorHost.errors, std::vector<UINT>{IDS_LOGON_START_FAILED});
+    EXPECT_EQ(host.errors, std::vector<UINT>{IDS_LOGON_START_FAILED});
     EXPECT_FALSE(Checked(general, IDC_START_AT_LOGON));
     Press(IDCANCEL);
     RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 inline HWND TestWindow(HWND parent = nullptr, const wchar_t* type = L"STATIC", DWORD style = WS_POPUP)
 {
@@ -28,7 +29,9 @@ public:
         UnregisterHotKey(window_, 107);
         hotKeyFailures += RegisterHotKey(window_, 107, modifiers, live_.Hotkey & 0xFF) ? 0 : 1;
     }
+    void ReportError(UINT id) override { errors.push_back(id); }
     int relayoutRenders = 0, hotKeyApplies = 0, hotKeyFailures = 0;
+    std::vector<UINT> errors;
 
 private:
     const Settings& live_;
