@@ -1,10 +1,12 @@
 // Holidays against the published days off: whole years around every change of the law,
-// and the equinox days of every year in each range of the equinox constants.
+// and the equinox days of every year in each range of the equinox constants; weekdays and
+// month lengths against the civil calendar.
 #include "calendar/DateUtil.h"
 #include "calendar/Holidays.h"
 #include "calendar/MonthModel.h"
 #include "support/TestSupport.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 #include <string>
 #include <tuple>
@@ -109,4 +111,15 @@ TEST(Holidays, NamesFollowTheLawOfTheYear)
     EXPECT_STREQ(HolidayName(2026, 1, 13, 1), L"成人の日");
     EXPECT_EQ(HolidayName(2026, 1, 12, 2), nullptr);
     EXPECT_EQ(FindHoliday({2026, 1, 1, 5}), 0);
+}
+
+TEST(DateUtil, AgreesWithCivilCalendarForYears1To2999)
+{
+    using namespace std::chrono;
+    for (sys_days d = sys_days{year{1} / 1 / 1}; d <= sys_days{year{2999} / 12 / 31}; d += days{1}) {
+        const year_month_day ymd{d};
+        const int y = int{ymd.year()}, m = int(unsigned{ymd.month()}), dd = int(unsigned{ymd.day()});
+        ASSERT_EQ(DayOfWeek(y, m, dd), int(weekday{d}.c_encoding())) << y << '-' << m << '-' << dd;
+        ASSERT_EQ(DaysInMonth(y, m), int(unsigned{(ymd.year() / ymd.month() / last).day()})) << y << '-' << m;
+    }
 }

@@ -1,12 +1,14 @@
 // qv.ini through SettingsSheet: defaults, values kept as written, any encoding read, written in one
 // step as UTF-16LE and never damaged by a failed write.
 #include "app/Handle.h"
+#include "settings/SafeValues.h"
 #include "settings/SettingsSheet.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -188,6 +190,23 @@ TEST_F(SettingsFile, FailedWriteLeavesTheOldFileAndNoTemporaryAndTheNextStoresAl
         EXPECT_FALSE(std::filesystem::exists(Ini().wstring() + L".new"));
         EXPECT_EQ(Value(L"StayTop") + Value(L"PosX") + Value(L"k"), L"Yes40v");
     }
+}
+
+// Values from qv.ini turned into drawable ones at the point of use.
+TEST(SafeValues, FontSizesAlphasAndStyles)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float stored, drawn;
+    } sizes[] = {{10.4f, 10.4f}, {0, 7}, {-5, 7}, {nan, 7}, {inf, 7}, {-inf, 7}, {1e9f, 200}, {0.2f, 1}};
+    for (const auto& c : sizes)
+        EXPECT_FLOAT_EQ(DrawableFontSize(c.stored, 7), c.drawn) << c.stored;
+    EXPECT_EQ(ClampAlpha(-7), 0);
+    EXPECT_EQ(ClampAlpha(128), 128);
+    EXPECT_EQ(ClampAlpha(1000), 255);
+    EXPECT_EQ(DrawableFontStyle(8 | 1), 9);
+    EXPECT_EQ(DrawableFontStyle(-1), 15);
 }
 
 } // namespace
