@@ -91,6 +91,20 @@ inline std::wstring ItemText(HWND dialog, int id)
 
 constexpr int kApplyButton = 0x3021;
 
+// The choices a test makes in place of the modal colour and file dialogs.
+COLORREF g_chosenColour = 0;
+BOOL WINAPI ChooseFixedColour(LPCHOOSECOLORW cc)
+{
+    cc->rgbResult = g_chosenColour;
+    return TRUE;
+}
+std::wstring g_chosenPath;
+BOOL WINAPI ChooseFixedPath(LPOPENFILENAMEW ofn)
+{
+    ofn->lpstrFile[g_chosenPath.copy(ofn->lpstrFile, ofn->nMaxFile - 1)] = L'\0';
+    return TRUE;
+}
+
 // A sheet over a fake host, opened and driven the way the user would.
 class SheetFixture : public testing::Test {
 protected:
@@ -98,8 +112,16 @@ protected:
     SettingsSheet sheet;
     FakeHost host{sheet.Live()};
 
+    ChooseColorProc previousColour = SetChooseColorProc(ChooseFixedColour);
+    OpenFileNameProc previousFile = SetOpenFileNameProc(ChooseFixedPath);
+
     SheetFixture() { sheet.SetIniDirectory(dir.WithSlash()); }
-    ~SheetFixture() override { DestroyWindow(sheet.SheetWindow()); } // before the owning host window
+    ~SheetFixture() override
+    {
+        DestroyWindow(sheet.SheetWindow()); // before the owning host window
+        SetChooseColorProc(previousColour);
+        SetOpenFileNameProc(previousFile);
+    }
 
     Settings& Live() { return sheet.Live(); }
     // Opens on the Design tab: its window is created on first showing.
@@ -198,30 +220,7 @@ TEST_F(SettingsSheetTest, TakenHotKeyIsReportedOncePerApplyAndKept)
     DestroyWindow(holder);
 }
 
-// The choices a test makes in place of the modal colour and file dialogs.
-COLORREF g_chosenColour = 0;
-BOOL WINAPI ChooseFixedColour(LPCHOOSECOLORW cc)
-{
-    cc->rgbResult = g_chosenColour;
-    return TRUE;
-}
-std::wstring g_chosenPath;
-BOOL WINAPI ChooseFixedPath(LPOPENFILENAMEW ofn)
-{
-    ofn->lpstrFile[g_chosenPath.copy(ofn->lpstrFile, ofn->nMaxFile - 1)] = L'\0';
-    return TRUE;
-}
-
-class DesignPages : public SheetFixture {
-protected:
-    ChooseColorProc previousColour = SetChooseColorProc(ChooseFixedColour);
-    OpenFileNameProc previousFile = SetOpenFileNameProc(ChooseFixedPath);
-    ~DesignPages() override
-    {
-        SetChooseColorProc(previousColour);
-        SetOpenFileNameProc(previousFile);
-    }
-};
+using DesignPages = SheetFixture;
 
 TEST_F(DesignPages, OneBarSetsEveryAlphaWhileTheChooserKeepsEach)
 {
