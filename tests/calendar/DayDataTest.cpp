@@ -55,7 +55,10 @@ class DayData : public testing::Test {
 protected:
     DayData() : model_(dir_.WithSlash())
     {
-        model_.SetClock([] { return year{2000} / 1 / 1; });
+        model_.SetClock([this] {
+            ++clockReads_;
+            return year{2000} / 1 / 1;
+        });
     }
 
     std::filesystem::path File() const { return dir_.Path() / L"qv.dat"; }
@@ -87,42 +90,86 @@ protected:
 
     TempDir dir_;
     MonthModel model_;
+    int clockReads_ = 0;
 };
+using MonthGrid = DayData;
 } // namespace
 
-TEST_F(DayData, MemosOfOneMonthShareOneBlockAndReload)
+TEST_F(MonthGrid, EveryMonthWalksConsecutiveDatesWithConsistentFlags)
 {
-    const std::wstring crlf = L"line one\r\nline two\r\n\r\n日本語";
+    const auto bit = [](bool on, std::uint32_t flag) { return on ? flag : 0u; };
+    const std::uint32_t mask = DAY_REST | DAY_SATURDAY | DAY_PREV_MONTH | DAY_NEXT_MONTH | DAY_HOLIDAY;
+    for (int y = 1981; y <= 2098; ++y)
+        for (int m = 1; m <= 12; ++m) {
+            model_.Show(y, m);
+            const sys_days first = sys_days{year{y} / m / 1} - days{weekday{sys_days{year{y} / m / 1}}.c_encoding()};
+            for (int i = 0; i < MonthModel::ROWS * MonthModel::COLUMNS; ++i) {
+                const DayRecord& c = model_.Cell(i % 7, i / 7);
+                const int k = i % 7, shown = c.year * 100 + c.month - (y * 100 + m);
+                ASSERT_TRUE(year{c.year} / c.month / c.day == year_month_day{first + days{i}} && c.weekday == k)
+                    << y << '-' << m << ' ' << i;
+                ASSERT_EQ(c.flags & mask, bit(k == 0, DAY_REST) | bit(k == 6, DAY_SATURDAY) |
+                                              bit(shown < 0, DAY_PREV_MONTH) | bit(shown > 0, DAY_NEXT_MONTH) |
+                                              bit(c.holidayName != nullptr, DAY_HOLIDAY))
+                    << y << '-' << m << ' ' << i;
+            }
+        }
+}
+
+TEST_F(MonthGrid, YearStepsStopAtTheLimitsMonthStepsDoNot)
+{
+    struct Case {
+        int y, m;
+        void (MonthModel::*step)();
+        int want;
+        bool rebuilds;
+    };
+    for (const Case& c :
+         {Case{2098, 12, &MonthModel::NextYear, 209812, false}, Case{2098, 12, &MonthModel::NextMonth, 209901, true},
+          Case{1981, 1, &MonthModel::PrevYear, 198101, false}, Case{1981, 1, &MonthModel::PrevMonth, 198012, true},
+          Case{2097, 3, &MonthModel::NextYear, 209803, true}, Case{1982, 3, &MonthModel::PrevYear, 198103, true}}) {
+        model_.Show(c.y, c.m);
+        const int reads = clockReads_;
+        (model_.*c.step)();
+        EXPECT_EQ(model_.Year() * 100 + model_.Month(), c.want);
+        EXPECT_EQ(clockReads_ != reads, c.rebuilds) << c.want;
+    }
+    model_.SetMonth(13);
+    EXPECT_EQ(model_.Year() * 100 + model_.Month(), 198103);
+}
+
+TEST_F(DayData, FirstMemoWritesTheWorkedExample)
+{
     model_.Show(2006, 5);
-    ASSERT_TRUE(SetMemo(5, L"abc")); // the worked example
+    ASSERT_TRUE(SetMemo(5, L"abc"));
     EXPECT_EQ(ReadBytes(File()), (Bytes{0x16, 0, 0, 0,    0x9d, 0x0f, 0x03, 0,    0x0e, 0,    0, 0,    0x05,
                                         0,    0, 0, 0x03, 0,    0,    0,    0x61, 0,    0x62, 0, 0x63, 0}));
     EXPECT_FALSE(std::filesystem::exists(model_.TempFilePath()));
-    ASSERT_TRUE(SetMemo(31, crlf));
-    ASSERT_TRUE(SetMemo(5, L"first"));
-    EXPECT_EQ(ReadBytes(File()), DataFile(Block(200605, {{5, {L"first"}}, {31, {crlf}}}), {}));
-    model_.NextMonth();
-    EXPECT_TRUE(Shown().empty());
-    model_.PrevMonth();
-    EXPECT_EQ(Shown(), (Memos{{5, L"first"}, {31, crlf}}));
 }
 
 TEST_F(DayData, EditedBlockMovesToTheFrontOthersPassThrough)
 {
+    const std::wstring crlf = L"line one\r\nline two\r\n\r\n日本語";
     const Bytes jan = Block(200601, {{3, {L"jan"}}}), dec = Block(200612, {{24, {L"eve"}}});
     const Bytes mar = Block(3, {{3, {L"hina", L""}}}), jul = Block(7, {{7, {L"tanabata", L""}}});
-    WriteBytes(File(), DataFile(Cat({jan, Block(200605, {{5, {L"old"}}, {6, {L"keep"}}}), dec}),
+    WriteBytes(File(), DataFile(Cat({jan, Block(200605, {{5, {L"old"}}, {31, {crlf}}}), dec}),
                                 Cat({mar, Block(5, {{1, {L"m", L"p.png"}}}), jul})));
     model_.Show(2006, 5);
     EXPECT_EQ(model_.MemoBlockPosition(), static_cast<std::int64_t>(jan.size()));
     ASSERT_TRUE(SetMemo(5, L"new"));
+    ASSERT_TRUE(SetMemo(6, L"six"));
     ASSERT_TRUE(SetMemorial(20, L"summer", L"C:\\pic\\sea.png"));
     const Bytes memorials = Cat({mar, Block(5, {{1, {L"m", L"p.png"}}, {20, {L"summer", L"C:\\pic\\sea.png"}}}), jul});
-    EXPECT_EQ(ReadBytes(File()), DataFile(Cat({Block(200605, {{5, {L"new"}}, {6, {L"keep"}}}), jan, dec}), memorials));
+    EXPECT_EQ(ReadBytes(File()),
+              DataFile(Cat({Block(200605, {{5, {L"new"}}, {6, {L"six"}}, {31, {crlf}}}), jan, dec}), memorials));
     EXPECT_EQ(model_.MemorialBlockPosition(), static_cast<std::int64_t>(mar.size()));
+    model_.NextMonth();
+    EXPECT_TRUE(Shown().empty());
+    model_.PrevMonth();
+    EXPECT_EQ(Shown(), (Memos{{5, L"new"}, {6, L"six"}, {31, crlf}}));
     // Deleting every memo of the month removes its block and shrinks L.
-    ASSERT_TRUE(SetMemo(5, L""));
-    ASSERT_TRUE(SetMemo(6, L""));
+    for (const int d : {5, 6, 31})
+        ASSERT_TRUE(SetMemo(d, L""));
     EXPECT_EQ(ReadBytes(File()), DataFile(Cat({jan, dec}), memorials));
     EXPECT_EQ(model_.MemoBlockPosition(), -1);
 }
@@ -208,37 +255,57 @@ TEST_F(DayData, HostileLengthsAndDaysNeverLeaveTheMonth)
     }
 }
 
-TEST_F(DayData, SaveThatCannotReadOrReplaceLeavesTheOldFileAndLosesNothing)
+TEST_F(DayData, RefusedSavesLeaveTheFileAndItsAttributesAndLoseNoEdit)
 {
-    const Bytes original = DataFile(Block(200605, {{5, {L"kept"}}}), Block(5, {{5, {L"m", L""}}}));
-    WriteBytes(File(), original);
+    WriteBytes(File(), DataFile(Block(200605, {{5, {L"kept"}}}), Block(5, {{5, {L"m", L""}}})));
     model_.Show(2006, 5);
+    const DWORD hidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_TRUE(SetFileAttributesW(File().c_str(), hidden));
+    ASSERT_TRUE(SetMemo(6, L"six"));
+    EXPECT_EQ(GetFileAttributesW(File().c_str()), hidden);
+    const Bytes saved = ReadBytes(File());
+    const auto refused = [&](int d) {
+        EXPECT_FALSE(SetMemo(d, L"edit"));
+        EXPECT_FALSE(SetMemorial(d, L"edit"));
+    };
     {
         const auto held = Hold(0); // not even readable
-        EXPECT_FALSE(SetMemo(6, L"edit"));
-        EXPECT_FALSE(SetMemorial(6, L"edit"));
+        refused(7);
     }
-    EXPECT_EQ(ReadBytes(File()), original);
+    EXPECT_EQ(ReadBytes(File()), saved);
     std::filesystem::create_directory(model_.TempFilePath()); // the new file cannot be created
-    EXPECT_FALSE(SetMemo(7, L"x"));
-    EXPECT_FALSE(SetMemorial(7, L"x"));
-    EXPECT_EQ(ReadBytes(File()), original);
+    refused(8);
+    EXPECT_EQ(ReadBytes(File()), saved);
     std::filesystem::remove(model_.TempFilePath());
-    // Once the file is free the pending edits are written with the next one.
-    ASSERT_TRUE(SetMemo(8, L"later"));
-    model_.Show(2006, 5);
-    EXPECT_EQ(Shown(), (Memos{{5, L"kept"}, {6, L"edit"}, {7, L"x"}, {8, L"later"}}));
-    // A month loaded while the file is unreadable keeps its stored entries on the next save.
-    {
-        const auto held = Hold(0);
-        model_.Show(2006, 5);
-        EXPECT_TRUE(Shown().empty());
-        EXPECT_FALSE(SetMemo(11, L"while held")); // shown now, written by the next save
-        EXPECT_FALSE(SetMemorial(11, L"held"));
-    }
-    ASSERT_TRUE(SetMemo(9, L"new"));
+    ASSERT_TRUE(SetFileAttributesW(File().c_str(), FILE_ATTRIBUTE_READONLY));
+    refused(9);
+    EXPECT_EQ(ReadBytes(File()), saved);
+    EXPECT_FALSE(std::filesystem::exists(model_.TempFilePath()));
+    EXPECT_TRUE(GetFileAttributesW(File().c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(File().c_str(), FILE_ATTRIBUTE_NORMAL);
+    // Once the file is free the pending edits are written with the next save of their kind.
+    ASSERT_TRUE(SetMemo(10, L"later"));
     ASSERT_TRUE(SetMemorial(10, L"ten"));
     model_.Show(2006, 5);
-    EXPECT_EQ(Shown(), (Memos{{5, L"kept"}, {6, L"edit"}, {7, L"x"}, {8, L"later"}, {9, L"new"}, {11, L"while held"}}));
-    EXPECT_EQ(Shown(true), (Memos{{5, L"m|"}, {10, L"ten|"}, {11, L"held|"}}));
+    EXPECT_EQ(Shown(), (Memos{{5, L"kept"}, {6, L"six"}, {7, L"edit"}, {8, L"edit"}, {9, L"edit"}, {10, L"later"}}));
+    EXPECT_EQ(Shown(true), (Memos{{5, L"m|"}, {7, L"edit|"}, {8, L"edit|"}, {9, L"edit|"}, {10, L"ten|"}}));
+}
+
+// The file could not be read when the month was shown; the first save of either kind once it
+// can be read again keeps and shows both kinds of the month's stored entries.
+TEST_F(DayData, SaveAfterALateLoadKeepsAndShowsMemosAndMemorials)
+{
+    for (const bool memoFirst : {true, false}) {
+        SCOPED_TRACE(memoFirst ? "memo saved" : "memorial saved");
+        WriteBytes(File(), DataFile(Block(200605, {{5, {L"abc"}}}), Block(5, {{6, {L"m", L""}}})));
+        {
+            const auto held = Hold(0);
+            model_.Show(2006, 5);
+            EXPECT_TRUE(Shown().empty() && Shown(true).empty());
+        }
+        ASSERT_TRUE(memoFirst ? SetMemo(9, L"new") : SetMemorial(9, L"new"));
+        EXPECT_EQ(Shown()[5] + Shown(true)[6], L"abcm|");
+        model_.Show(2006, 5);
+        EXPECT_EQ(Shown()[5] + Shown(true)[6], L"abcm|");
+    }
 }

@@ -1,15 +1,20 @@
-// qv.ini through SettingsSheet: defaults, round trips, Unicode, values kept as written.
+// qv.ini through SettingsSheet: defaults, values kept as written, any encoding read, written in one
+// step as UTF-16LE and never damaged by a failed write.
+#include "app/Handle.h"
+#include "settings/SafeValues.h"
 #include "settings/SettingsSheet.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <sstream>
 
 namespace {
+using Bytes = std::vector<std::uint8_t>;
 
 // The file's lines joined by '|', blank ones left out; the file must be UTF-16LE with its mark.
 std::wstring ReadIni(const std::filesystem::path& file)
@@ -25,6 +30,21 @@ std::wstring ReadIni(const std::filesystem::path& file)
             text += c;
     }
     return text;
+}
+
+// `text` in a code page; 1200 is UTF-16LE.
+Bytes Encoded(const std::wstring& text, UINT codePage = 1200)
+{
+    if (codePage == 1200)
+        return Bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                     reinterpret_cast<const std::uint8_t*>(text.data() + text.size()));
+    std::string out(text.size() * 4, '\0');
+    BOOL lossy = FALSE;
+    out.resize(static_cast<std::size_t>(WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                                            out.data(), static_cast<int>(out.size()), nullptr,
+                                                            codePage == CP_UTF8 ? nullptr : &lossy)));
+    EXPECT_FALSE(lossy);
+    return Bytes(out.begin(), out.end());
 }
 
 const std::wstring kDefaultFile =
@@ -46,17 +66,17 @@ protected:
     TempDir dir;
     std::filesystem::path Ini() const { return dir.Path() / L"qv.ini"; }
     // A sheet loaded from `lines` ('|' for line breaks) written as qv.ini, or from the file as it is.
-    std::unique_ptr<SettingsSheet> Loaded(const std::optional<std::wstring>& lines = {}) const
+    std::unique_ptr<SettingsSheet> Loaded(const std::optional<std::wstring>& lines = {}, ReplaceHook hook = {}) const
     {
         if (lines) {
-            std::vector<std::uint8_t> bytes{0xFF, 0xFE};
-            for (wchar_t c : *lines)
-                for (wchar_t u : c == L'|' ? std::wstring(L"\r\n") : std::wstring(1, c))
-                    bytes.insert(bytes.end(), {std::uint8_t(u & 0xFF), std::uint8_t(u >> 8)});
-            WriteBytes(Ini(), bytes);
+            std::wstring text = L"\xFEFF";
+            for (const wchar_t c : *lines)
+                text += c == L'|' ? std::wstring(L"\r\n") : std::wstring(1, c);
+            WriteBytes(Ini(), Encoded(text));
         }
         auto sheet = std::make_unique<SettingsSheet>();
         sheet->SetIniDirectory(dir.WithSlash());
+        sheet->SetWriteHook(std::move(hook));
         sheet->LoadSettings();
         return sheet;
     }
@@ -89,30 +109,14 @@ TEST_F(SettingsFile, YesOnlyWithCapitalY)
     }
 }
 
-TEST_F(SettingsFile, LongAndJapaneseTextsSurvive)
-{
-    const std::wstring longName = std::wstring(299, L'a') + L'Z', font = L"ＭＳ Ｐゴシック";
-    EXPECT_EQ(Loaded(L"[Design]|MonthFontName=" + longName)->Design().MonthFont.Name, longName);
-    auto sheet = Loaded();
-    sheet->Design().DayFont.Font.Name = font;
-    sheet->SaveSettings();
-    EXPECT_EQ(Loaded()->Design().DayFont.Font.Name, font);
-}
-
-TEST_F(SettingsFile, OtherSectionsAndUnknownKeysStay)
-{
-    Loaded(L"[Window]|Left=12|[Option]|Future=新しい|[Design]|Extra=xyz")->SaveSettings();
-    EXPECT_EQ(Value(L"Left"), L"12");
-    EXPECT_EQ(Value(L"Future"), L"新しい");
-    EXPECT_EQ(Value(L"Extra"), L"xyz");
-}
-
+// Odd values, unknown keys and other sections are kept as they were, long and Japanese texts whole.
 TEST_F(SettingsFile, OddValuesLoadAndAreWrittenBackUnchanged)
 {
-    const std::wstring odd = L"PosX=99999999|[Design]|DayFontSize=0|MonthFontSize=-5|WeekFontSize=nan|"
-                             L"LNMonthFontSize=1000000000|BackImageDraw=7|BackImageFile=" +
-                             dir.Path().wstring();
-    auto sheet = Loaded(L"[Option]|" + odd + L"|DayinfoTitleFontSize=10.4");
+    const std::wstring odd = L"[Window]|Left=12|[Option]|Future=新しい|PosX=99999999|[Design]|Extra=xyz|"
+                             L"DayFontSize=0|MonthFontSize=-5|WeekFontSize=nan|LNMonthFontSize=1000000000|"
+                             L"BackImageDraw=7|MonthFontName=" +
+                             std::wstring(299, L'a') + L"Z|BackImageFile=" + dir.Path().wstring();
+    auto sheet = Loaded(odd + L"|DayinfoTitleFontSize=10.4");
     EXPECT_TRUE(std::isnan(sheet->Design().WeekFont.Size));
     EXPECT_FLOAT_EQ(sheet->Design().Dayinfo.TitleFont.Size, 10.4f);
     sheet->SaveSettings();
@@ -122,6 +126,87 @@ TEST_F(SettingsFile, OddValuesLoadAndAreWrittenBackUnchanged)
         const auto equals = line.find(L'=');
         EXPECT_TRUE(equals == std::wstring::npos || Value(line.substr(0, equals)) == line.substr(equals + 1)) << line;
     }
+}
+
+// Other sections, and Japanese text in any key, survive both the reading and the writing.
+TEST_F(SettingsFile, EveryEncodingBecomesUtf16WithAllItsContent)
+{
+    const std::wstring japanese = L"[Window]\r\nTitle=カレンダー\r\n[Design]\r\nBackImageFile=C:\\写真\\背景.png\r\n";
+    const std::wstring ansi = L"[Window]\r\nTitle=caf\u00e9\r\n[Design]\r\nBackImageFile=C:\\cr\u00e8me.png\r\n";
+    Bytes utf8Mark = Encoded(L"\xFEFF" + japanese, CP_UTF8), bigEndian = Encoded(L"\xFEFF" + japanese);
+    for (std::size_t i = 0; i + 1 < bigEndian.size(); i += 2)
+        std::swap(bigEndian[i], bigEndian[i + 1]);
+    const struct {
+        Bytes file;
+        std::wstring title, picture;
+    } cases[] = {{{}, L"<missing>", L""},
+                 {Encoded(japanese, CP_UTF8), L"カレンダー", L"C:\\写真\\背景.png"},
+                 {utf8Mark, L"カレンダー", L"C:\\写真\\背景.png"},
+                 {Encoded(ansi, CP_ACP), L"caf\u00e9", L"C:\\cr\u00e8me.png"},
+                 {bigEndian, L"カレンダー", L"C:\\写真\\背景.png"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        WriteBytes(Ini(), c.file);
+        auto sheet = Loaded();
+        EXPECT_EQ(sheet->Design().Background.BackImageFile, c.picture);
+        sheet->Design().DayFont.Font.Name = L"ＭＳ ゴシック";
+        ASSERT_TRUE(sheet->SaveSettings());
+        EXPECT_EQ(Value(L"Title"), c.title); // and the file is UTF-16LE with its mark
+        EXPECT_EQ(Loaded()->Design().Background.BackImageFile, c.picture);
+        EXPECT_EQ(Value(L"DayFontName"), L"ＭＳ ゴシック");
+    }
+}
+
+TEST_F(SettingsFile, FailedWriteLeavesTheOldFileAndNoTemporaryAndTheNextStoresAll)
+{
+    const Bytes original = Encoded(L"\xFEFF[Option]\r\nStayTop=No\r\nPosX=40\r\n[Other]\r\nk=v\r\n");
+    const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const struct {
+        int failingStep;         // a ReplaceStep, or -1
+        DWORD attributes, share; // of qv.ini, and of another program's handle on it
+    } cases[] = {{int(ReplaceStep::Prepare), FILE_ATTRIBUTE_NORMAL, all},
+                 {int(ReplaceStep::Flush), FILE_ATTRIBUTE_NORMAL, all},
+                 {int(ReplaceStep::Replace), FILE_ATTRIBUTE_NORMAL, all},
+                 {-1, FILE_ATTRIBUTE_READONLY, all},
+                 {-1, FILE_ATTRIBUTE_NORMAL, 0},
+                 {-1, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+        WriteBytes(Ini(), original);
+        bool failing = true;
+        auto sheet = Loaded({}, [&](ReplaceStep s) { return !failing || int(s) != c.failingStep; });
+        sheet->Live().StayTop = true;
+        SetFileAttributesW(Ini().c_str(), c.attributes);
+        {
+            const UniqueHandle other(
+                CreateFileW(Ini().c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr));
+            EXPECT_FALSE(sheet->SaveSettings());
+        }
+        SetFileAttributesW(Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(ReadBytes(Ini()), original);
+        EXPECT_FALSE(std::filesystem::exists(Ini().wstring() + L".new"));
+        failing = false;
+        ASSERT_TRUE(sheet->SaveSettings());
+        EXPECT_FALSE(std::filesystem::exists(Ini().wstring() + L".new"));
+        EXPECT_EQ(Value(L"StayTop") + Value(L"PosX") + Value(L"k"), L"Yes40v");
+    }
+}
+
+// Values from qv.ini turned into drawable ones at the point of use.
+TEST(SafeValues, FontSizesAlphasAndStyles)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float stored, drawn;
+    } sizes[] = {{10.4f, 10.4f}, {0, 7}, {-5, 7}, {nan, 7}, {inf, 7}, {-inf, 7}, {1e9f, 200}, {0.2f, 1}};
+    for (const auto& c : sizes)
+        EXPECT_FLOAT_EQ(DrawableFontSize(c.stored, 7), c.drawn) << c.stored;
+    EXPECT_EQ(ClampAlpha(-7), 0);
+    EXPECT_EQ(ClampAlpha(128), 128);
+    EXPECT_EQ(ClampAlpha(1000), 255);
+    EXPECT_EQ(DrawableFontStyle(8 | 1), 9);
+    EXPECT_EQ(DrawableFontStyle(-1), 15);
 }
 
 } // namespace

@@ -1,20 +1,159 @@
-// The modeless sheet: OK / Apply / Cancel / close box, and the General page's apply.
-#include "SheetTestSupport.h"
+// The modeless settings sheet driven as the user would: OK / Apply / Cancel / close box, the
+// General page's boxes, the Design page's item pages, the colour chooser and the font sizes.
+#include "app/Handle.h"
+#include "res/resource.h"
+#include "settings/LogonStartup.h"
+#include "settings/SettingsControls.h"
+#include "settings/SettingsSheet.h"
+#include "support/TestSupport.h"
+#include "ui/calendar/CalendarWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
-using SettingsSheetTest = SheetFixture;
-
-TEST_F(SettingsSheetTest, OkWithoutChangesAppliesNothing)
+inline HWND TestWindow(HWND parent = nullptr, const wchar_t* type = L"STATIC", DWORD style = WS_POPUP)
 {
-    OpenDesign();
-    Press(IDOK);
-    EXPECT_EQ(sheet.SheetWindow(), nullptr);
-    EXPECT_EQ(host.relayoutRenders + host.hotKeyApplies, 0);
+    return CreateWindowExW(0, type, L"", style, 40, 50, 120, 90, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-TEST_F(SettingsSheetTest, CancelAndCloseBoxKeepOnlyWhatWasApplied)
+// A real top-level window that registers the live hot key and counts what the sheet asks of it.
+class FakeHost : public SettingsHost {
+public:
+    explicit FakeHost(const Settings& live) : live_(live) {}
+    ~FakeHost() override { DestroyWindow(window_); }
+    HWND HostWindow() const override { return window_; }
+    void Render(bool relayout) override { relayoutRenders += relayout ? 1 : 0; }
+    void ApplyHotKey() override
+    {
+        ++hotKeyApplies;
+        const UINT modifiers = calendar_window::HotkeyModifiers((live_.Hotkey >> 8) & 0xFF);
+        UnregisterHotKey(window_, 107);
+        hotKeyFailures += RegisterHotKey(window_, 107, modifiers, live_.Hotkey & 0xFF) ? 0 : 1;
+    }
+    void ReportError(UINT id) override { errors.push_back(id); }
+    int relayoutRenders = 0, hotKeyApplies = 0, hotKeyFailures = 0;
+    std::vector<UINT> errors;
+
+private:
+    const Settings& live_;
+    HWND window_ = TestWindow();
+};
+
+// Counts PSM_CHANGED and PSN_RESET sent on this thread.
+class MessageSpy {
+public:
+    MessageSpy() { current_ = this; }
+    ~MessageSpy() { UnhookWindowsHookEx(hook_); }
+    int changed = 0, resets = 0;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        current_->changed += sent->message == PSM_CHANGED ? 1 : 0;
+        if (sent->message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(sent->lParam)->code == UINT(PSN_RESET))
+            ++current_->resets;
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline MessageSpy* current_ = nullptr;
+    HHOOK hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Hook, nullptr, GetCurrentThreadId());
+};
+
+inline void SendCommand(HWND dialog, int id, UINT code)
 {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+inline void ClickButton(HWND dialog, int id) { SendCommand(dialog, id, BN_CLICKED); }
+inline bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+inline void ToggleCheck(HWND dialog, int id)
+{
+    CheckDlgButton(dialog, id, Checked(dialog, id) ? BST_UNCHECKED : BST_CHECKED);
+    ClickButton(dialog, id);
+}
+inline void Slide(HWND dialog, int track, int position)
+{
+    SendDlgItemMessageW(dialog, track, TBM_SETPOS, TRUE, position);
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, track)));
+}
+inline int TrackPosition(HWND dialog, int track) { return int(SendDlgItemMessageW(dialog, track, TBM_GETPOS, 0, 0)); }
+inline std::wstring ItemText(HWND dialog, int id)
+{
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}
+
+constexpr int kApplyButton = 0x3021;
+
+// The choices a test makes in place of the modal colour and file dialogs.
+COLORREF g_chosenColour = 0;
+BOOL WINAPI ChooseFixedColour(LPCHOOSECOLORW cc)
+{
+    cc->rgbResult = g_chosenColour;
+    return TRUE;
+}
+std::wstring g_chosenPath;
+BOOL WINAPI ChooseFixedPath(LPOPENFILENAMEW ofn)
+{
+    ofn->lpstrFile[g_chosenPath.copy(ofn->lpstrFile, ofn->nMaxFile - 1)] = L'\0';
+    return TRUE;
+}
+
+// A sheet over a fake host, opened and driven the way the user would.
+class SheetFixture : public testing::Test {
+protected:
+    TempDir dir;
+    SettingsSheet sheet;
+    FakeHost host{sheet.Live()};
+
+    ChooseColorProc previousColour = SetChooseColorProc(ChooseFixedColour);
+    OpenFileNameProc previousFile = SetOpenFileNameProc(ChooseFixedPath);
+
+    SheetFixture() { sheet.SetIniDirectory(dir.WithSlash()); }
+    ~SheetFixture() override
+    {
+        DestroyWindow(sheet.SheetWindow()); // before the owning host window
+        SetChooseColorProc(previousColour);
+        SetOpenFileNameProc(previousFile);
+    }
+
+    Settings& Live() { return sheet.Live(); }
+    // Opens on the Design tab: its window is created on first showing.
+    void OpenDesign()
+    {
+        sheet.OpenSettings(&host);
+        PropSheet_SetCurSel(sheet.SheetWindow(), nullptr, 1);
+        PumpMessages(20);
+    }
+    const DesignSettings& Working() { return *sheet.DesignItems().Working(); }
+    HWND ItemPage(int index) { return sheet.DesignItems().ItemPage(index)->Handle(); }
+    void SelectItem(int index)
+    {
+        HWND design = sheet.DesignItems().Handle();
+        SendDlgItemMessageW(design, IDC_ITEM_LIST, LB_SETCURSEL, WPARAM(index), 0);
+        SendCommand(design, IDC_ITEM_LIST, LBN_SELCHANGE);
+    }
+    void Press(int id)
+    {
+        ClickButton(sheet.SheetWindow(), id);
+        PumpMessages(20);
+    }
+};
+
+using SettingsSheetTest = SheetFixture;
+
+TEST_F(SettingsSheetTest, OkCancelAndCloseBoxKeepOnlyWhatWasApplied)
+{
+    OpenDesign();
+    Press(IDOK); // without a change nothing is applied
+    EXPECT_EQ(sheet.SheetWindow(), nullptr);
+    EXPECT_EQ(host.relayoutRenders + host.hotKeyApplies, 0);
     constexpr Argb kBackColor = 0x80FFFFFF; // alpha 128 shows as 50 %
     const struct {
         bool apply, closeBox;
@@ -79,6 +218,187 @@ TEST_F(SettingsSheetTest, TakenHotKeyIsReportedOncePerApplyAndKept)
     EXPECT_EQ(Live().Hotkey, taken);
     UnregisterHotKey(holder, 1);
     DestroyWindow(holder);
+}
+
+using DesignPages = SheetFixture;
+
+TEST_F(DesignPages, OneBarSetsEveryAlphaWhileTheChooserKeepsEach)
+{
+    DayFontGroup& day = Live().Design.DayFont;
+    Argb alpha = 0xFF; // alphas that differ, as a hand-edited qv.ini can make them
+    for (Argb* colour : {&day.Font.Color, &day.SunFontColor, &day.SatFontColor, &day.MemorialdayFontColor}) {
+        *colour = (alpha << 24) | 0x00808080;
+        alpha -= 0x30;
+    }
+    OpenDesign();
+    SelectItem(3);
+    HWND page = ItemPage(1);
+    g_chosenColour = RGB(0x12, 0x34, 0x56);
+    ClickButton(page, IDC_SAT_COLOR);
+    const DayFontGroup& working = Working().DayFont;
+    EXPECT_EQ(working.SatFontColor, 0x9F123456u) << "red, green and blue only";
+    Slide(page, IDC_TRACK1, 20); // alpha (100 - 20) * 255 / 100 = 204
+    EXPECT_EQ(
+        std::vector({working.Font.Color, working.SunFontColor, working.SatFontColor, working.MemorialdayFontColor}),
+        std::vector<Argb>({0xCC808080, 0xCC808080, 0xCC123456, 0xCC808080}));
+}
+
+TEST_F(DesignPages, YearMonthAndWeekdayShareOnePageWithTransparencyInIntegerSteps)
+{
+    Live().Design.MonthFont = {0xFF123456, L"MS UI Gothic", 9.0f, 8 | 1};
+    Live().Design.WeekFont = {0x80000000, L"MS UI Gothic", 12.0f, 4};
+    OpenDesign();
+    HWND font = ItemPage(0);
+    for (const auto& [item, bold, size, track] :
+         {std::tuple{1, true, L"9", 0}, {2, false, L"12", 50}, {1, true, L"9", 0}}) {
+        SelectItem(item);
+        EXPECT_NE(GetWindowLongW(font, GWL_STYLE) & WS_VISIBLE, 0) << item;
+        EXPECT_EQ(Checked(font, IDC_BOLD), bold) << item;
+        EXPECT_EQ(Checked(font, IDC_UNDERLINE), !bold) << item;
+        EXPECT_EQ(ItemText(font, IDC_FONT_SIZE), size) << item;
+        EXPECT_EQ(TrackPosition(font, IDC_TRACK1), track) << item;
+    }
+    Slide(font, IDC_TRACK1, 50);
+    EXPECT_EQ(Working().MonthFont.Color, 0x7F123456u) << "50 % stores alpha 127";
+    SelectItem(2);
+    SelectItem(1);
+    EXPECT_EQ(TrackPosition(font, IDC_TRACK1), 51);
+    EXPECT_EQ(ItemText(font, IDC_TRACK1_LABEL), L"51%");
+    EXPECT_EQ(Working().MonthFont.Style, 9) << "strikeout kept until a style box is clicked";
+    ToggleCheck(font, IDC_ITALIC);
+    EXPECT_EQ(Working().MonthFont.Style, 3);
+    EXPECT_EQ(Working().WeekFont.Style, 4);
+}
+
+TEST_F(DesignPages, BackgroundPageReportsOnlyTheUsersChanges)
+{
+    Live().Design.Background.BackImageDraw = 3;
+    Live().Design.Background.BackImageFile = L"C:\\old\\picture.png";
+    MessageSpy spy;
+    OpenDesign();
+    HWND background = ItemPage(2);
+    for (const int id : {IDC_DRAW_NORMAL, IDC_DRAW_STRETCH, IDC_DRAW_PARTIAL})
+        EXPECT_FALSE(Checked(background, id)) << "unknown drawing mode " << id;
+    ASSERT_TRUE(Checked(background, IDC_AREA_DAYS));
+    ClickButton(background, IDC_AREA_DAYS);
+    EXPECT_EQ(spy.changed, 0) << "neither the program's own text nor the checked button is a change";
+    CheckRadioButton(background, IDC_AREA_DAYS, IDC_AREA_WHOLE, IDC_AREA_WHOLE);
+    ClickButton(background, IDC_AREA_WHOLE);
+    EXPECT_EQ(spy.changed, 1);
+    EXPECT_EQ(Working().Background.BackImagePos, 1);
+    g_chosenPath = L"D:\\pictures\\new background.jpg";
+    ClickButton(background, IDC_PICTURE_BROWSE);
+    EXPECT_EQ(ItemText(background, IDC_PICTURE_PATH), g_chosenPath);
+    EXPECT_EQ(Working().Background.BackImageFile, g_chosenPath);
+    EXPECT_EQ(spy.changed, 2) << "the browse button reports one change";
+    // Typed over the whole path, character by character.
+    HWND edit = GetDlgItem(background, IDC_PICTURE_PATH);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    for (const wchar_t c : std::wstring(L"E:\\a.png"))
+        SendMessageW(edit, WM_CHAR, c, 1);
+    EXPECT_EQ(Working().Background.BackImageFile, L"E:\\a.png");
+    EXPECT_EQ(spy.changed, 10);
+}
+
+// Start at logon: the General page's box shows the registry at every opening and changes it.
+const std::wstring kExe = L"C:\\Program Files\\Mosaryn\\Mosaryn.exe";
+const wchar_t kTestKey[] = L"Software\\Mosaryn-test";
+
+using LogonStartupPageTest = SheetFixture;
+
+TEST_F(LogonStartupPageTest, BoxShowsTheRegistryAtEveryOpeningAndApplyChangesIt)
+{
+    auto open = [&](const LogonStartup& where) {
+        sheet.General().SetLogonStartup(where);
+        sheet.OpenSettings(&host);
+        PumpMessages(20);
+        return sheet.General().Handle();
+    };
+    const LogonStartup entry(std::wstring(kTestKey) + L"\\Run", kExe);
+    const struct {
+        bool before, toggle, after;
+    } cases[] = {{false, true, true}, {true, false, true}, {true, true, false}, {false, false, false}};
+    for (const auto& c : cases) {
+        entry.Set(c.before); // as if changed elsewhere between two openings
+        HWND general = open(entry);
+        EXPECT_EQ(Checked(general, IDC_START_AT_LOGON), c.before);
+        if (c.toggle)
+            ToggleCheck(general, IDC_START_AT_LOGON);
+        Press(IDOK);
+        EXPECT_EQ(entry.Stored(), c.after ? std::optional(entry.Command()) : std::nullopt) << c.before << c.toggle;
+    }
+    // Below a volatile key no lasting key can be made: the write fails, is reported, and the
+    // box goes back to what the registry holds.
+    RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
+    HKEY parent = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent,
+                    nullptr);
+    RegCloseKey(parent);
+    HWND general = open(entry);
+    ToggleCheck(general, IDC_START_AT_LOGON);
+    Press(kApplyButton);
+    EXPECT_EQ(host.errors, std::vector<UINT>{IDS_LOGON_START_FAILED});
+    EXPECT_FALSE(Checked(general, IDC_START_AT_LOGON));
+    Press(IDCANCEL);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
+}
+
+std::vector<std::vector<COLORREF>> g_customSeen;
+// Defines custom colour 5 in every dialog, numbered by the dialog, and cancels.
+BOOL WINAPI FakeColourDialog(LPCHOOSECOLORW cc)
+{
+    g_customSeen.emplace_back(cc->lpCustColors, cc->lpCustColors + 16);
+    cc->lpCustColors[5] = RGB(9, 8, g_customSeen.size());
+    return FALSE;
+}
+
+TEST(ColourChooser, CustomColoursCarryFromOneDialogToTheNext)
+{
+    const ChooseColorProc previous = SetChooseColorProc(FakeColourDialog);
+    COLORREF colour = RGB(10, 20, 30);
+    ChooseColorFor(nullptr, colour);
+    ChooseColorFor(nullptr, colour);
+    ASSERT_EQ(g_customSeen.size(), 2u);
+    EXPECT_EQ(g_customSeen[1][5], RGB(9, 8, 1));
+    SetChooseColorProc(previous);
+}
+
+std::wstring ComboText(HWND box, LRESULT index)
+{
+    wchar_t text[LF_FACESIZE + 1] = {};
+    SendMessageW(box, CB_GETLBTEXT, WPARAM(index), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+int CALLBACK FirstTrueType(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM found)
+{
+    if ((type & TRUETYPE_FONTTYPE) == 0 || font->lfFaceName[0] == L'@')
+        return 1;
+    *reinterpret_cast<std::wstring*>(found) = font->lfFaceName;
+    return 0;
+}
+
+TEST(FontSizes, ScalableFaceOffersTheFixedListAndSelectsTheNextSize)
+{
+    std::wstring face;
+    LOGFONTW query{};
+    query.lfCharSet = DEFAULT_CHARSET;
+    EnumFontFamiliesExW(ScreenDC().Get(), &query, FirstTrueType, reinterpret_cast<LPARAM>(&face), 0);
+    ASSERT_FALSE(face.empty()) << "no TrueType face installed";
+
+    HWND parent = TestWindow();
+    HWND faces = TestWindow(parent, L"COMBOBOX", WS_CHILD | CBS_DROPDOWNLIST);
+    HWND sizes = TestWindow(parent, L"COMBOBOX", WS_CHILD | CBS_DROPDOWNLIST);
+    SendMessageW(faces, CB_SETCURSEL, SendMessageW(faces, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(face.c_str())), 0);
+    for (const auto& [current, selected] : {std::pair{13, L"14"}, {16, L"14"}, {4, L"5"}, {9, L"9"}}) {
+        FillFontSizes(faces, sizes, current);
+        std::wstring entries;
+        for (LRESULT i = 0; i < SendMessageW(sizes, CB_GETCOUNT, 0, 0); ++i)
+            entries += ComboText(sizes, i) + L" ";
+        EXPECT_EQ(entries, L"5 6 7 8 9 10 11 12 14 ");
+        EXPECT_EQ(ComboText(sizes, SendMessageW(sizes, CB_GETCURSEL, 0, 0)), selected) << current;
+    }
+    DestroyWindow(parent);
 }
 
 } // namespace
