@@ -1,5 +1,5 @@
-// The day-information popup: layout against texts measured here with the same fonts,
-// wrapping, pictures, placement on the monitor, the holiday colour and the hide rules.
+// The day-information popup: layout against texts measured here with the same fonts, wrapping,
+// line breaks and emoji, pictures, placement on the monitor, the holiday colour and the hide rules.
 #include "RenderTestSupport.h"
 #include "calendar/DayRecord.h"
 #include "render/DayInfoWindow.h"
@@ -8,12 +8,7 @@ using gfx::RectF;
 
 namespace {
 
-const std::wstring kSixteenA(16, L'\x3042');
-
-gfx::Font TitleFont(const DesignSettings& s)
-{
-    return gfx::Font(s.Dayinfo.TitleFont.Name, s.Dayinfo.TitleFont.Size, s.Dayinfo.TitleFont.Style);
-}
+gfx::Font FontOf(const FontSetting& f) { return gfx::Font(f.Name, f.Size, f.Style); }
 
 // A real popup owned by a plain top-level window; the owner takes the popup with it.
 class DayInfo : public testing::Test {
@@ -40,8 +35,9 @@ protected:
 TEST_F(DayInfo, MemorialNameAndMemoWrapAtSixteenOfTheirOwnFont)
 {
     settings.Dayinfo.MemoFont.Size = 14; // a reference width different from the title font's
-    const gfx::Font title = TitleFont(settings), memo(settings.Dayinfo.MemoFont.Name, 14, 0);
-    const RectF titleA = Measure(kSixteenA, title, {5, 5}), memoA = Measure(kSixteenA, memo, {5, 5});
+    const std::wstring a16(16, L'\x3042');
+    const RectF titleA = Measure(a16, FontOf(settings.Dayinfo.TitleFont), {5, 5});
+    const RectF memoA = Measure(a16, gfx::Font(settings.Dayinfo.MemoFont.Name, 14, 0), {5, 5});
     ASSERT_GT(memoA.width, titleA.width + 20);
     info.SetDay({2024, 5, 3, 0, 5, nullptr, std::wstring(40, L'\x3042'), std::wstring(20, L'\x3042')}, settings);
     // 20 wrap into two lines of the title font, 40 into three of the memo font.
@@ -83,7 +79,8 @@ TEST_F(DayInfo, HolidayNameIsInTheHolidayColour)
     info.PaintDayInfo(surface.Dc());
     GdiFlush();
     // The holiday name is in the holiday colour; the date line before it is not.
-    const RectF t = Measure(info.DateLine(), TitleFont(settings), {info.TitleRect().x, info.TitleRect().y});
+    const RectF t =
+        Measure(info.DateLine(), FontOf(settings.Dayinfo.TitleFont), {info.TitleRect().x, info.TitleRect().y});
     auto count = [&](float from, float to, std::uint32_t colour) {
         int n = 0;
         for (int y = int(t.y); y < int(t.Bottom()); ++y)
@@ -95,6 +92,35 @@ TEST_F(DayInfo, HolidayNameIsInTheHolidayColour)
     EXPECT_GT(count(t.Right(), end, 0xFFFF0000), 20);
     EXPECT_EQ(count(t.Right(), end, 0xFF000000), 0);
     EXPECT_EQ(count(t.x, t.Right() - 2, 0xFFFF0000), 0);
+}
+
+TEST_F(DayInfo, MemoLineBreaksBreakLinesAndTheLastLineIsKept)
+{
+    DayRecord day{.year = 2026, .month = 11, .day = 3, .flags = DAY_HOLIDAY, .holidayName = L"文化の日"};
+    DibSurface surface;
+    auto paint = [&](const wchar_t* memo) {
+        day.memo = memo;
+        info.SetDay(day, settings);
+        EXPECT_TRUE(surface.Create(info.ImageSize().cx, info.ImageSize().cy));
+        info.PaintDayInfo(surface.Dc());
+        GdiFlush();
+        return std::vector<std::uint32_t>(surface.Bits(), surface.Bits() + surface.Width() * surface.Height());
+    };
+    EXPECT_TRUE(paint(L"first\r\nsecond\r\nlast") == paint(L"first\nsecond\nlast")) << "a CR is drawn as nothing";
+    for (const wchar_t* memo :
+         {L"first \xD83D\xDE00 smile\r\nsecond\r\nlast line", L"一行目\r\n\xD83D\xDE00二行目\r\n最後"}) {
+        paint(memo);
+        const RectF box = info.MemoRect();
+        int textBelow = 0, lastLineInk = 0;
+        for (int y = int(info.Content().height); y < surface.Height(); ++y)
+            for (int x = 0; x < surface.Width(); ++x)
+                textBelow += (surface.Pixel(x, y) >> 24) > 125; // more than the shadow: text that did not fit
+        for (int y = int(box.Bottom() - box.height / 4); y < int(box.Bottom()); ++y)
+            for (int x = int(box.x); x < int(box.Right()); ++x)
+                lastLineInk += (surface.Pixel(x, y) & 0xFF) < 100;
+        EXPECT_TRUE(textBelow == 0 && lastLineInk > 10 && box.Bottom() <= info.Content().height)
+            << textBelow << " " << lastLineInk << " memo " << int(memo[0]);
+    }
 }
 
 TEST_F(DayInfo, DeactivationHidesUnlessPinnedAndAnyKeyOrClickHides)

@@ -1,4 +1,5 @@
-// Layout rectangles from measured text, hit testing order and edges, cells and gaps.
+// Layout rectangles from measured text, hit testing order and edges, cells and gaps; font fallback
+// and the embedded picture beneath them.
 #include "RenderTestSupport.h"
 
 #include <cmath>
@@ -70,4 +71,23 @@ TEST(PainterHitTest, ButtonsWinOverTheTitleEdgesAndGapsAreExcluded)
         EXPECT_EQ(painter.HitTest(p.x, p.y), p.area) << p.x << "," << p.y;
         EXPECT_EQ(p.cell == -2 ? -2 : painter.CellAt(p.x, p.y), p.cell) << p.x << "," << p.y;
     }
+}
+
+TEST(Font, MissingFamilyFallsBackToGenericSansSerifAtSameSizeAndStyle)
+{
+    Gdiplus::GpFont* reference = nullptr;
+    ASSERT_EQ(
+        Gdiplus::DllExports::GdipCreateFont(gfx::FontFamily::GenericSansSerif(), 20, 1, Gdiplus::UnitPoint, &reference),
+        Gdiplus::Ok);
+    const RectF a = Measure(L"Wide text 00", gfx::Font(L"No Such Family Anywhere", 20, 1));
+    ExpectRect(a, Measure(L"Wide text 00", gfx::Font(reference)), "fallback");
+    // Another size measures differently, so the comparison above means something.
+    EXPECT_LT(Measure(L"Wide text 00", gfx::Font(L"No Such Family Anywhere", 10, 1)).width, a.width);
+}
+
+TEST(LoadResourceBitmap, GivesTheEmbeddedPicture)
+{
+    gfx::Bitmap bitmap = gfx::Bitmap::Blank(1, 1);
+    ASSERT_TRUE(gfx::LoadResourceBitmap(bitmap));
+    EXPECT_EQ(bitmap.Width() * 1000 + bitmap.Height(), 160095u);
 }

@@ -1,5 +1,5 @@
-// What Paint puts into a 32-bit image: disc and number colours by their precedence,
-// the today ring, adjacent-month cells, the buttons and their highlight.
+// What Paint puts into a 32-bit image: the background to every edge, disc and number colours by
+// their precedence, the today ring, adjacent-month cells, the buttons and their highlight.
 #include "RenderTestSupport.h"
 
 #include <cmath>
@@ -22,6 +22,26 @@ struct Painted : DibSurface {
 };
 
 } // namespace
+
+TEST(PainterPixels, BackgroundCoversTheFirstAndLastRowAndColumnWhateverFractionTheSizeHas)
+{
+    ShownMonth shown(2026, 12);
+    DesignSettings design;
+    design.Background.BackColor = kDay;
+    CalendarPainter painter(design);
+    for (const float size : {9.0f, 10.5f, 11.3f, 13.7f}) {
+        design.DayFont.Font.Size = size;
+        painter.Layout();
+        const auto [w, h] = painter.GetSize();
+        const Painted image(painter, shown.model, 0);
+        int misses = 0;
+        for (int x = 0; x < w; ++x)
+            misses += (image.Pixel(x, 0) != kDay) + (image.Pixel(x, h - 1) != kDay);
+        for (int y = 0; y < h; ++y)
+            misses += (image.Pixel(0, y) != kDay) + (image.Pixel(w - 1, y) != kDay);
+        EXPECT_EQ(misses, 0) << "day font " << size << ", " << w << " x " << h;
+    }
+}
 
 TEST(PainterPixels, DiscNumberAndRingColoursByPrecedence)
 {
