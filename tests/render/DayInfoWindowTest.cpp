@@ -68,34 +68,10 @@ TEST_F(DayInfo, PicturesFitIntoFiftyAndPushTheTextsRight)
     }
 }
 
-TEST_F(DayInfo, HolidayNameIsInTheHolidayColour)
+TEST_F(DayInfo, HolidayNameInItsColourAndMemoLineBreaksWithTheLastLineKept)
 {
     settings.Dayinfo.TitleFont = {0xFF000000, L"MS UI Gothic", 20, 0};
     settings.Dayinfo.DayinfoHolidayColor = 0xFFFF0000;
-    info.SetDay({.year = 2024, .month = 1, .day = 8, .weekday = 1, .holidayName = L"成人の日", .memo = L"memo"},
-                settings);
-    DibSurface surface;
-    ASSERT_TRUE(surface.Create(info.ImageSize().cx, info.ImageSize().cy));
-    info.PaintDayInfo(surface.Dc());
-    GdiFlush();
-    // The holiday name is in the holiday colour; the date line before it is not.
-    const RectF t =
-        Measure(info.DateLine(), FontOf(settings.Dayinfo.TitleFont), {info.TitleRect().x, info.TitleRect().y});
-    auto count = [&](float from, float to, std::uint32_t colour) {
-        int n = 0;
-        for (int y = int(t.y); y < int(t.Bottom()); ++y)
-            for (int x = int(from); x < int(to); ++x)
-                n += surface.Pixel(x, y) == colour;
-        return n;
-    };
-    const float end = info.TitleRect().Right();
-    EXPECT_GT(count(t.Right(), end, 0xFFFF0000), 20);
-    EXPECT_EQ(count(t.Right(), end, 0xFF000000), 0);
-    EXPECT_EQ(count(t.x, t.Right() - 2, 0xFFFF0000), 0);
-}
-
-TEST_F(DayInfo, MemoLineBreaksBreakLinesAndTheLastLineIsKept)
-{
     DayRecord day{.year = 2026, .month = 11, .day = 3, .flags = DAY_HOLIDAY, .holidayName = L"文化の日"};
     DibSurface surface;
     auto paint = [&](const wchar_t* memo) {
@@ -121,6 +97,20 @@ TEST_F(DayInfo, MemoLineBreaksBreakLinesAndTheLastLineIsKept)
         EXPECT_TRUE(textBelow == 0 && lastLineInk > 10 && box.Bottom() <= info.Content().height)
             << textBelow << " " << lastLineInk << " memo " << int(memo[0]);
     }
+    // The holiday name is in the holiday colour; the date line before it is not.
+    const RectF t =
+        Measure(info.DateLine(), FontOf(settings.Dayinfo.TitleFont), {info.TitleRect().x, info.TitleRect().y});
+    auto count = [&](float from, float to, std::uint32_t colour) {
+        int n = 0;
+        for (int y = int(t.y); y < int(t.Bottom()); ++y)
+            for (int x = int(from); x < int(to); ++x)
+                n += surface.Pixel(x, y) == colour;
+        return n;
+    };
+    const float end = info.TitleRect().Right();
+    EXPECT_GT(count(t.Right(), end, 0xFFFF0000), 20);
+    EXPECT_EQ(count(t.Right(), end, 0xFF000000), 0);
+    EXPECT_EQ(count(t.x, t.Right() - 2, 0xFFFF0000), 0);
 }
 
 TEST_F(DayInfo, DeactivationHidesUnlessPinnedAndAnyKeyOrClickHides)

@@ -3,7 +3,6 @@
 #include "calendar/DayRecord.h"
 #include "calendar/MonthModel.h"
 #include "render/CalendarPainter.h"
-#include "render/Composition.h"
 #include "render/DayInfoWindow.h"
 #include "resource.h"
 #include "settings/Settings.h"
@@ -149,15 +148,6 @@ protected:
     {
         return FindCell([day](const DayRecord& d) { return d.InShownMonth() && d.day == day; });
     }
-    // Puts the pointer on the cell the way the system reports it: cursor, set-cursor, hit test.
-    void PointAt(int packed)
-    {
-        const POINT p = CellOnScreen(packed);
-        SetCursorPos(p.x, p.y);
-        Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd()), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
-        Send(WM_NCHITTEST, 0, ScreenPoint(p));
-        ASSERT_EQ(calendar_->HoverCell(), packed);
-    }
 
     TempDir dir_;
     OwnerWindow owner_;
@@ -214,7 +204,12 @@ TEST_F(CalendarWindowTest, HoverTimerOpensThePopupOnlyForShownDaysWithInfoUnless
         {FindCell([](const DayRecord& d) { return d.InShownMonth() && (d.flags & DAY_HOLIDAY); }), true},
     };
     for (const auto& c : cases) {
-        PointAt(c.cell);
+        // The pointer on the cell the way the system reports it: cursor, set-cursor, hit test.
+        const POINT p = CellOnScreen(c.cell);
+        SetCursorPos(p.x, p.y);
+        Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd()), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
+        Send(WM_NCHITTEST, 0, ScreenPoint(p));
+        ASSERT_EQ(calendar_->HoverCell(), c.cell);
         Send(WM_TIMER, TIMER_HOVER);
         EXPECT_EQ(calendar_->DayInfo().IsShown(), c.opens) << c.cell;
     }
