@@ -168,7 +168,7 @@ LRESULT CALLBACK ClosingTray(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-TEST_F(CalendarWindowTest, ClickActsOnTheAreaUnderTheClick)
+TEST_F(CalendarWindowTest, ClickAndHoverActOnTheAreaUnderThePointer)
 {
     ASSERT_TRUE(Start());
     Activate();
@@ -187,31 +187,23 @@ TEST_F(CalendarWindowTest, ClickActsOnTheAreaUnderTheClick)
         Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
         EXPECT_EQ(Model().Year() * 100 + Model().Month(), c.year * 100 + c.month) << c.target.x;
     }
-}
-
-TEST_F(CalendarWindowTest, HoverTimerOpensThePopupOnlyForShownDaysWithInfoUnlessStopped)
-{
-    ASSERT_TRUE(Start());
-    Activate();
-    // April 2026: Showa Day on the 29th; the last row holds 3-6 May, holidays of the next month.
+    // The hover timer opens the popup only for shown days with information. April 2026: Showa Day
+    // on the 29th; the last row holds 3-6 May, holidays of the next month.
     Model().Show(2026, 4);
-    const struct {
-        int cell;
-        bool opens;
-    } cases[] = {
+    const std::pair<int, bool> rests[] = {
         {FindCell([](const DayRecord& d) { return d.InShownMonth() && !d.HasInfo(); }), false},
         {FindCell([](const DayRecord& d) { return (d.flags & DAY_NEXT_MONTH) && (d.flags & DAY_HOLIDAY); }), false},
         {FindCell([](const DayRecord& d) { return d.InShownMonth() && (d.flags & DAY_HOLIDAY); }), true},
     };
-    for (const auto& c : cases) {
+    for (const auto& [cell, opens] : rests) {
         // The pointer on the cell the way the system reports it: cursor, set-cursor, hit test.
-        const POINT p = CellOnScreen(c.cell);
+        const POINT p = CellOnScreen(cell);
         SetCursorPos(p.x, p.y);
         Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd()), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
         Send(WM_NCHITTEST, 0, ScreenPoint(p));
-        ASSERT_EQ(calendar_->HoverCell(), c.cell);
+        ASSERT_EQ(calendar_->HoverCell(), cell);
         Send(WM_TIMER, TIMER_HOVER);
-        EXPECT_EQ(calendar_->DayInfo().IsShown(), c.opens) << c.cell;
+        EXPECT_EQ(calendar_->DayInfo().IsShown(), opens) << cell;
     }
     EXPECT_EQ(calendar_->DayInfo().DateLine(), L"2026/04/29 (WED)");
 }
@@ -262,9 +254,19 @@ TEST_F(CalendarWindowTest, MenusOfTheCalendarTheDaysAndTheTrayIcon)
     }
 }
 
-TEST_F(CalendarWindowTest, HotKeyShowsOrHidesWithThePopup)
+TEST_F(CalendarWindowTest, ExtendedKeyHotKeyIsRegisteredWithoutTheWindowsKeyAndShowsOrHides)
 {
-    ASSERT_TRUE(Start(L"ShowBegin=No\r\n"));
+    // Alt and the Right arrow of the separate block, as the hot-key control gives it.
+    ASSERT_TRUE(Start(L"ShowBegin=No\r\nHotkey=3111\r\n"));
+    bool altRightTaken = false, winAltRightFree = false;
+    std::thread([&] {
+        altRightTaken = !RegisterHotKey(nullptr, 1, MOD_ALT, VK_RIGHT);
+        winAltRightFree = RegisterHotKey(nullptr, 2, MOD_ALT | MOD_WIN, VK_RIGHT);
+        UnregisterHotKey(nullptr, 1);
+        UnregisterHotKey(nullptr, 2);
+    }).join();
+    EXPECT_TRUE(errors_.empty() && altRightTaken && winAltRightFree);
+    EXPECT_EQ(calendar_->LiveSettings().Hotkey, 3111) << "stored as the control shows it";
     Send(WM_HOTKEY, HOTKEY_ID, 0);
     EXPECT_TRUE(IsWindowVisible(Hwnd())) << "hidden: shown";
     Activate();
@@ -377,20 +379,6 @@ TEST_F(CalendarWindowTest, DpiChangeScalesTheCalendarThePopupAndTheirFonts)
             EXPECT_LT(std::abs(got / (at96 * k) - 1), 0.07f) << dpi << ": " << got << " against " << at96;
         EXPECT_TRUE(dpi != 96 || (now.right - now.left == int(w) && now.bottom - now.top == int(h))) << "today's size";
     }
-}
-
-TEST_F(CalendarWindowTest, ExtendedKeyHotKeyIsRegisteredWithoutTheWindowsKey)
-{
-    ASSERT_TRUE(Start(L"Hotkey=3111\r\n")); // Alt and the Right arrow of the separate block, as the control gives it
-    bool altRightTaken = false, winAltRightFree = false;
-    std::thread([&] {
-        altRightTaken = !RegisterHotKey(nullptr, 1, MOD_ALT, VK_RIGHT);
-        winAltRightFree = RegisterHotKey(nullptr, 2, MOD_ALT | MOD_WIN, VK_RIGHT);
-        UnregisterHotKey(nullptr, 1);
-        UnregisterHotKey(nullptr, 2);
-    }).join();
-    EXPECT_TRUE(errors_.empty() && altRightTaken && winAltRightFree);
-    EXPECT_EQ(calendar_->LiveSettings().Hotkey, 3111) << "stored as the control shows it";
 }
 
 } // namespace
