@@ -117,7 +117,7 @@ TEST(BackgroundPicture, AlphaZeroHidesItAndFullLeavesItUnfaded)
     }
 }
 
-TEST(PictureCache, BackgroundIsDecodedOnceAndAgainWhenTheFileOrFittedSizeChanges)
+TEST(PictureCache, DecodedOnceAndAgainWhenTheFileOrFittedSizeChangesForBackgroundAndPopup)
 {
     TempDir dir;
     const std::filesystem::path file = dir.Path() / L"back.png";
@@ -145,28 +145,23 @@ TEST(PictureCache, BackgroundIsDecodedOnceAndAgainWhenTheFileOrFittedSizeChanges
         EXPECT_EQ(painter.Background().Decodes(), steps[i].decodes) << i;
         EXPECT_EQ(PixelOf(*painter.Picture()), steps[i].colour) << i;
     }
-}
-
-TEST(PictureCache, PopupThumbnailsAreKeptPerFileVersion)
-{
-    TempDir dir;
-    const std::filesystem::path a = dir.Path() / L"a.png", b = dir.Path() / L"b.png";
-    Rewrite(a, 0xFFFF0000, 0);
-    Rewrite(b, 0xFF00FF00, 0);
+    // The popup's thumbnails are kept per file version in the same way.
+    const std::filesystem::path other = dir.Path() / L"other.png";
+    Rewrite(other, 0xFFFF0000, 0);
     ThumbnailCache cache;
-    const ThumbnailCache::Thumbnail* first = cache.Get(a.wstring(), 50);
+    const ThumbnailCache::Thumbnail* first = cache.Get(file.wstring(), 50);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->pixels.Width() * 100 + first->pixels.Height(), 5037u);
-    EXPECT_EQ(PixelOf(first->pixels), 0xFFFF0000);
-    ASSERT_NE(cache.Get(b.wstring(), 50), nullptr);
-    EXPECT_EQ(cache.Get(a.wstring(), 50), first); // resting on the same day again decodes nothing
-    Rewrite(a, 0xFF0000FF, 5);
-    const ThumbnailCache::Thumbnail* second = cache.Get(a.wstring(), 50);
+    EXPECT_EQ(PixelOf(first->pixels), 0xFF00FF00);
+    ASSERT_NE(cache.Get(other.wstring(), 50), nullptr);
+    EXPECT_EQ(cache.Get(file.wstring(), 50), first); // resting on the same day again decodes nothing
+    Rewrite(file, 0xFF0000FF, 5);
+    const ThumbnailCache::Thumbnail* second = cache.Get(file.wstring(), 50);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(PixelOf(second->pixels), 0xFF0000FF);
     EXPECT_EQ(cache.Size(), 2u); // the old version is gone
-    std::filesystem::remove(a);
-    EXPECT_EQ(cache.Get(a.wstring(), 50), nullptr);
+    std::filesystem::remove(file);
+    EXPECT_EQ(cache.Get(file.wstring(), 50), nullptr);
 }
 
 TEST(PictureCache, UnusableOversizedAndLyingFilesAreNoPicture)
