@@ -58,7 +58,7 @@ std::vector<std::uint8_t> BmpHeader(std::int32_t width, std::int32_t height, std
 
 } // namespace
 
-TEST(BackgroundPicture, FitStretchAndCoverForSameAspectAndWiderPictures)
+TEST(BackgroundPicture, FitStretchAndCoverForSameAspectAndWiderPicturesAndTheAlphaFactor)
 {
     TempDir dir;
     DesignSettings settings;
@@ -93,20 +93,11 @@ TEST(BackgroundPicture, FitStretchAndCoverForSameAspectAndWiderPictures)
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(got[i], want[i]) << "mode " << c.mode << ", point " << i;
     }
-}
-
-TEST(BackgroundPicture, AlphaZeroHidesItAndFullLeavesItUnfaded)
-{
-    TempDir dir;
-    DesignSettings settings;
-    CalendarPainter painter(settings);
+    // Alpha 0 hides the picture and 255 leaves it unfaded: the gap right of a cell shows it premultiplied.
     ShownMonth m(2024, 3, 1);
-    const std::wstring red = MakePicture(dir, L"red.png", 100, 100);
     for (const int alpha : {255, 0, 128}) {
-        // Only the picture under the texts.
-        settings.Background = {.BackColor = 0, .BackImageFile = red, .BackImageAlpha = alpha, .BackImageDraw = 1};
+        settings.Background = {.BackColor = 0, .BackImageFile = same, .BackImageAlpha = alpha, .BackImageDraw = 1};
         painter.Layout();
-        // The gap right of a cell shows the picture, premultiplied.
         DibSurface surface;
         PaintReference(surface, painter, m.model, 0);
         const RectF cell = painter.CellRect(3, 2);
