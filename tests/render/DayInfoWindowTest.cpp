@@ -32,7 +32,7 @@ protected:
 
 } // namespace
 
-TEST_F(DayInfo, MemorialNameAndMemoWrapAtSixteenOfTheirOwnFont)
+TEST_F(DayInfo, TextsWrapAtSixteenOfTheirOwnFontAndPicturesFitIntoFiftyPushingThemRight)
 {
     settings.Dayinfo.MemoFont.Size = 14; // a reference width different from the title font's
     const std::wstring a16(16, L'\x3042');
@@ -47,10 +47,8 @@ TEST_F(DayInfo, MemorialNameAndMemoWrapAtSixteenOfTheirOwnFont)
     EXPECT_NEAR(m.height / titleA.height, 2, 0.3);
     EXPECT_NEAR(n.height / memoA.height, 3, 0.3);
     ExpectRect(info.Content(), RectF{0, 0, memoA.width + 10, n.Bottom() + 5}, "content");
-}
 
-TEST_F(DayInfo, PicturesFitIntoFiftyAndPushTheTextsRight)
-{
+    // Pictures fit into 50 x 50 and push the texts right.
     TempDir dir;
     DayRecord day{.year = 2024, .month = 3, .day = 10, .memo = L"花を買う", .memorialName = L"おじいちゃんの誕生日"};
     info.SetDay(day, settings);
