@@ -1,5 +1,5 @@
-// The day-information popup: layout against texts measured here with the same fonts,
-// wrapping, pictures, placement on the monitor, the holiday colour and the hide rules.
+// The day-information popup: layout against texts measured here with the same fonts, wrapping,
+// line breaks and emoji, pictures, placement on the monitor, the holiday colour and the hide rules.
 #include "RenderTestSupport.h"
 #include "calendar/DayRecord.h"
 #include "render/DayInfoWindow.h"
@@ -8,12 +8,7 @@ using gfx::RectF;
 
 namespace {
 
-const std::wstring kSixteenA(16, L'\x3042');
-
-gfx::Font TitleFont(const DesignSettings& s)
-{
-    return gfx::Font(s.Dayinfo.TitleFont.Name, s.Dayinfo.TitleFont.Size, s.Dayinfo.TitleFont.Style);
-}
+gfx::Font FontOf(const FontSetting& f) { return gfx::Font(f.Name, f.Size, f.Style); }
 
 // A real popup owned by a plain top-level window; the owner takes the popup with it.
 class DayInfo : public testing::Test {
@@ -37,11 +32,12 @@ protected:
 
 } // namespace
 
-TEST_F(DayInfo, MemorialNameAndMemoWrapAtSixteenOfTheirOwnFont)
+TEST_F(DayInfo, TextsWrapAtSixteenOfTheirOwnFontAndPicturesFitIntoFiftyPushingThemRight)
 {
     settings.Dayinfo.MemoFont.Size = 14; // a reference width different from the title font's
-    const gfx::Font title = TitleFont(settings), memo(settings.Dayinfo.MemoFont.Name, 14, 0);
-    const RectF titleA = Measure(kSixteenA, title, {5, 5}), memoA = Measure(kSixteenA, memo, {5, 5});
+    const std::wstring a16(16, L'\x3042');
+    const RectF titleA = Measure(a16, FontOf(settings.Dayinfo.TitleFont), {5, 5});
+    const RectF memoA = Measure(a16, gfx::Font(settings.Dayinfo.MemoFont.Name, 14, 0), {5, 5});
     ASSERT_GT(memoA.width, titleA.width + 20);
     info.SetDay({2024, 5, 3, 0, 5, nullptr, std::wstring(40, L'\x3042'), std::wstring(20, L'\x3042')}, settings);
     // 20 wrap into two lines of the title font, 40 into three of the memo font.
@@ -51,10 +47,8 @@ TEST_F(DayInfo, MemorialNameAndMemoWrapAtSixteenOfTheirOwnFont)
     EXPECT_NEAR(m.height / titleA.height, 2, 0.3);
     EXPECT_NEAR(n.height / memoA.height, 3, 0.3);
     ExpectRect(info.Content(), RectF{0, 0, memoA.width + 10, n.Bottom() + 5}, "content");
-}
 
-TEST_F(DayInfo, PicturesFitIntoFiftyAndPushTheTextsRight)
-{
+    // Pictures fit into 50 x 50 and push the texts right.
     TempDir dir;
     DayRecord day{.year = 2024, .month = 3, .day = 10, .memo = L"花を買う", .memorialName = L"おじいちゃんの誕生日"};
     info.SetDay(day, settings);
@@ -72,18 +66,38 @@ TEST_F(DayInfo, PicturesFitIntoFiftyAndPushTheTextsRight)
     }
 }
 
-TEST_F(DayInfo, HolidayNameIsInTheHolidayColour)
+TEST_F(DayInfo, HolidayNameInItsColourAndMemoLineBreaksWithTheLastLineKept)
 {
     settings.Dayinfo.TitleFont = {0xFF000000, L"MS UI Gothic", 20, 0};
     settings.Dayinfo.DayinfoHolidayColor = 0xFFFF0000;
-    info.SetDay({.year = 2024, .month = 1, .day = 8, .weekday = 1, .holidayName = L"成人の日", .memo = L"memo"},
-                settings);
+    DayRecord day{.year = 2026, .month = 11, .day = 3, .flags = DAY_HOLIDAY, .holidayName = L"文化の日"};
     DibSurface surface;
-    ASSERT_TRUE(surface.Create(info.ImageSize().cx, info.ImageSize().cy));
-    info.PaintDayInfo(surface.Dc());
-    GdiFlush();
+    auto paint = [&](const wchar_t* memo) {
+        day.memo = memo;
+        info.SetDay(day, settings);
+        EXPECT_TRUE(surface.Create(info.ImageSize().cx, info.ImageSize().cy));
+        info.PaintDayInfo(surface.Dc());
+        GdiFlush();
+        return std::vector<std::uint32_t>(surface.Bits(), surface.Bits() + surface.Width() * surface.Height());
+    };
+    EXPECT_TRUE(paint(L"first\r\nsecond\r\nlast") == paint(L"first\nsecond\nlast")) << "a CR is drawn as nothing";
+    for (const wchar_t* memo :
+         {L"first \xD83D\xDE00 smile\r\nsecond\r\nlast line", L"一行目\r\n\xD83D\xDE00二行目\r\n最後"}) {
+        paint(memo);
+        const RectF box = info.MemoRect();
+        int textBelow = 0, lastLineInk = 0;
+        for (int y = int(info.Content().height); y < surface.Height(); ++y)
+            for (int x = 0; x < surface.Width(); ++x)
+                textBelow += (surface.Pixel(x, y) >> 24) > 125; // more than the shadow: text that did not fit
+        for (int y = int(box.Bottom() - box.height / 4); y < int(box.Bottom()); ++y)
+            for (int x = int(box.x); x < int(box.Right()); ++x)
+                lastLineInk += (surface.Pixel(x, y) & 0xFF) < 100;
+        EXPECT_TRUE(textBelow == 0 && lastLineInk > 10 && box.Bottom() <= info.Content().height)
+            << textBelow << " " << lastLineInk << " memo " << int(memo[0]);
+    }
     // The holiday name is in the holiday colour; the date line before it is not.
-    const RectF t = Measure(info.DateLine(), TitleFont(settings), {info.TitleRect().x, info.TitleRect().y});
+    const RectF t =
+        Measure(info.DateLine(), FontOf(settings.Dayinfo.TitleFont), {info.TitleRect().x, info.TitleRect().y});
     auto count = [&](float from, float to, std::uint32_t colour) {
         int n = 0;
         for (int y = int(t.y); y < int(t.Bottom()); ++y)

@@ -1,11 +1,12 @@
-// The calendar window in this process with real windows.
+// The calendar window in this process with real windows: clicks, timers, menus, the hot key, the
+// monitor's DPI, the stored position, and qv.ini written when a change takes effect.
 #include "calendar/DayRecord.h"
 #include "calendar/MonthModel.h"
 #include "render/CalendarPainter.h"
-#include "render/Composition.h"
 #include "render/DayInfoWindow.h"
 #include "resource.h"
 #include "settings/Settings.h"
+#include "settings/SettingsSheet.h"
 #include "support/TestSupport.h"
 #include "ui/calendar/CalendarWindow.h"
 #include "ui/calendar/OwnerWindow.h"
@@ -13,12 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdint>
-#include <cstring>
+#include <cmath>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
+#include <thread>
+#include <utility>
 
 using namespace calendar_window;
 using namespace std::chrono_literals;
@@ -33,8 +33,6 @@ POINT Centre(const gfx::RectF& r)
 {
     return POINT{static_cast<LONG>(r.x + r.width / 2), static_cast<LONG>(r.y + r.height / 2)};
 }
-int Packed(int column, int row) { return (row << 16) | column; }
-std::string Narrow(const wchar_t* s) { return std::string(s, s + std::wcslen(s)); }
 
 // Each popup menu this thread opens, as its item texts joined by '|': "#data" for the
 // owner-drawn title, "*" after a checked item.
@@ -76,7 +74,7 @@ protected:
     void TearDown() override { Stop(); }
 
     // Writes these [Option] lines (a free hot key unless given) and creates the calendar.
-    void Start(std::wstring options = {})
+    bool Start(std::wstring options = {})
     {
         Stop();
         if (options.find(L"Hotkey=") == std::wstring::npos)
@@ -87,22 +85,25 @@ protected:
         const auto* raw = reinterpret_cast<const std::uint8_t*>(text.data());
         WriteBytes(Ini(), std::vector<std::uint8_t>(raw, raw + text.size() * sizeof(wchar_t)));
         SetCursorPos(1270, 1010); // away from the calendar
-        ASSERT_TRUE(owner_.CreateOwner());
+        EXPECT_TRUE(owner_.CreateOwner());
         calendar_ = std::make_unique<CalendarWindow>(dir_.WithSlash());
         calendar_->SetClock([this] { return today_; });
-        calendar_->SetErrorReporter([](UINT) {}); // no message box
+        calendar_->SetErrorReporter([this](UINT id) { errors_.push_back(id); }); // no message box
         calendar_->SetQuitOnDestroy(false);
-        ASSERT_TRUE(calendar_->CreateCalendar(owner_.Handle()));
+        calendar_->Sheet().SetWriteHook([this](ReplaceStep step) {
+            writes_ += step == ReplaceStep::Prepare;
+            return !failing_;
+        });
+        const bool created = calendar_->CreateCalendar(owner_.Handle());
         PumpMessages(50);
+        return created;
     }
     void Stop()
     {
         if (calendar_ && IsWindow(Hwnd()))
             DestroyWindow(Hwnd());
-        if (owner_.Handle() != nullptr) {
-            DestroyWindow(owner_.Handle());
-            owner_.SetHandle(nullptr);
-        }
+        DestroyWindow(owner_.Handle());
+        owner_.SetHandle(nullptr);
         PumpMessages(30);
     }
 
@@ -113,14 +114,11 @@ protected:
         GetPrivateProfileStringW(L"Option", key, L"<missing>", buffer, 64, Ini().c_str());
         return buffer;
     }
+    std::wstring Stored() const { return IniValue(L"StayTop") + L' ' + IniValue(L"PosX") + L',' + IniValue(L"PosY"); }
     HWND Hwnd() const { return calendar_->Handle(); }
     MonthModel& Model() { return calendar_->Model(); }
     CalendarPainter& Painter() { return calendar_->Painter(); }
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) { return SendMessageW(Hwnd(), msg, wParam, lParam); }
-    void ExpectShown(int year, int month, const std::string& what)
-    {
-        EXPECT_EQ(Model().Year() * 100 + Model().Month(), year * 100 + month) << what;
-    }
     // Takes the foreground and the keyboard focus, as after a click on the calendar.
     void Activate()
     {
@@ -142,7 +140,7 @@ protected:
         for (int row = 0; row < MonthModel::ROWS; ++row)
             for (int column = 0; column < MonthModel::COLUMNS; ++column)
                 if (match(Model().Cell(column, row)))
-                    return Packed(column, row);
+                    return (row << 16) | column;
         ADD_FAILURE() << "no such cell";
         return 0;
     }
@@ -150,29 +148,29 @@ protected:
     {
         return FindCell([day](const DayRecord& d) { return d.InShownMonth() && d.day == day; });
     }
-    int HolidayOfTheMonth()
-    {
-        return FindCell([](const DayRecord& d) { return d.InShownMonth() && (d.flags & DAY_HOLIDAY); });
-    }
-    // Puts the pointer on the cell the way the system reports it: cursor, set-cursor, hit test.
-    void PointAt(int packed)
-    {
-        const POINT p = CellOnScreen(packed);
-        SetCursorPos(p.x, p.y);
-        Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd()), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
-        Send(WM_NCHITTEST, 0, ScreenPoint(p));
-        ASSERT_EQ(calendar_->HoverCell(), packed);
-    }
 
     TempDir dir_;
     OwnerWindow owner_;
     std::unique_ptr<CalendarWindow> calendar_;
     std::chrono::year_month_day today_{2026y / 12 / 5};
+    const DayRecord holiday_{.year = 2026, .month = 11, .day = 3, .flags = DAY_HOLIDAY, .holidayName = L"文化の日"};
+    std::vector<UINT> errors_;
+    int writes_ = 0;
+    bool failing_ = false;
 };
 
-TEST_F(CalendarWindowTest, ClickActsOnTheAreaUnderTheClick)
+// Stands in for the shell's notification area: the calendar is closed while it adds its icon.
+bool g_closeNext = false;
+LRESULT CALLBACK ClosingTray(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    Start();
+    if (msg == WM_COPYDATA && std::exchange(g_closeNext, false)) // told the window the icon belongs to
+        SendMessageW(reinterpret_cast<HWND>(wParam), WM_CLOSE, 0, 0);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(CalendarWindowTest, ClickAndHoverActOnTheAreaUnderThePointer)
+{
+    ASSERT_TRUE(Start());
     Activate();
     const struct {
         const gfx::RectF& target;
@@ -187,28 +185,25 @@ TEST_F(CalendarWindowTest, ClickActsOnTheAreaUnderTheClick)
         Send(WM_NCHITTEST, 0, ScreenPoint(ToScreen(Centre(Painter().NextMonthButton()))));
         const POINT at = Centre(c.target);
         Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-        ExpectShown(c.year, c.month, "target " + std::to_string(c.target.x));
+        EXPECT_EQ(Model().Year() * 100 + Model().Month(), c.year * 100 + c.month) << c.target.x;
     }
-}
-
-TEST_F(CalendarWindowTest, HoverTimerOpensThePopupOnlyForShownDaysWithInfoUnlessStopped)
-{
-    Start();
-    Activate();
-    // April 2026: Showa Day on the 29th; the last row holds 3-6 May, holidays of the next month.
+    // The hover timer opens the popup only for shown days with information. April 2026: Showa Day
+    // on the 29th; the last row holds 3-6 May, holidays of the next month.
     Model().Show(2026, 4);
-    const struct {
-        int cell;
-        bool opens;
-    } cases[] = {
+    const std::pair<int, bool> rests[] = {
         {FindCell([](const DayRecord& d) { return d.InShownMonth() && !d.HasInfo(); }), false},
         {FindCell([](const DayRecord& d) { return (d.flags & DAY_NEXT_MONTH) && (d.flags & DAY_HOLIDAY); }), false},
-        {HolidayOfTheMonth(), true},
+        {FindCell([](const DayRecord& d) { return d.InShownMonth() && (d.flags & DAY_HOLIDAY); }), true},
     };
-    for (const auto& c : cases) {
-        PointAt(c.cell);
+    for (const auto& [cell, opens] : rests) {
+        // The pointer on the cell the way the system reports it: cursor, set-cursor, hit test.
+        const POINT p = CellOnScreen(cell);
+        SetCursorPos(p.x, p.y);
+        Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd()), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
+        Send(WM_NCHITTEST, 0, ScreenPoint(p));
+        ASSERT_EQ(calendar_->HoverCell(), cell);
         Send(WM_TIMER, TIMER_HOVER);
-        EXPECT_EQ(calendar_->DayInfo().IsShown(), c.opens) << c.cell;
+        EXPECT_EQ(calendar_->DayInfo().IsShown(), opens) << cell;
     }
     EXPECT_EQ(calendar_->DayInfo().DateLine(), L"2026/04/29 (WED)");
 }
@@ -221,10 +216,10 @@ TEST_F(CalendarWindowTest, DateTimerMovesTodayButNotTheMonth)
     } cases[] = {{2026y / 12 / 5, 2026y / 12 / 6, 5, 6}, {2026y / 12 / 31, 2027y / 1 / 1, 31, 0}};
     for (const auto& c : cases) {
         today_ = c.start;
-        Start();
+        ASSERT_TRUE(Start());
         today_ = c.next;
         Send(WM_TIMER, TIMER_DATE);
-        ExpectShown(2026, 12, "after the date timer");
+        EXPECT_EQ(Model().Year() * 100 + Model().Month(), 202612) << "after the date timer";
         const int old = ShownDay(c.oldDay);
         EXPECT_FALSE(Model().Cell(old & 0xFFFF, old >> 16).flags & DAY_TODAY) << c.oldDay;
         const DayRecord* today = Model().FindToday();
@@ -234,10 +229,11 @@ TEST_F(CalendarWindowTest, DateTimerMovesTodayButNotTheMonth)
 
 TEST_F(CalendarWindowTest, MenusOfTheCalendarTheDaysAndTheTrayIcon)
 {
-    Start(L"StayTop=Yes\r\n");
+    ASSERT_TRUE(Start(L"StayTop=Yes\r\n"));
     Model().Show(2026, 12);
     const int fifth = ShownDay(5);
-    const std::wstring calendar = L"非表示(&H)||今月(&O)||常に表示(&T)*|設定(&E)||エクスポート(&X)...|インポート(&I)...";
+    const std::wstring calendar =
+        L"非表示(&H)||今月(&O)||常に表示(&T)*|設定(&E)||エクスポート(&X)...|インポート(&I)...";
     const std::wstring tray = L"常に表示(&T)*||設定(&O)|Mosarynについて(&A)...||終了(&X)";
     const auto right = [&](int cell) { Send(WM_NCRBUTTONUP, HTCAPTION, ScreenPoint(CellOnScreen(cell))); };
     const std::pair<std::function<void()>, std::wstring> cases[] = {
@@ -256,77 +252,132 @@ TEST_F(CalendarWindowTest, MenusOfTheCalendarTheDaysAndTheTrayIcon)
         open();
         EXPECT_EQ(g_menus, std::vector<std::wstring>{texts});
     }
-    Send(WM_TRAY, TRAY_ICON_ID, WM_LBUTTONDOWN);
-    EXPECT_TRUE(IsWindowVisible(Hwnd())) << "a left click on the icon shows the calendar";
 }
 
-TEST_F(CalendarWindowTest, StayTopIsToggledByTheCommandAndSavedAtOnce)
+TEST_F(CalendarWindowTest, ExtendedKeyHotKeyIsRegisteredWithoutTheWindowsKeyAndShowsOrHides)
 {
-    for (const bool initially : {false, true}) {
-        const wchar_t* before = initially ? L"Yes" : L"No";
-        Start(std::wstring(L"StayTop=") + before + L"\r\n");
-        Send(WM_COMMAND, ID_STAY_TOP);
-        EXPECT_EQ((GetWindowLongPtrW(Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, !initially);
-        EXPECT_EQ(IniValue(L"StayTop"), initially ? L"No" : L"Yes") << "written before the exit";
-    }
-}
-
-TEST_F(CalendarWindowTest, HotKeyShowsOrHidesWithThePopup)
-{
-    Start(L"ShowBegin=No\r\n");
+    // Alt and the Right arrow of the separate block, as the hot-key control gives it.
+    ASSERT_TRUE(Start(L"ShowBegin=No\r\nHotkey=3111\r\n"));
+    bool altRightTaken = false, winAltRightFree = false;
+    std::thread([&] {
+        altRightTaken = !RegisterHotKey(nullptr, 1, MOD_ALT, VK_RIGHT);
+        winAltRightFree = RegisterHotKey(nullptr, 2, MOD_ALT | MOD_WIN, VK_RIGHT);
+        UnregisterHotKey(nullptr, 1);
+        UnregisterHotKey(nullptr, 2);
+    }).join();
+    EXPECT_TRUE(errors_.empty() && altRightTaken && winAltRightFree);
+    EXPECT_EQ(calendar_->LiveSettings().Hotkey, 3111) << "stored as the control shows it";
     Send(WM_HOTKEY, HOTKEY_ID, 0);
     EXPECT_TRUE(IsWindowVisible(Hwnd())) << "hidden: shown";
     Activate();
-    Model().Show(2026, 11);
-    const int holiday = HolidayOfTheMonth();
-    const DayRecord& day = Model().Cell(holiday & 0xFFFF, holiday >> 16);
-    calendar_->DayInfo().ShowDayInfo(300, 300, day, calendar_->LiveSettings().Design, true);
+    calendar_->DayInfo().ShowDayInfo(300, 300, holiday_, calendar_->LiveSettings().Design, true);
     ASSERT_TRUE(calendar_->DayInfo().IsShown());
     Send(WM_HOTKEY, HOTKEY_ID, 0);
     EXPECT_FALSE(IsWindowVisible(Hwnd())) << "visible, active: hidden";
     EXPECT_FALSE(calendar_->DayInfo().IsShown());
 }
 
-TEST_F(CalendarWindowTest, StoredPositionIsUsedOnAScreenAndBroughtIntoTheWorkAreaOffIt)
+TEST_F(CalendarWindowTest, PositionsOffTheScreenAndTheStartUpPopupOfAHiddenCalendarAreInTheWorkArea)
 {
-    RECT work;
+    RECT work, rc{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    for (const wchar_t* options : {L"PosX=123\r\nPosY=77\r\n", L"PosX=99999999\r\nPosY=100\r\n",
-                                   L"PosX=-5000\r\nPosY=-5000\r\n", L"PosX=300\r\nPosY=99999999\r\n"}) {
-        Start(options);
-        RECT rc;
-        GetWindowRect(Hwnd(), &rc);
-        // The visible one is used exactly.
-        EXPECT_TRUE(std::wcsncmp(options, L"PosX=123", 8) != 0 || (rc.left == 123 && rc.top == 77)) << rc.left;
-        EXPECT_TRUE(rc.left >= work.left && rc.top >= work.top && rc.right <= work.right && rc.bottom <= work.bottom)
-            << Narrow(options);
+    auto inside = [&](HWND window) {
+        GetWindowRect(window, &rc);
+        return rc.left >= work.left && rc.top >= work.top && rc.right <= work.right && rc.bottom <= work.bottom;
+    };
+    for (const wchar_t* options :
+         {L"PosX=99999999\r\nPosY=100\r\n", L"PosX=-5000\r\nPosY=-5000\r\n", L"PosX=300\r\nPosY=99999999\r\n"}) {
+        ASSERT_TRUE(Start(options));
+        EXPECT_TRUE(inside(Hwnd())) << options;
     }
+    // Today's information at start-up: nothing on a plain day; for a hidden calendar, in the corner.
+    for (const auto day : {4d, 3d}) {
+        today_ = 2026y / 11 / day;
+        ASSERT_TRUE(Start(L"TodayInfo=Yes\r\nShowBegin=No\r\n"));
+        EXPECT_EQ(calendar_->DayInfo().IsShown(), day == 3d);
+    }
+    // With its shadow it ends at the work area's far corner.
+    EXPECT_TRUE(inside(calendar_->DayInfo().Handle()) && rc.right == work.right && rc.bottom == work.bottom)
+        << rc.right << "," << rc.bottom;
 }
 
-TEST_F(CalendarWindowTest, StartUpShowsTodaysInfoBesideTheCalendarOrInTheScreenCorner)
+TEST_F(CalendarWindowTest, EveryChangeIsWrittenAtOnceAndEachFailedActionReportedOnce)
 {
-    RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const struct {
-        std::chrono::year_month_day today;
-        const wchar_t* showBegin;
-        LONG right, bottom; // of the popup; 0: no popup
-    } cases[] = {{2026y / 11 / 3, L"Yes", 158, 128},
-                 {2026y / 11 / 3, L"No", work.right, work.bottom},
-                 {2026y / 11 / 4, L"Yes", 0, 0}};
-    for (const auto& c : cases) {
-        today_ = c.today;
-        Start(std::wstring(L"TodayInfo=Yes\r\nPosX=150\r\nPosY=120\r\nShowBegin=") + c.showBegin + L"\r\n");
-        ASSERT_EQ(calendar_->DayInfo().IsShown(), c.right != 0) << c.showBegin;
-        RECT rc{};
-        GetWindowRect(calendar_->DayInfo().Handle(), &rc);
-        // Beside the calendar its top-left corner is given; in the corner it is moved onto the work area.
-        if (c.right == 158) {
-            EXPECT_EQ(rc.left * 10000 + rc.top, 158 * 10000 + 128);
-        } else if (c.right != 0) { // the popup with its shadow ends at the work area's far corner
-            EXPECT_EQ(rc.right, c.right);
-            EXPECT_EQ(rc.bottom, c.bottom);
-        }
+    ASSERT_TRUE(Start(L"StayTop=No\r\nPosX=123\r\nPosY=77\r\n"));
+    Send(WM_COMMAND, ID_STAY_TOP);
+    EXPECT_TRUE(GetWindowLongPtrW(Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(Stored(), L"Yes 123,77");
+    // The end of a drag writes once when the calendar moved, not at all when it did not.
+    SetWindowPos(Hwnd(), nullptr, 150, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Send(WM_EXITSIZEMOVE);
+    Send(WM_EXITSIZEMOVE);
+    EXPECT_EQ(Stored(), L"Yes 150,90");
+    EXPECT_EQ(writes_, 2);
+
+    // Apply with both pages changed is one action: one write, one report.
+    failing_ = true;
+    SettingsSheet& sheet = calendar_->Sheet();
+    const HWND window = sheet.OpenSettings(calendar_.get());
+    PropSheet_SetCurSel(window, nullptr, 1);
+    sheet.General().MarkChanged();
+    sheet.DesignItems().MarkChanged();
+    SendMessageW(window, WM_COMMAND, 0x3021, reinterpret_cast<LPARAM>(GetDlgItem(window, 0x3021))); // Apply
+    EXPECT_EQ(writes_, 3);
+    EXPECT_EQ(errors_, std::vector<UINT>{IDS_SETTINGS_SAVE_FAILED});
+    Send(WM_COMMAND, ID_STAY_TOP);
+    EXPECT_FALSE(GetWindowLongPtrW(Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(errors_.size(), 2u);
+    EXPECT_EQ(Stored(), L"Yes 150,90") << "the failed writes left the file";
+
+    // The next write that succeeds stores everything held in memory.
+    failing_ = false;
+    Stop();
+    EXPECT_EQ(Stored(), L"No 150,90");
+    EXPECT_EQ(errors_.size(), 2u);
+}
+
+TEST_F(CalendarWindowTest, ExitBeforeTheWindowIsPlacedKeepsTheSavedPosition)
+{
+    WNDCLASSW tray{.lpfnWndProc = ClosingTray, .lpszClassName = L"Shell_TrayWnd"};
+    RegisterClassW(&tray);
+    const HWND fake =
+        CreateWindowExW(0, tray.lpszClassName, nullptr, WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    g_closeNext = true;
+    EXPECT_FALSE(Start(L"PosX=123\r\nPosY=77\r\n")) << "closed while it was being created";
+    DestroyWindow(fake);
+    EXPECT_EQ(Stored(), L"No 123,77");
+    EXPECT_EQ(writes_, 1) << "the exit still writes";
+    EXPECT_TRUE(errors_.empty()) << "nothing after the exit, such as a hot-key failure";
+}
+
+TEST_F(CalendarWindowTest, DpiChangeScalesTheCalendarThePopupAndTheirFonts)
+{
+    ASSERT_TRUE(Start());
+    DayInfoWindow& popup = calendar_->DayInfo();
+    RECT now{};
+    GetWindowRect(Hwnd(), &now);
+    const float w = float(now.right - now.left), h = float(now.bottom - now.top), cell = Painter().CellWidth(),
+                title = Painter().TitleRect().height;
+    popup.SetDay(holiday_, calendar_->LiveSettings().Design);
+    const gfx::RectF content = popup.Content();
+    for (const UINT dpi : {144u, 192u, 96u}) {
+        const float k = static_cast<float>(dpi) / 96;
+        now = {300, 200, 300 + LONG(w * k), 200 + LONG(h * k)}; // the suggested rectangle
+        Send(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&now));
+        popup.SetDpi(dpi);
+        popup.SetDay(holiday_, calendar_->LiveSettings().Design);
+        GetWindowRect(Hwnd(), &now);
+        EXPECT_EQ(now.left * 1000 + now.top, 300200) << dpi;
+        EXPECT_FLOAT_EQ(Painter().Whole().width - 7 * Painter().CellWidth(), 76 * k) << dpi << ": margins exactly";
+        // Texts within the rounding of font heights to whole pixels.
+        for (const auto& [got, at96] : {std::pair{float(now.right - now.left), w},
+                                        {float(now.bottom - now.top), h},
+                                        {Painter().CellWidth(), cell},
+                                        {Painter().TitleRect().height, title},
+                                        {popup.Content().width, content.width},
+                                        {popup.Content().height, content.height}})
+            EXPECT_LT(std::abs(got / (at96 * k) - 1), 0.07f) << dpi << ": " << got << " against " << at96;
+        EXPECT_TRUE(dpi != 96 || (now.right - now.left == int(w) && now.bottom - now.top == int(h))) << "today's size";
     }
 }
 

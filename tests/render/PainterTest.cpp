@@ -1,5 +1,7 @@
-// What Paint puts into a 32-bit image: disc and number colours by their precedence,
-// the today ring, adjacent-month cells, the buttons and their highlight.
+// The calendar painter: layout rectangles from measured text, hit testing order and edges, font
+// fallback, the embedded picture; and what Paint puts into a 32-bit image: the background to every
+// edge, disc and number colours by their precedence, the today ring, adjacent-month cells, the
+// buttons and their highlight.
 #include "RenderTestSupport.h"
 
 #include <cmath>
@@ -13,6 +15,9 @@ namespace {
 constexpr Argb kWhite = 0xFFFFFFFF, kRing = 0xFFC00000, kBlack = 0xFF000000, kRed = 0xFFFF0000, kBlue = 0xFF0000FF;
 constexpr Argb kDay = 0xFF102030, kMemo = 0xFF405060, kOther = 0xFF708090, kGreen = 0xFF00A000, kOlive = 0xFF808000;
 
+int Ceil(float v) { return static_cast<int>(std::ceil(v)); }
+int Mid(float from, float length) { return static_cast<int>(from + length / 2); }
+
 struct Painted : DibSurface {
     Painted(const CalendarPainter& painter, const MonthModel& model, int hover)
     {
@@ -22,6 +27,96 @@ struct Painted : DibSurface {
 };
 
 } // namespace
+
+TEST(PainterLayout, RectanglesFollowTheMeasuredTextAndHitsKeepTheirOrderEdgesAndGaps)
+{
+    DesignSettings s;
+    s.MonthFont.Size = 14;
+    s.WeekFont.Size = 8;
+    s.DayFont.Font.Size = 12;
+    CalendarPainter painter(s);
+    painter.Layout();
+    // Measured here: "00" wide in the day font, "WW" high in the others.
+    const float d = Measure(L"00", gfx::Font(s.DayFont.Font.Name, 12, s.DayFont.Font.Style)).width;
+    const float t = Measure(L"WW", gfx::Font(s.MonthFont.Name, 14, s.MonthFont.Style)).height;
+    const float k = Measure(L"WW", gfx::Font(s.WeekFont.Name, 8, s.WeekFont.Style)).height;
+    ASSERT_GT(d * t * k, 0);
+    const float w = 7 * d + 76, h = 6 * d + t + k + 53, b = 0.8f * t, top = 8 + 0.5f * t - 0.5f * b;
+    ExpectRect(painter.Whole(), {0, 0, w, h}, "whole");
+    ExpectRect(painter.TitleRect(), {8, 8, 7 * d + 60, t}, "title");
+    ExpectRect(painter.WeekdayRect(), {8, t + 13, 7 * d + 60, k}, "weekdays");
+    ExpectRect(painter.GridRect(), {8, t + k + 18, 7 * d + 60, 6 * d + 25}, "grid");
+    ExpectRect(painter.PrevYearButton(), {8, top, b, b}, "<<");
+    ExpectRect(painter.PrevMonthButton(), {8 + 1.25f * b, top, b, b}, "<");
+    ExpectRect(painter.NextMonthButton(), {w - 8 - 2.25f * b, top, b, b}, ">");
+    ExpectRect(painter.NextYearButton(), {w - 8 - b, top, b, b}, ">>");
+    ExpectRect(painter.CellRect(3, 2), {8 + 3 * (d + 10), t + k + 18 + 2 * (d + 5), d, d}, "cell 3,2");
+    EXPECT_EQ(painter.GetSize().width * 10000 + painter.GetSize().height, int(w) * 10000 + int(h));
+
+    const RectF grid = painter.GridRect(), c = painter.CellRect(2, 3), py = painter.PrevYearButton();
+    // The buttons lie inside the title line, so their hits show the order.
+    ASSERT_TRUE(painter.TitleRect().Contains(py.x + py.width / 2, py.y + py.height / 2));
+    const RectF nm = painter.NextMonthButton(), ny = painter.NextYearButton(), pm = painter.PrevMonthButton();
+    const RectF rects[] = {nm, ny, pm, py, painter.TitleRect(), painter.WeekdayRect(), grid};
+    const int areas[] = {AREA_NEXT_MONTH, AREA_NEXT_YEAR, AREA_PREV_MONTH, AREA_PREV_YEAR,
+                         AREA_TITLE,      AREA_WEEKDAYS,  AREA_DAYS};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(painter.HitTest(Mid(rects[i].x, rects[i].width), Mid(rects[i].y, rects[i].height)), areas[i]) << i;
+
+    const int gy = Mid(grid.y, grid.height), x = Mid(c.x, c.width), y = Mid(c.y, c.height);
+    const int right = Ceil(c.Right()), bottom = Ceil(c.Bottom()), in = (3 << 16) | 2;
+    const int gr = Ceil(grid.Right()), gb = Ceil(grid.Bottom());
+    // Grid edges; the 10-px and 5-px gaps; right and bottom cell edges (cell -2: not checked).
+    const struct {
+        int x, y, area, cell;
+    } points[] = {{8, gy, AREA_DAYS, -2},        {7, gy, AREA_NONE, -2},         {gr - 1, gy, AREA_DAYS, -2},
+                  {gr, gy, AREA_NONE, -2},       {20, gb - 1, AREA_DAYS, -2},    {20, gb, AREA_NONE, -2},
+                  {right + 2, y, AREA_DAYS, -1}, {x, bottom + 2, AREA_DAYS, -1}, {right - 1, y, AREA_DAYS, in},
+                  {right, y, AREA_DAYS, -1},     {x, bottom - 1, AREA_DAYS, in}, {x, bottom, AREA_DAYS, -1}};
+    for (const auto& p : points) {
+        EXPECT_EQ(painter.HitTest(p.x, p.y), p.area) << p.x << "," << p.y;
+        EXPECT_EQ(p.cell == -2 ? -2 : painter.CellAt(p.x, p.y), p.cell) << p.x << "," << p.y;
+    }
+}
+
+TEST(Font, MissingFamilyFallsBackToGenericSansSerifAtSameSizeAndStyle)
+{
+    Gdiplus::GpFont* reference = nullptr;
+    ASSERT_EQ(
+        Gdiplus::DllExports::GdipCreateFont(gfx::FontFamily::GenericSansSerif(), 20, 1, Gdiplus::UnitPoint, &reference),
+        Gdiplus::Ok);
+    const RectF a = Measure(L"Wide text 00", gfx::Font(L"No Such Family Anywhere", 20, 1));
+    ExpectRect(a, Measure(L"Wide text 00", gfx::Font(reference)), "fallback");
+    // Another size measures differently, so the comparison above means something.
+    EXPECT_LT(Measure(L"Wide text 00", gfx::Font(L"No Such Family Anywhere", 10, 1)).width, a.width);
+}
+
+TEST(LoadResourceBitmap, GivesTheEmbeddedPicture)
+{
+    gfx::Bitmap bitmap = gfx::Bitmap::Blank(1, 1);
+    ASSERT_TRUE(gfx::LoadResourceBitmap(bitmap));
+    EXPECT_EQ(bitmap.Width() * 1000 + bitmap.Height(), 160095u);
+}
+
+TEST(PainterPixels, BackgroundCoversTheFirstAndLastRowAndColumnWhateverFractionTheSizeHas)
+{
+    ShownMonth shown(2026, 12);
+    DesignSettings design;
+    design.Background.BackColor = kDay;
+    CalendarPainter painter(design);
+    for (const float size : {9.0f, 10.5f, 11.3f, 13.7f}) {
+        design.DayFont.Font.Size = size;
+        painter.Layout();
+        const auto [w, h] = painter.GetSize();
+        const Painted image(painter, shown.model, 0);
+        int misses = 0;
+        for (int x = 0; x < w; ++x)
+            misses += (image.Pixel(x, 0) != kDay) + (image.Pixel(x, h - 1) != kDay);
+        for (int y = 0; y < h; ++y)
+            misses += (image.Pixel(0, y) != kDay) + (image.Pixel(w - 1, y) != kDay);
+        EXPECT_EQ(misses, 0) << "day font " << size << ", " << w << " x " << h;
+    }
+}
 
 TEST(PainterPixels, DiscNumberAndRingColoursByPrecedence)
 {
@@ -120,11 +215,11 @@ TEST(PainterPixels, ButtonsOnlyWithHoverAndTheHighlightShiftsLightness)
 
 TEST(ColourSpace, ShiftLightness)
 {
-    const std::pair<Argb, Argb> cases[] = {
-        {0xFF808080, 0xFFC1C1C1}, {0xFF818181, 0xFF404040}, // lightness 128 -> 193, 129 -> 64
-        {0x12808080, 0x12C1C1C1}, {0xFFFF0000, 0xFFFF8383}, {0xFF00FF00, 0xFF83FF83}, {0xFF0000FF, 0xFF8383FF},
-        {0xFFDCDCDC, 0xFF9B9B9B}, {0xFF000000, 0xFF414141}, {0xFFFFFFFF, 0xFFBEBEBE}, {0xFF3FBBF8, 0xFF0677B0},
-        {0xFFF2C744, 0xFFA8830C}, {0xFFFF8040, 0xFFBE3F00}, {0xFF643296, 0xFFA578D2}};
+    // Lightness 128 -> 193 and 129 -> 64 are seen on the buttons above; here alpha and hues.
+    const std::pair<Argb, Argb> cases[] = {{0x12808080, 0x12C1C1C1}, {0xFFFF0000, 0xFFFF8383}, {0xFF00FF00, 0xFF83FF83},
+                                           {0xFF0000FF, 0xFF8383FF}, {0xFFDCDCDC, 0xFF9B9B9B}, {0xFF000000, 0xFF414141},
+                                           {0xFFFFFFFF, 0xFFBEBEBE}, {0xFF3FBBF8, 0xFF0677B0}, {0xFFF2C744, 0xFFA8830C},
+                                           {0xFFFF8040, 0xFFBE3F00}, {0xFF643296, 0xFFA578D2}};
     for (const auto& [in, out] : cases)
         EXPECT_EQ(ShiftLightness(in), out) << std::hex << in;
 }
