@@ -67,12 +67,3 @@ inline std::wstring ItemText(HWND dialog, int id)
     GetDlgItemTextW(dialog, id, text, 512);
     return text;
 }
-
-// For waiting inside a step: true once `ms` have passed since the first call with this `clock`.
-inline bool Elapsed(ULONGLONG& clock, unsigned ms)
-{
-    const ULONGLONG now = GetTickCount64();
-    if (clock == 0)
-        clock = now;
-    return now - clock >= ms;
-}

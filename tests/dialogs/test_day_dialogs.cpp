@@ -10,9 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
 

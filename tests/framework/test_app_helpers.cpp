@@ -22,7 +22,6 @@ TEST(LoadResString, LongEntriesArriveWhole)
 
 TEST(LoadResString, ProgramStringsAndMissingEntries)
 {
-    EXPECT_EQ(ResString(IDS_HOTKEY_FAILED), L"ホットキーの登録に失敗しました。他のホットキーを設定してください。");
     EXPECT_EQ(ResString(IDS_MONTH_BASE + 12) + ResString(IDS_WEEKDAY_BASE + 6), L"DECEMBERSAT");
     std::wstring text = L"unchanged";
     EXPECT_FALSE(TheApp()->LoadResString(8999, text));

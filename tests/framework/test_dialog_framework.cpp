@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
 
 namespace {
 
@@ -62,26 +61,22 @@ struct ChildDialog : Dialog {
     void OnCancel() override { calls += 10; }
 };
 
-// A child dialog of a hidden popup, both gone at the end of the scope.
-struct ChildDialogHost {
-    std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> parent{
+TEST(DialogTest, OkAndCancelOnlyForNotificationCodeZero)
+{
+    // A child dialog of a hidden popup, both gone at the end of the scope.
+    const std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> parent{
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, TheApp()->Instance(), nullptr),
         &DestroyWindow};
     ChildDialog dialog;
-    ChildDialogHost() { EXPECT_TRUE(dialog.CreateChild(kChildTemplate, parent.get())); }
-};
-
-TEST(DialogTest, OkAndCancelOnlyForNotificationCodeZero)
-{
-    ChildDialogHost host;
+    ASSERT_TRUE(dialog.CreateChild(kChildTemplate, parent.get()));
     const struct {
         WORD id, code;
         int calls;
     } cases[] = {{IDOK, BN_CLICKED, 1}, {IDOK, 1, 0}, {IDCANCEL, BN_CLICKED, 10}, {IDCANCEL, 1, 0}};
     for (const auto& c : cases) {
-        host.dialog.calls = 0;
-        SendMessageW(host.dialog.Handle(), WM_COMMAND, MAKEWPARAM(c.id, c.code), 0);
-        EXPECT_EQ(host.dialog.calls, c.calls) << c.id << "/" << c.code;
+        dialog.calls = 0;
+        SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(c.id, c.code), 0);
+        EXPECT_EQ(dialog.calls, c.calls) << c.id << "/" << c.code;
     }
 }
 
