@@ -20,8 +20,6 @@ public:
         KillTimer(nullptr, timer_);
         current_ = nullptr;
     }
-    ModalDriver(const ModalDriver&) = delete;
-    ModalDriver& operator=(const ModalDriver&) = delete;
     // Every step ran and the dialog closed before the deadline.
     bool Finished() const { return next_ == steps_.size() && !timedOut_; }
 

@@ -1,9 +1,5 @@
-"""Drives the real Mosaryn.exe under Wine on a private virtual display.
-
-Each test gets a Session: its own Xvfb, the build tree's Wine prefix, a fresh folder
-holding a copy of Mosaryn.exe (so qv.ini and qv.dat start empty), real input (xdotool),
-screenshots (ImageMagick) and the probe tool.
-"""
+"""Drives the real Mosaryn.exe under Wine. Each test gets a Session: its own Xvfb, the build tree's Wine prefix,
+a fresh folder with a copy of Mosaryn.exe (qv.ini and qv.dat start empty), xdotool input, screenshots, the probe."""
 import argparse
 import datetime
 import os

@@ -29,12 +29,8 @@ def peak_memory_mb():
     peak = 0
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
-            argv = open("/proc/%s/cmdline" % pid, "rb").read().split(b"\0")
-            if b"mosaryn.exe" not in argv[0].lower():
-                continue
-            for line in open("/proc/%s/status" % pid):
-                if line.startswith("VmHWM:"):
-                    peak = max(peak, int(line.split()[1]) // 1024)
+            if b"mosaryn.exe" in open("/proc/%s/cmdline" % pid, "rb").read().split(b"\0")[0].lower():
+                peak = max([peak] + [int(l.split()[1]) // 1024 for l in open("/proc/%s/status" % pid) if l.startswith("VmHWM:")])
         except OSError:
             pass
     return peak

@@ -30,12 +30,6 @@ struct TestSheet : PropertySheet {
         if (IsWindow(Handle()))
             DestroyWindow(Handle());
     }
-    HWND Open()
-    {
-        const INT_PTR result = Show(PSH_MODELESS | PSH_NOCONTEXTHELP, nullptr, 0, L"Sheet", 0);
-        return result == 0 || result == -1 ? nullptr : reinterpret_cast<HWND>(result);
-    }
-    int CurrentIndex() const { return int(PropSheet_HwndToIndex(Handle(), PropSheet_GetCurrentPageHwnd(Handle()))); }
 };
 
 TEST(PropertySheetTest, ApplyAnswerTrueKeepsTheSheetOpenOnThatPage)
@@ -43,15 +37,16 @@ TEST(PropertySheetTest, ApplyAnswerTrueKeepsTheSheetOpenOnThatPage)
     for (const bool keep : {false, true}) {
         TestSheet sheet;
         sheet.second.applyAnswer = keep;
-        HWND hwnd = sheet.Open();
-        ASSERT_NE(hwnd, nullptr);
+        const auto hwnd = reinterpret_cast<HWND>(sheet.Show(PSH_MODELESS | PSH_NOCONTEXTHELP, nullptr, 0, L"Sheet", 0));
+        ASSERT_TRUE(hwnd != nullptr && hwnd != reinterpret_cast<HWND>(-1));
         // Visit the second page so that it exists and takes part in applying, then go back.
         ASSERT_TRUE(PropSheet_SetCurSel(hwnd, nullptr, 1));
         ASSERT_TRUE(PropSheet_SetCurSel(hwnd, nullptr, 0));
         PropSheet_PressButton(hwnd, PSBTN_OK);
         PumpMessages(100);
         EXPECT_EQ(sheet.WantsToClose(), !keep) << keep;
-        EXPECT_EQ(IsWindow(hwnd) && sheet.CurrentIndex() == 1, keep) << "open on the refusing page";
+        EXPECT_EQ(IsWindow(hwnd) && PropSheet_HwndToIndex(hwnd, PropSheet_GetCurrentPageHwnd(hwnd)) == 1, keep)
+            << "open on the refusing page";
     }
 }
 

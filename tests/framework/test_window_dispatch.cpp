@@ -8,14 +8,6 @@
 
 namespace {
 
-const wchar_t kClass[] = L"MosarynDispatchTest";
-
-void RegisterTestClass()
-{
-    static const bool once = (RegisterWindowClass(kClass, 0, nullptr, nullptr, nullptr, nullptr), true);
-    (void)once;
-}
-
 // Records what each overridden handler received.
 struct Recorder : Window {
     std::vector<long long> got;
@@ -46,10 +38,12 @@ struct Recorder : Window {
     LRESULT OnMouseActivate(HWND, UINT, UINT) override { return MA_NOACTIVATE; }
 };
 
-template <class W> HWND MakeWindow(W& w, DWORD style = WS_POPUP)
+HWND MakeWindow(Recorder& w)
 {
-    RegisterTestClass();
-    EXPECT_TRUE(w.Create(0, kClass, L"test", style, 10, 10, 100, 80, nullptr, nullptr));
+    static const bool registered =
+        RegisterWindowClass(L"MosarynDispatchTest", 0, nullptr, nullptr, nullptr, nullptr) != 0;
+    EXPECT_TRUE(registered &&
+                w.Create(0, L"MosarynDispatchTest", L"test", WS_POPUP, 10, 10, 100, 80, nullptr, nullptr));
     return w.Handle();
 }
 
