@@ -60,26 +60,25 @@ def test_keys_pointer_menus_day_dialogs_about_box_hot_key_and_tray(s):
     s.xdotool("key", "Return")
     s.wait_for(lambda: not dialog(s, "Mosarynについて..."), 20, "the about box to close")
     today = datetime.date.today()
-    key = today.year * 100 + today.month
+    key, day = today.year * 100 + today.month, lambda column: day_of(today.year, today.month, column, 1)
     x, y = g.cell_centre(3, 1)  # a Wednesday of the shown month
     disc = lambda: memo_disc(s, g, 3, 1)
     assert not near(disc(), MEMO_DISC, 20)
     # An iCalendar import on the command line goes to the running calendar, which draws it at once.
     event = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:%d%02d\r\nSUMMARY:%s\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"
-    phone = (key, day_of(today.year, today.month, 5, 1))
+    phone = (key, day(5))
     assert run(s, "/import", win(write(s, "phone.ics", (event % (phone + ("from phone",))).encode()))) == 0
     assert read_dat(s) == {phone: ("from phone",)} and near(memo_disc(s, g, 5, 1), MEMO_DISC, 20)
     day_menu = open_menu_at(s, x, y)
     s.xdotool("key", "m")
     s.wait_for(lambda: dialog(s, "メモ"), 20, "the memo dialog")
-    assert "%d年%d月%d日" % (today.year, today.month, day_of(today.year, today.month, 3, 1)) in s.probe(
-        "children", "#32770")
+    assert "%d年%d月%d日" % (today.year, today.month, day(3)) in s.probe("children", "#32770")
     s.xdotool("type", "--delay", "30", "first line")
     s.xdotool("key", "Return")
     s.xdotool("type", "--delay", "30", "second line")
     s.xdotool("key", "Tab", "Return")  # to OK, and press it
     s.wait_for(lambda: not dialog(s, "メモ"), 20, "the memo dialog to close")
-    memo_key = (key, day_of(today.year, today.month, 3, 1))  # the calendar's own save keeps the import
+    memo_key = (key, day(3))  # the calendar's own save keeps the import
     assert read_dat(s) == {memo_key: ("first line\r\nsecond line",), phone: ("from phone",)}, read_dat(s)
     assert near(disc(), MEMO_DISC, 20), disc()
     before = open(os.path.join(s.dir, "qv.dat"), "rb").read()
@@ -101,7 +100,7 @@ def test_keys_pointer_menus_day_dialogs_about_box_hot_key_and_tray(s):
         s.xdotool("key", "Escape")
         time.sleep(0.5)
     # Its import item: an open dialog, then a message with what was done.
-    menu = (key, day_of(today.year, today.month, 6, 1))
+    menu = (key, day(6))
     path = write(s, "menu.ics", (event % (menu + ("from menu",))).encode())
     open_menu_at(s, g.left + g.width // 2, g.top + 4)
     s.xdotool("key", "i")
@@ -115,11 +114,11 @@ def test_keys_pointer_menus_day_dialogs_about_box_hot_key_and_tray(s):
     open_menu_at(s, mx, my)
     s.xdotool("key", "a")
     s.wait_for(lambda: dialog(s, "記念日"), 20, "the memorial-day dialog")
-    assert "%d月%d日" % (today.month, day_of(today.year, today.month, 4, 1)) in s.probe("children", "#32770")
+    assert "%d月%d日" % (today.month, day(4)) in s.probe("children", "#32770")
     s.xdotool("type", "--delay", "30", "Wedding")
     s.xdotool("key", "Return")  # the default button
     s.wait_for(lambda: not dialog(s, "記念日"), 20, "the memorial-day dialog to close")
-    assert read_dat(s)[(today.month, day_of(today.year, today.month, 4, 1))] == ("Wedding", "")
+    assert read_dat(s)[(today.month, day(4))] == ("Wedding", "")
     s.away()
     r = int(g.d / 2)
     assert s.screenshot().count(mx - r, my - r, mx + r, my + r, lambda c: near(c, MEMORIAL_TEXT, 50)) > 5
