@@ -20,8 +20,6 @@ public:
         KillTimer(nullptr, timer_);
         current_ = nullptr;
     }
-    ModalDriver(const ModalDriver&) = delete;
-    ModalDriver& operator=(const ModalDriver&) = delete;
     // Every step ran and the dialog closed before the deadline.
     bool Finished() const { return next_ == steps_.size() && !timedOut_; }
 
@@ -66,13 +64,4 @@ inline std::wstring ItemText(HWND dialog, int id)
     wchar_t text[512] = {};
     GetDlgItemTextW(dialog, id, text, 512);
     return text;
-}
-
-// For waiting inside a step: true once `ms` have passed since the first call with this `clock`.
-inline bool Elapsed(ULONGLONG& clock, unsigned ms)
-{
-    const ULONGLONG now = GetTickCount64();
-    if (clock == 0)
-        clock = now;
-    return now - clock >= ms;
 }

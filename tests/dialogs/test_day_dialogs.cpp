@@ -1,4 +1,4 @@
-// Memo and memorial-day dialogs run modally and driven like a user would; the preview's pixels.
+// Memo and memorial-day dialogs driven modally as a user would; the preview's pixels.
 #include "ModalDriver.h"
 
 #include "render/RenderTestSupport.h"
@@ -10,13 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
 #include <string>
-#include <vector>
 
 namespace {
 
-TEST(MemoDialogTest, ShowsDateAndMemoAndOkReturnsTheTextCancelKeepsIt)
+TEST(MemoDialogTest, ShowsTheMemoAndOkReturnsTheTextCancelKeepsIt)
 {
     const std::wstring memo = L"一行目\r\n二行目";
     const struct {
@@ -24,10 +22,9 @@ TEST(MemoDialogTest, ShowsDateAndMemoAndOkReturnsTheTextCancelKeepsIt)
         int button;
     } cases[] = {{L"changed", IDCANCEL}, {L"", IDOK}};
     for (const auto& c : cases) {
-        std::wstring label, shown;
+        std::wstring shown;
         MemoDialog dialog;
         ModalDriver driver(L"メモ", {[&](HWND dlg) {
-                               label = ItemText(dlg, IDC_DATE_LABEL);
                                shown = ItemText(dlg, IDC_MEMO_EDIT);
                                SetDlgItemTextW(dlg, IDC_MEMO_EDIT, c.typed.c_str());
                                ClickButton(dlg, c.button);
@@ -35,7 +32,6 @@ TEST(MemoDialogTest, ShowsDateAndMemoAndOkReturnsTheTextCancelKeepsIt)
                            }});
         EXPECT_EQ(dialog.Edit(nullptr, 2006, 5, 3, memo), c.button == IDOK);
         EXPECT_TRUE(driver.Finished());
-        EXPECT_EQ(label, L"2006年5月3日");
         EXPECT_EQ(shown, memo);
         EXPECT_EQ(dialog.Memo(), c.button == IDOK ? c.typed : memo);
     }
@@ -56,9 +52,7 @@ TEST(MemorialDialogTest, RemoveNameAndButtonDecideTheEntry)
     };
     for (const auto& c : cases) {
         MemorialDialog dialog;
-        std::wstring label;
         ModalDriver driver(L"記念日", {[&](HWND dlg) {
-                               label = ItemText(dlg, IDC_DATE_LABEL);
                                if (c.remove)
                                    ClickButton(dlg, IDC_REMOVE_PICTURE);
                                if (c.typedName != nullptr)
@@ -68,7 +62,6 @@ TEST(MemorialDialogTest, RemoveNameAndButtonDecideTheEntry)
                            }});
         EXPECT_EQ(dialog.Edit(nullptr, 5, 3, L"イブ", picture), c.button == IDOK);
         EXPECT_TRUE(driver.Finished());
-        EXPECT_EQ(label, L"5月3日");
         EXPECT_EQ(dialog.Name(), c.name) << c.button;
         EXPECT_EQ(dialog.Picture(), c.picture) << c.button;
     }

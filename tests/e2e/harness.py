@@ -1,13 +1,10 @@
-"""Drives the real Mosaryn.exe under Wine on a private virtual display.
-
-Each test gets a Session: its own Xvfb, the build tree's Wine prefix, a fresh folder
-holding a copy of Mosaryn.exe (so qv.ini and qv.dat start empty), real input (xdotool),
-screenshots (ImageMagick) and the probe tool.
-"""
+"""Drives the real Mosaryn.exe under Wine. Each test gets a Session: its own Xvfb, the build tree's Wine prefix,
+a fresh folder with a copy of Mosaryn.exe (qv.ini and qv.dat start empty), xdotool input, screenshots, the probe."""
 import argparse
 import datetime
 import os
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -23,26 +20,18 @@ class Session:
         self.build = build
         self.runner = os.path.join(build, "wine-run")
         self.probe_exe = os.path.join(build, "tests", "mosaryn_probe.exe")
-        self.apps, self.xvfb = [], None
+        self.apps = []
         self.dir = tempfile.mkdtemp(prefix="mosaryn-e2e-")
         shutil.copy(os.path.join(build, "Mosaryn.exe"), self.dir)
         self.exe = os.path.join(self.dir, "Mosaryn.exe")
         self.env = dict(os.environ, WINEPREFIX=os.path.join(build, "wineprefix"), WINEDEBUG="-all",
                         MOSARYN_KEEP_WINE="1")
-        for n in range(200, 260):
-            if os.path.exists("/tmp/.X%d-lock" % n):
-                continue
-            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (WIDTH, HEIGHT),
-                                          "-nolisten", "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(50):
-                if os.path.exists("/tmp/.X11-unix/X%d" % n) or self.xvfb.poll() is not None:
-                    break
-                time.sleep(0.1)
-            if self.xvfb.poll() is None:
-                self.env["DISPLAY"] = ":%d" % n
-                break
-        else:
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "%dx%dx24" % (WIDTH, HEIGHT),
+                                      "-nolisten", "tcp"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        display = self.xvfb.stdout.readline().strip()  # a free display's number, once it takes connections
+        if not display:
             raise RuntimeError("no Xvfb display could be started")
+        self.env["DISPLAY"] = ":" + display.decode()
         subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
         self.probe("list", "QVMainWnd")  # warms the prefix up
 
@@ -68,6 +57,17 @@ class Session:
     def exit(self):
         self.probe(*EXIT)
         self.wait_for(lambda: not self.windows("QVMainWnd"), 30, "the program to end")
+
+    def kill(self):
+        """Ends every Wine process at once, as a crash or a power cut would: no message, no exit code path."""
+        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+        for p in self.apps:
+            p.wait(timeout=30)
+        self.apps.clear()
+
+    def away(self):
+        self.xdotool("mousemove", 5, 5)
+        time.sleep(0.6)
 
     def probe(self, *args):
         # Through a file, not a pipe: Wine's helper processes may keep a pipe open.
@@ -124,26 +124,22 @@ class Session:
                 p.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 p.kill()
-        if self.xvfb:
-            self.xvfb.terminate()
-            self.xvfb.wait(timeout=10)
+        self.xvfb.terminate()
+        self.xvfb.wait(timeout=10)
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
 def parse(text):
+    """The probe's window lines as dicts; numbers (decimal, or 0x.. for the styles) as ints."""
     out = []
     for line in text.splitlines():
         rest, _, title = line.partition(" title=")
         fields = dict(part.split("=", 1) for part in rest.split() if "=" in part)
-        fields["title"] = title
-        for k in ("id", "hwnd", "visible", "left", "top", "width", "height"):
-            if k in fields:
-                fields[k] = int(fields[k])
-        for k in ("style", "exstyle"):
-            if k in fields:
-                fields[k] = int(fields[k], 16)
-        out.append(fields)
+        out.append(dict(fields, title=title, **{k: int(v, 0) for k, v in fields.items() if k in NUMBERS}))
     return out
+
+
+NUMBERS = ("id", "hwnd", "visible", "left", "top", "width", "height", "style", "exstyle")
 
 
 class Screen:
@@ -189,10 +185,10 @@ PosY=200
 BackColor=-14663488
 """
 BACK = (0x20, 0x40, 0xC0)  # BackColor 0xFF2040C0
+MEMO_DISC = (0xF2, 0xC7, 0x44)  # MemodayBackColor default
 
 
 def start(s, ini=INI):
-    """Starts with `ini`; a click on the title line activates the calendar, then the pointer goes away."""
     s.write_ini(ini)
     s.start()
     return focus(s, Geometry(s.calendar()))
@@ -203,9 +199,64 @@ def focus(s, g):
     s.xdotool("mousemove", g.left + g.width // 2, g.top + 4)
     s.xdotool("click", 1)
     time.sleep(0.4)
-    s.xdotool("mousemove", 5, 5)
-    time.sleep(0.6)
+    s.away()
     return g
+
+
+def drag(s, x, y, dx, dy, steps=10):
+    """Presses at (x, y) and moves by (dx, dy) per step with the button held."""
+    s.xdotool("mousemove", x, y)
+    time.sleep(0.3)
+    s.xdotool("mousedown", 1)
+    for step in range(1, steps + 1):
+        s.xdotool("mousemove", x + dx * step, y + dy * step)
+        time.sleep(0.05)
+    s.xdotool("mouseup", 1)
+    time.sleep(0.8)
+
+
+def memo_disc(s, g, column, row):
+    """The pixel where a day cell shows its memo disc."""
+    x, y = g.cell_centre(column, row)
+    return s.screenshot().pixel(x, int(y + g.d * 0.38))
+
+
+def read_dat(s):
+    """{(key, day): texts} of both sections of qv.dat: one text for a memo, two for a memorial."""
+    data, found = open(os.path.join(s.dir, "qv.dat"), "rb").read(), {}
+    (memo_len,) = struct.unpack_from("<i", data, 0)
+    pos = 4
+    while pos < len(data):
+        key, length = struct.unpack_from("<ii", data, pos)
+        end, pos = pos + 8 + length, pos + 8
+        while pos < end:
+            (day,), pos, texts = struct.unpack_from("<i", data, pos), pos + 4, []
+            for _ in range(1 if end <= 4 + memo_len else 2):
+                (n,) = struct.unpack_from("<i", data, pos)
+                texts.append(data[pos + 4:pos + 4 + 2 * n].decode("utf-16-le"))
+                pos += 4 + 2 * n
+            found[(key, day)] = tuple(texts)
+    return found
+
+
+def win(path):
+    return "Z:" + path.replace("/", "\\")
+
+
+def run(s, *args):
+    """Runs a second Mosaryn.exe with a command line; its exit code."""
+    return subprocess.run([s.runner, s.exe] + list(args), env=s.env, timeout=120, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode
+
+
+def write(s, name, data):
+    path = os.path.join(s.dir, name)
+    open(path, "wb").write(data)
+    return path
+
+
+def dialog(s, title):
+    return s.visible("#32770", title)
 
 
 def open_menu_at(s, x, y):

@@ -4,7 +4,6 @@
 //   probe hide <class>                    hides the first such window
 //   probe send|post <class> <msg> <wp> <lp>
 //   probe hotkey-hold <vk> <mods> <ms>    holds a global hot key for a while
-//   probe texts <class>                   the texts of the first such window's children, one a line
 //   probe children <class> [title]        every descendant: id, class, screen rect, visible, text
 //   probe tray <class> modify|delete      Shell_NotifyIconW on icon 103 of the window: prints ok or fail
 //   probe broadcast <message name>        posts the registered message to every top-level window
@@ -116,21 +115,19 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     if (cmd == L"hide")
         return ShowWindow(h, SW_HIDE), 0;
-    if (cmd == L"texts" || cmd == L"children") {
+    if (cmd == L"children") {
         EnumChildWindows(
             h,
-            [](HWND child, LPARAM full) -> BOOL {
-                if (full) {
-                    PrintRect(child);
-                    std::printf(" class=");
-                    Utf8(child, true);
-                    std::printf(" title=");
-                }
+            [](HWND child, LPARAM) -> BOOL {
+                PrintRect(child);
+                std::printf(" class=");
+                Utf8(child, true);
+                std::printf(" title=");
                 Utf8(child, false);
                 std::printf("\n");
                 return TRUE;
             },
-            cmd == L"children" ? 1 : 0);
+            0);
         return 0;
     }
     if ((cmd != L"send" && cmd != L"post") || argc < 6)

@@ -1,15 +1,14 @@
-"""Using the calendar with real input: keys, the pointer, menus, the day dialogs, the hot key, the tray icon."""
+"""Using the calendar with real input: keys, the pointer, menus, the day dialogs, iCalendar files handed to the
+running calendar, the hot key, the tray icon."""
 import datetime
 import hashlib
 import os
-import struct
 import subprocess
 import time
 
 import harness
-from harness import day_of, near, open_menu_at, start
+from harness import MEMO_DISC, day_of, dialog, focus, memo_disc, near, open_menu_at, read_dat, run, start, win, write
 
-MEMO_DISC = (0xF2, 0xC7, 0x44)  # MemodayBackColor default
 MEMORIAL_TEXT = (0xFF, 0x80, 0x40)  # MemorialdayFontColor default
 
 
@@ -21,7 +20,13 @@ def title_signature(s, g):
     return h.hexdigest()
 
 
-def test_keys_digits_and_the_buttons_under_the_pointer(s):
+def rest_on(s, x, y):
+    s.xdotool("mousemove", x - 3, y)
+    time.sleep(0.3)
+    s.xdotool("mousemove", x, y)
+
+
+def test_keys_pointer_menus_day_dialogs_about_box_hot_key_and_tray(s):
     g = start(s)
     now = title_signature(s, g)
     seen = []
@@ -43,66 +48,44 @@ def test_keys_digits_and_the_buttons_under_the_pointer(s):
     s.xdotool("mousemove", 5, 5)
     time.sleep(0.8)
     assert title_signature(s, g) == now
-
-
-def rest_on(s, x, y):
-    s.xdotool("mousemove", x - 3, y)
-    time.sleep(0.3)
-    s.xdotool("mousemove", x, y)
-
-
-def read_dat(s):
-    """{(key, day): texts} of both sections of qv.dat."""
-    data, found = open(os.path.join(s.dir, "qv.dat"), "rb").read(), {}
-    (memo_len,) = struct.unpack_from("<i", data, 0)
-    pos = 4
-    while pos < len(data):
-        key, length = struct.unpack_from("<ii", data, pos)
-        end, pos = pos + 8 + length, pos + 8
-        while pos < end:
-            (day,), pos, texts = struct.unpack_from("<i", data, pos), pos + 4, []
-            for _ in range(1 if end <= 4 + memo_len else 2):
-                (n,) = struct.unpack_from("<i", data, pos)
-                texts.append(data[pos + 4:pos + 4 + 2 * n].decode("utf-16-le"))
-                pos += 4 + 2 * n
-            found[(key, day)] = tuple(texts)
-    return found
-
-
-def dialog(s, title):
-    return s.visible("#32770", title)
-
-
-def test_day_dialogs_menus_and_the_about_box(s):
-    g = start(s)
     # The about box from the tray menu: Escape keeps it open, Enter closes it.
     s.probe("post", *harness.TRAY, 0x0204)
     s.wait_for(lambda: s.visible("#32768"), 10, "the tray menu")
     s.xdotool("key", "a")
     s.wait_for(lambda: dialog(s, "Mosarynについて..."), 20, "the about box")
-    assert "Mosaryn Version 1.01" in s.probe("texts", "#32770")
+    assert "Mosaryn Version 1.01" in s.probe("children", "#32770")
     s.xdotool("key", "Escape")
     time.sleep(1)
     assert dialog(s, "Mosarynについて...")
     s.xdotool("key", "Return")
     s.wait_for(lambda: not dialog(s, "Mosarynについて..."), 20, "the about box to close")
     today = datetime.date.today()
+    key, day = today.year * 100 + today.month, lambda column: day_of(today.year, today.month, column, 1)
     x, y = g.cell_centre(3, 1)  # a Wednesday of the shown month
-    disc = lambda: s.screenshot().pixel(x, int(y + g.d * 0.38))
+    disc = lambda: memo_disc(s, g, 3, 1)
     assert not near(disc(), MEMO_DISC, 20)
+    # An iCalendar import on the command line goes to the running calendar, which draws it at once.
+    event = "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:%d%02d\r\nSUMMARY:%s\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n"
+    phone = (key, day(5))
+    assert run(s, "/import", win(write(s, "phone.ics", (event % (phone + ("from phone",))).encode()))) == 0
+    assert read_dat(s) == {phone: ("from phone",)} and near(memo_disc(s, g, 5, 1), MEMO_DISC, 20)
     day_menu = open_menu_at(s, x, y)
     s.xdotool("key", "m")
     s.wait_for(lambda: dialog(s, "メモ"), 20, "the memo dialog")
-    assert "%d年%d月%d日" % (today.year, today.month, day_of(today.year, today.month, 3, 1)) in s.probe(
-        "texts", "#32770")
+    assert "%d年%d月%d日" % (today.year, today.month, day(3)) in s.probe("children", "#32770")
     s.xdotool("type", "--delay", "30", "first line")
     s.xdotool("key", "Return")
     s.xdotool("type", "--delay", "30", "second line")
     s.xdotool("key", "Tab", "Return")  # to OK, and press it
     s.wait_for(lambda: not dialog(s, "メモ"), 20, "the memo dialog to close")
-    memo_key = (today.year * 100 + today.month, day_of(today.year, today.month, 3, 1))
-    assert read_dat(s) == {memo_key: ("first line\r\nsecond line",)}, read_dat(s)
+    memo_key = (key, day(3))  # the calendar's own save keeps the import
+    assert read_dat(s) == {memo_key: ("first line\r\nsecond line",), phone: ("from phone",)}, read_dat(s)
     assert near(disc(), MEMO_DISC, 20), disc()
+    before = open(os.path.join(s.dir, "qv.dat"), "rb").read()
+    assert run(s, "/import", win(write(s, "bad.ics", b"BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\n"))) == 1
+    assert open(os.path.join(s.dir, "qv.dat"), "rb").read() == before
+    assert run(s, "/export", win(os.path.join(s.dir, "out.ics"))) == 0
+    assert b"SUMMARY:first line" in open(os.path.join(s.dir, "out.ics"), "rb").read()
     # Resting on it shows the date line and two memo lines (coming from another cell restarts the timer).
     s.click(s.calendar(), None, 4)  # the calendar active again, as the popup needs
     rest_on(s, *g.cell_centre(2, 1))
@@ -112,33 +95,37 @@ def test_day_dialogs_menus_and_the_about_box(s):
     assert popup["height"] > 3 * 12 and abs(popup["left"] - x) <= 2 and abs(popup["top"] - y) <= 2, popup
     s.xdotool("key", "Escape")
     # Outside the grid and on a day of the next month the six-row calendar menu opens, not the day menu.
-    for where in ((g.left + g.width // 2, g.top + 4), g.cell_centre(6, 5)):
+    for where in (g.cell_centre(6, 5), (g.left + g.width // 2, g.top + 4)):
         assert open_menu_at(s, *where)["height"] > day_menu["height"]
         s.xdotool("key", "Escape")
         time.sleep(0.5)
+    # Its import item: an open dialog, then a message with what was done.
+    menu = (key, day(6))
+    path = write(s, "menu.ics", (event % (menu + ("from menu",))).encode())
+    open_menu_at(s, g.left + g.width // 2, g.top + 4)
+    s.xdotool("key", "i")
+    s.wait_for(lambda: any(w["visible"] for w in s.windows("#32770")), 20, "the open dialog")
+    s.xdotool("type", "--delay", "20", win(path))
+    s.xdotool("key", "Return")
+    s.wait_for(lambda: "メモに追加した行: 1" in s.probe("children", "#32770"), 20, "the import message")
+    s.xdotool("key", "Return")
+    assert read_dat(s)[menu] == ("from menu",) and len(s.windows("QVMainWnd")) == 1
     mx, my = g.cell_centre(4, 1)  # a Thursday
     open_menu_at(s, mx, my)
     s.xdotool("key", "a")
     s.wait_for(lambda: dialog(s, "記念日"), 20, "the memorial-day dialog")
-    assert "%d月%d日" % (today.month, day_of(today.year, today.month, 4, 1)) in s.probe("texts", "#32770")
+    assert "%d月%d日" % (today.month, day(4)) in s.probe("children", "#32770")
     s.xdotool("type", "--delay", "30", "Wedding")
     s.xdotool("key", "Return")  # the default button
     s.wait_for(lambda: not dialog(s, "記念日"), 20, "the memorial-day dialog to close")
-    assert read_dat(s)[(today.month, day_of(today.year, today.month, 4, 1))] == ("Wedding", "")
-    s.xdotool("mousemove", 5, 5)
-    time.sleep(0.5)
+    assert read_dat(s)[(today.month, day(4))] == ("Wedding", "")
+    s.away()
     r = int(g.d / 2)
     assert s.screenshot().count(mx - r, my - r, mx + r, my + r, lambda c: near(c, MEMORIAL_TEXT, 50)) > 5
-    # A new start reads the memo back.
+    # A new start reads the memo back; then the hot key, a click on the tray icon and its menu's exit.
     s.exit()
     s.start()
-    s.xdotool("mousemove", 5, 5)
-    time.sleep(0.5)
-    assert near(disc(), MEMO_DISC, 20)
-
-
-def test_hot_key_tray_click_and_exit_from_the_tray_menu(s):
-    g = start(s)
+    assert near(memo_disc(s, focus(s, g), 3, 1), MEMO_DISC, 20)
     s.xdotool("key", "alt+c")
     s.wait_for(lambda: s.calendar()["visible"] == 0, 10, "the calendar to hide")
     s.probe("post", *harness.TRAY, 0x0201)  # a left click on the icon
@@ -158,10 +145,8 @@ def test_taken_hot_key_is_reported(s):
     s.write_ini(harness.INI)
     s.start(wait=False)
     s.wait_for(lambda: dialog(s, "Mosaryn"), 60, "the error message")
-    assert "ホットキーの登録に失敗しました。他のホットキーを設定してください。" in s.probe("texts", "#32770")
+    assert "ホットキーの登録に失敗しました。他のホットキーを設定してください。" in s.probe("children", "#32770")
 
 
 if __name__ == "__main__":
-    harness.main([test_keys_digits_and_the_buttons_under_the_pointer,
-                  test_day_dialogs_menus_and_the_about_box, test_hot_key_tray_click_and_exit_from_the_tray_menu,
-                  test_taken_hot_key_is_reported])
+    harness.main([test_keys_pointer_menus_day_dialogs_about_box_hot_key_and_tray, test_taken_hot_key_is_reported])

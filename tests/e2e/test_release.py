@@ -8,10 +8,9 @@ import zipfile
 import harness
 
 SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts")
-EXIT = ("send", "QVMainWnd", 0x111, 40032, 0)  # the tray menu's exit command
 
 
-def test_zip_holds_the_program_and_its_guide(s):
+def test_zip_and_linux_install(s):
     subprocess.run(["python3", os.path.join(SCRIPTS, "make-dist.py"), s.build], check=True, capture_output=True)
     dist = os.path.join(s.build, "dist")
     subprocess.run(["sha256sum", "--check", "--strict", "SHA256SUMS"], cwd=dist, check=True, capture_output=True)
@@ -27,11 +26,11 @@ def test_zip_holds_the_program_and_its_guide(s):
         assert "■ " + heading + "\r\n" in guide.decode("utf-8"), heading
     assert os.listdir(s.dir) == ["Mosaryn.exe"]
     s.start()
-    s.probe(*EXIT)
+    s.probe(*harness.EXIT)
     s.wait_for(lambda: "PosX" in s.ini_values(), 30, "qv.ini beside the unpacked program")
+    s.kill()
 
-
-def test_install_launch_uninstall(s):
+    # The Linux install into a private prefix, its launcher, and the uninstall.
     home = tempfile.mkdtemp(prefix="mosaryn-install-")
     prefix, data = os.path.join(home, "prefix"), os.path.join(home, "data", "mosaryn")
     env = dict(s.env, PREFIX=prefix, AUTOSTART="1", XDG_CONFIG_HOME=os.path.join(home, "config"),
@@ -44,7 +43,7 @@ def test_install_launch_uninstall(s):
     s.apps.append(subprocess.Popen([os.path.join(prefix, "bin", "mosaryn")], env=env))
     s.wait_for(lambda: s.xdotool("search", "--name", "^Mosaryn$").strip(), 240, "the launcher's calendar")
     s.env["WINEPREFIX"] = os.path.join(data, "wineprefix")  # made by now; the probe looks into it
-    s.probe(*EXIT)
+    s.probe(*harness.EXIT)
     s.wait_for(lambda: os.path.exists(os.path.join(data, "qv.ini")), 30, "qv.ini in the data directory")
     subprocess.run(["wineserver", "-k"], env=s.env)
     subprocess.run([os.path.join(SCRIPTS, "install.sh"), "uninstall", s.build], env=env, check=True)
@@ -55,4 +54,4 @@ def test_install_launch_uninstall(s):
 
 
 if __name__ == "__main__":
-    harness.main([test_zip_holds_the_program_and_its_guide, test_install_launch_uninstall])
+    harness.main([test_zip_and_linux_install])

