@@ -161,25 +161,23 @@ TEST_F(SettingsFile, FailedWriteLeavesTheOldFileAndNoTemporaryAndTheNextStoresAl
 {
     const Bytes original = Encoded(L"\xFEFF[Option]\r\nStayTop=No\r\nPosX=40\r\n[Other]\r\nk=v\r\n");
     const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    const struct {
-        int failingStep;         // a ReplaceStep, or -1
-        DWORD attributes, share; // of qv.ini, and of another program's handle on it
-    } cases[] = {{int(ReplaceStep::Prepare), FILE_ATTRIBUTE_NORMAL, all},
-                 {int(ReplaceStep::Flush), FILE_ATTRIBUTE_NORMAL, all},
-                 {int(ReplaceStep::Replace), FILE_ATTRIBUTE_NORMAL, all},
-                 {-1, FILE_ATTRIBUTE_READONLY, all},
-                 {-1, FILE_ATTRIBUTE_NORMAL, 0},
-                 {-1, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+    // The failing ReplaceStep (or -1), qv.ini's attributes, the sharing of another program's handle on it.
+    const std::tuple<int, DWORD, DWORD> cases[] = {{int(ReplaceStep::Prepare), FILE_ATTRIBUTE_NORMAL, all},
+                                                   {int(ReplaceStep::Flush), FILE_ATTRIBUTE_NORMAL, all},
+                                                   {int(ReplaceStep::Replace), FILE_ATTRIBUTE_NORMAL, all},
+                                                   {-1, FILE_ATTRIBUTE_READONLY, all},
+                                                   {-1, FILE_ATTRIBUTE_NORMAL, 0},
+                                                   {-1, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ}};
+    for (const auto& [failingStep, attributes, share] : cases) {
+        SCOPED_TRACE(testing::Message() << failingStep << " " << attributes << " " << share);
         WriteBytes(Ini(), original);
         bool failing = true;
-        auto sheet = Loaded({}, [&](ReplaceStep s) { return !failing || int(s) != c.failingStep; });
+        auto sheet = Loaded({}, [&, step = failingStep](ReplaceStep s) { return !failing || int(s) != step; });
         sheet->Live().StayTop = true;
-        SetFileAttributesW(Ini().c_str(), c.attributes);
+        SetFileAttributesW(Ini().c_str(), attributes);
         {
             const UniqueHandle other(
-                CreateFileW(Ini().c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr));
+                CreateFileW(Ini().c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
             EXPECT_FALSE(sheet->SaveSettings());
         }
         SetFileAttributesW(Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
