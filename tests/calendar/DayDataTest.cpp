@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -118,33 +119,21 @@ TEST_F(MonthGrid, EveryMonthWalksConsecutiveDatesWithConsistentFlags)
 
 TEST_F(MonthGrid, YearStepsStopAtTheLimitsMonthStepsDoNot)
 {
-    struct Case {
-        int y, m;
-        void (MonthModel::*step)();
-        int want;
-        bool rebuilds;
-    };
-    for (const Case& c :
-         {Case{2098, 12, &MonthModel::NextYear, 209812, false}, Case{2098, 12, &MonthModel::NextMonth, 209901, true},
-          Case{1981, 1, &MonthModel::PrevYear, 198101, false}, Case{1981, 1, &MonthModel::PrevMonth, 198012, true},
-          Case{2097, 3, &MonthModel::NextYear, 209803, true}, Case{1982, 3, &MonthModel::PrevYear, 198103, true}}) {
-        model_.Show(c.y, c.m);
+    // Shown year and month, the step, the month after it and whether the grid was rebuilt.
+    for (const auto& [y, m, step, want, rebuilds] : {std::tuple{2098, 12, &MonthModel::NextYear, 209812, false},
+                                                     {2098, 12, &MonthModel::NextMonth, 209901, true},
+                                                     {1981, 1, &MonthModel::PrevYear, 198101, false},
+                                                     {1981, 1, &MonthModel::PrevMonth, 198012, true},
+                                                     {2097, 3, &MonthModel::NextYear, 209803, true},
+                                                     {1982, 3, &MonthModel::PrevYear, 198103, true}}) {
+        model_.Show(y, m);
         const int reads = clockReads_;
-        (model_.*c.step)();
-        EXPECT_EQ(model_.Year() * 100 + model_.Month(), c.want);
-        EXPECT_EQ(clockReads_ != reads, c.rebuilds) << c.want;
+        (model_.*step)();
+        EXPECT_EQ(model_.Year() * 100 + model_.Month(), want);
+        EXPECT_EQ(clockReads_ != reads, rebuilds) << want;
     }
     model_.SetMonth(13);
     EXPECT_EQ(model_.Year() * 100 + model_.Month(), 198103);
-}
-
-TEST_F(DayData, FirstMemoWritesTheWorkedExample)
-{
-    model_.Show(2006, 5);
-    ASSERT_TRUE(SetMemo(5, L"abc"));
-    EXPECT_EQ(ReadBytes(File()), (Bytes{0x16, 0, 0, 0,    0x9d, 0x0f, 0x03, 0,    0x0e, 0,    0, 0,    0x05,
-                                        0,    0, 0, 0x03, 0,    0,    0,    0x61, 0,    0x62, 0, 0x63, 0}));
-    EXPECT_FALSE(std::filesystem::exists(model_.TempFilePath()));
 }
 
 TEST_F(DayData, EditedBlockMovesToTheFrontOthersPassThrough)
@@ -162,6 +151,7 @@ TEST_F(DayData, EditedBlockMovesToTheFrontOthersPassThrough)
     const Bytes memorials = Cat({mar, Block(5, {{1, {L"m", L"p.png"}}, {20, {L"summer", L"C:\\pic\\sea.png"}}}), jul});
     EXPECT_EQ(ReadBytes(File()),
               DataFile(Cat({Block(200605, {{5, {L"new"}}, {6, {L"six"}}, {31, {crlf}}}), jan, dec}), memorials));
+    EXPECT_FALSE(std::filesystem::exists(model_.TempFilePath()));
     EXPECT_EQ(model_.MemorialBlockPosition(), static_cast<std::int64_t>(mar.size()));
     model_.NextMonth();
     EXPECT_TRUE(Shown().empty());

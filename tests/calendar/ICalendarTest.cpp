@@ -48,11 +48,8 @@ TEST(ICalendar, TextEscapingAndFoldingKeepEveryCharacter)
 
 TEST(ICalendar, BrokenFilesAreRefusedNamingTheLine)
 {
-    const struct {
-        const char* text;
-        ParseError error;
-        int line;
-    } cases[] = {
+    // The file, the error and its line.
+    const std::tuple<const char*, ParseError, int> cases[] = {
         {"hello\r\n", ParseError::NotCalendar, 1},
         {"", ParseError::NotCalendar, 1},
         {"BEGIN:VCALENDAR\nBEGIN:VEVENT\nSUMMARY:x\nEND:VCALENDAR\n", ParseError::Unclosed, 2},
@@ -65,10 +62,9 @@ TEST(ICalendar, BrokenFilesAreRefusedNamingTheLine)
          "begin:vcalendar\nEND:VCALENDAR\n",
          ParseError::None, 0},
     };
-    for (const auto& c : cases) {
-        const ical::ParsedCalendar parsed = ical::ParseCalendar(c.text);
-        EXPECT_EQ(parsed.error, c.error) << c.text;
-        EXPECT_EQ(parsed.errorLine, c.line) << c.text;
+    for (const auto& [text, error, line] : cases) {
+        const ical::ParsedCalendar parsed = ical::ParseCalendar(text);
+        EXPECT_EQ(std::pair(parsed.error, parsed.errorLine), std::pair(error, line)) << text;
     }
     // The message names the line and the reason, and says that nothing changed.
     for (const auto& [error, reason] :
@@ -124,8 +120,7 @@ TEST(ICalendar, ExportedDataImportsIntoAnEmptyFileUnchanged)
     source.memos[199912][31] = L"終わり";
     source.memorials[2][29] = {29, L"閏日", L"C:\\pic.png"};
     source.memorials[12][24] = {24, L"eve", L""};
-    for (const auto& [key, days] : source.memos)
-        source.changedMemos.insert(key);
+    source.changedMemos = {202605, 202402, 199912};
     source.changedMemorials = {2, 12};
     const auto file = MergedFile({}, source);
     ASSERT_TRUE(file);
@@ -136,8 +131,7 @@ TEST(ICalendar, ExportedDataImportsIntoAnEmptyFileUnchanged)
     ASSERT_EQ(parsed.error, ParseError::None);
     DayData imported;
     const ImportCounts counts = MergeEvents(imported, parsed.events, Plus9);
-    EXPECT_EQ(counts.memoLines, 3);
-    EXPECT_EQ(counts.memorials, 2);
+    EXPECT_EQ(std::pair(counts.memoLines, counts.memorials), std::pair(3, 2));
     const auto merged = MergedFile({}, imported);
     ASSERT_TRUE(merged);
     const DayData back = ReadDayData(*merged);

@@ -1,6 +1,6 @@
 // Drives a modal dialog from a thread timer while the dialog's own modal loop runs.
 #pragma once
-#include "app/Win.h"
+#include "support/TestSupport.h"
 
 #include <functional>
 #include <string>
@@ -58,10 +58,3 @@ private:
 };
 
 inline void ClickButton(HWND dialog, int id) { SendDlgItemMessageW(dialog, id, BM_CLICK, 0, 0); }
-
-inline std::wstring ItemText(HWND dialog, int id)
-{
-    wchar_t text[512] = {};
-    GetDlgItemTextW(dialog, id, text, 512);
-    return text;
-}

@@ -3,7 +3,6 @@
 
 #include "render/RenderTestSupport.h"
 #include "res/resource.h"
-#include "support/TestSupport.h"
 #include "ui/dialogs/MemoDialog.h"
 #include "ui/dialogs/MemorialDialog.h"
 
@@ -17,23 +16,19 @@ namespace {
 TEST(MemoDialogTest, ShowsTheMemoAndOkReturnsTheTextCancelKeepsIt)
 {
     const std::wstring memo = L"一行目\r\n二行目";
-    const struct {
-        std::wstring typed;
-        int button;
-    } cases[] = {{L"changed", IDCANCEL}, {L"", IDOK}};
-    for (const auto& c : cases) {
+    for (const auto& c : {std::pair<std::wstring, int>{L"changed", IDCANCEL}, {L"", IDOK}}) { // typed, button
         std::wstring shown;
         MemoDialog dialog;
         ModalDriver driver(L"メモ", {[&](HWND dlg) {
                                shown = ItemText(dlg, IDC_MEMO_EDIT);
-                               SetDlgItemTextW(dlg, IDC_MEMO_EDIT, c.typed.c_str());
-                               ClickButton(dlg, c.button);
+                               SetDlgItemTextW(dlg, IDC_MEMO_EDIT, c.first.c_str());
+                               ClickButton(dlg, c.second);
                                return true;
                            }});
-        EXPECT_EQ(dialog.Edit(nullptr, 2006, 5, 3, memo), c.button == IDOK);
+        EXPECT_EQ(dialog.Edit(nullptr, 2006, 5, 3, memo), c.second == IDOK);
         EXPECT_TRUE(driver.Finished());
         EXPECT_EQ(shown, memo);
-        EXPECT_EQ(dialog.Memo(), c.button == IDOK ? c.typed : memo);
+        EXPECT_EQ(dialog.Memo(), c.second == IDOK ? c.first : memo);
     }
 }
 

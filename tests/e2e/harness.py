@@ -118,12 +118,10 @@ class Session:
         raise AssertionError("timed out waiting for " + what)
 
     def close(self):
-        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
-        for p in self.apps:
-            try:
-                p.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                p.kill()
+        try:
+            self.kill()
+        except subprocess.TimeoutExpired:
+            [p.kill() for p in self.apps]
         self.xvfb.terminate()
         self.xvfb.wait(timeout=10)
         shutil.rmtree(self.dir, ignore_errors=True)
@@ -139,7 +137,7 @@ def parse(text):
     return out
 
 
-NUMBERS = ("id", "hwnd", "visible", "left", "top", "width", "height", "style", "exstyle")
+NUMBERS = ("id", "visible", "left", "top", "width", "height", "style", "exstyle")
 
 
 class Screen:

@@ -38,13 +38,22 @@ void Utf8(HWND h, bool className)
     std::fputs(n > 0 ? buf : "", stdout);
 }
 
-// "id=.. left=.. top=.. width=.. height=.. visible=.."
-void PrintRect(HWND h)
+// One line per window: id, screen rectangle, visibility, styles, owner's and own class, then its text.
+BOOL CALLBACK Print(HWND h, LPARAM)
 {
     RECT rc;
     GetWindowRect(h, &rc);
-    std::printf("id=%d left=%ld top=%ld width=%ld height=%ld visible=%d", GetDlgCtrlID(h), rc.left, rc.top,
-                rc.right - rc.left, rc.bottom - rc.top, IsWindowVisible(h) ? 1 : 0);
+    std::printf("id=%d left=%ld top=%ld width=%ld height=%ld visible=%d style=0x%08lx exstyle=0x%08lx owner=",
+                GetDlgCtrlID(h), rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, IsWindowVisible(h) ? 1 : 0,
+                static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)),
+                static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)));
+    Utf8(GetWindow(h, GW_OWNER), true);
+    std::printf(" class=");
+    Utf8(h, true);
+    std::printf(" title=");
+    Utf8(h, false);
+    std::printf("\n");
+    return TRUE;
 }
 
 std::vector<HWND> FindAll(const wchar_t* cls)
@@ -68,16 +77,8 @@ int wmain(int argc, wchar_t** argv)
 {
     const std::wstring cmd = argc >= 2 ? argv[1] : L"";
     if (cmd == L"list" && argc >= 3) {
-        for (HWND h : FindAll(argv[2])) {
-            PrintRect(h);
-            std::printf(" hwnd=%lld style=0x%08lx exstyle=0x%08lx owner=", static_cast<long long>(INT_PTR(h)),
-                        static_cast<unsigned long>(GetWindowLongW(h, GWL_STYLE)),
-                        static_cast<unsigned long>(GetWindowLongW(h, GWL_EXSTYLE)));
-            Utf8(GetWindow(h, GW_OWNER), true);
-            std::printf(" title=");
-            Utf8(h, false);
-            std::printf("\n");
-        }
+        for (HWND h : FindAll(argv[2]))
+            Print(h, 0);
         return 0;
     }
     if (cmd == L"hotkey-hold" && argc >= 5) {
@@ -115,21 +116,8 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     if (cmd == L"hide")
         return ShowWindow(h, SW_HIDE), 0;
-    if (cmd == L"children") {
-        EnumChildWindows(
-            h,
-            [](HWND child, LPARAM) -> BOOL {
-                PrintRect(child);
-                std::printf(" class=");
-                Utf8(child, true);
-                std::printf(" title=");
-                Utf8(child, false);
-                std::printf("\n");
-                return TRUE;
-            },
-            0);
-        return 0;
-    }
+    if (cmd == L"children")
+        return EnumChildWindows(h, Print, 0), 0;
     if ((cmd != L"send" && cmd != L"post") || argc < 6)
         return 2;
     const auto msg = static_cast<UINT>(Num(argv[3]));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -64,14 +65,13 @@ TEST(DialogTest, OkAndCancelOnlyForNotificationCodeZero)
         &DestroyWindow};
     ChildDialog dialog;
     ASSERT_TRUE(dialog.CreateChild(kChildTemplate, parent.get()));
-    const struct {
-        WORD id, code;
-        int calls;
-    } cases[] = {{IDOK, BN_CLICKED, 1}, {IDOK, 1, 0}, {IDCANCEL, BN_CLICKED, 10}, {IDCANCEL, 1, 0}};
-    for (const auto& c : cases) {
+    for (const auto& [id, code, calls] : {std::tuple<WORD, WORD, int>{IDOK, BN_CLICKED, 1},
+                                          {IDOK, 1, 0},
+                                          {IDCANCEL, BN_CLICKED, 10},
+                                          {IDCANCEL, 1, 0}}) {
         dialog.calls = 0;
-        SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(c.id, c.code), 0);
-        EXPECT_EQ(dialog.calls, c.calls) << c.id << "/" << c.code;
+        SendMessageW(dialog.Handle(), WM_COMMAND, MAKEWPARAM(id, code), 0);
+        EXPECT_EQ(dialog.calls, calls) << id << "/" << code;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <optional>
+#include <tuple>
 
 using gfx::RectF;
 
@@ -164,11 +165,8 @@ TEST(PictureCache, UnusableOversizedAndLyingFilesAreNoPicture)
     for (int i : {16, 20}) // the header's width and height: 40000 each
         png[i + 1] = 0, png[i + 2] = 0x9C, png[i + 3] = 0x40;
     std::filesystem::create_directory(dir.Path() / L"folder.png");
-    const struct {
-        const wchar_t* name;
-        std::optional<std::vector<std::uint8_t>> bytes; // none: not written
-        PictureStatus status;
-    } cases[] = {
+    // The file's name, its bytes (none: not written) and what decoding it says.
+    const std::tuple<const wchar_t*, std::optional<std::vector<std::uint8_t>>, PictureStatus> cases[] = {
         {L"huge.bmp", BmpHeader(30000, 30000, 16), PictureStatus::TooLarge}, // 900 megapixels stated
         {L"wide.bmp", BmpHeader(120001, 1000, 16), PictureStatus::TooLarge}, // just over the limit
         {L"huge.png", png, PictureStatus::TooLarge},
@@ -182,24 +180,24 @@ TEST(PictureCache, UnusableOversizedAndLyingFilesAreNoPicture)
     };
     DesignSettings settings;
     CalendarPainter painter(settings);
-    for (const auto& c : cases) {
-        const std::wstring file = (dir.Path() / c.name).wstring();
-        if (c.bytes)
-            WriteBytes(file, *c.bytes);
+    for (const auto& [name, bytes, status] : cases) {
+        const std::wstring file = (dir.Path() / name).wstring();
+        if (bytes)
+            WriteBytes(file, *bytes);
         const DecodedPicture decoded = DecodePicture(file, nullptr);
-        EXPECT_EQ(decoded.status, c.status) << c.name;
+        EXPECT_EQ(decoded.status, status) << name;
         // A good picture first, so that we see it does not survive.
         settings.Background.BackImageFile = good.wstring();
         painter.Layout();
         ASSERT_NE(painter.Picture(), nullptr);
         settings.Background.BackImageFile = file;
         painter.Layout();
-        EXPECT_EQ(painter.Picture() != nullptr, c.status == PictureStatus::Ok) << c.name;
+        EXPECT_EQ(painter.Picture() != nullptr, status == PictureStatus::Ok) << name;
         // The memorial dialog's preview: the picture's grey in the middle, or the empty white frame.
         DibSurface preview;
         ASSERT_TRUE(preview.Create(60, 40));
         DrawPicturePreview(preview.Dc(), RECT{0, 0, 60, 40}, file);
         GdiFlush();
-        EXPECT_EQ(preview.Pixel(30, 20) & 0xFFFFFF, c.status == PictureStatus::Ok ? 0x7F7F7Fu : 0xFFFFFFu) << c.name;
+        EXPECT_EQ(preview.Pixel(30, 20) & 0xFFFFFF, status == PictureStatus::Ok ? 0x7F7F7Fu : 0xFFFFFFu) << name;
     }
 }

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <tuple>
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;
@@ -136,23 +137,22 @@ TEST_F(SettingsFile, EveryEncodingBecomesUtf16WithAllItsContent)
     Bytes utf8Mark = Encoded(L"\xFEFF" + japanese, CP_UTF8), bigEndian = Encoded(L"\xFEFF" + japanese);
     for (std::size_t i = 0; i + 1 < bigEndian.size(); i += 2)
         std::swap(bigEndian[i], bigEndian[i + 1]);
-    const struct {
-        Bytes file;
-        std::wstring title, picture;
-    } cases[] = {{{}, L"<missing>", L""},
-                 {Encoded(japanese, CP_UTF8), L"カレンダー", L"C:\\写真\\背景.png"},
-                 {utf8Mark, L"カレンダー", L"C:\\写真\\背景.png"},
-                 {Encoded(ansi, CP_ACP), L"caf\u00e9", L"C:\\cr\u00e8me.png"},
-                 {bigEndian, L"カレンダー", L"C:\\写真\\背景.png"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
-        WriteBytes(Ini(), c.file);
+    // The file, its title and its picture.
+    const std::tuple<Bytes, std::wstring, std::wstring> cases[] = {
+        {{}, L"<missing>", L""},
+        {Encoded(japanese, CP_UTF8), L"カレンダー", L"C:\\写真\\背景.png"},
+        {utf8Mark, L"カレンダー", L"C:\\写真\\背景.png"},
+        {Encoded(ansi, CP_ACP), L"caf\u00e9", L"C:\\cr\u00e8me.png"},
+        {bigEndian, L"カレンダー", L"C:\\写真\\背景.png"}};
+    for (const auto& [file, title, picture] : cases) {
+        SCOPED_TRACE(testing::Message() << file.size() << " bytes");
+        WriteBytes(Ini(), file);
         auto sheet = Loaded();
-        EXPECT_EQ(sheet->Design().Background.BackImageFile, c.picture);
+        EXPECT_EQ(sheet->Design().Background.BackImageFile, picture);
         sheet->Design().DayFont.Font.Name = L"ＭＳ ゴシック";
         ASSERT_TRUE(sheet->SaveSettings());
-        EXPECT_EQ(Value(L"Title"), c.title); // and the file is UTF-16LE with its mark
-        EXPECT_EQ(Loaded()->Design().Background.BackImageFile, c.picture);
+        EXPECT_EQ(Value(L"Title"), title); // and the file is UTF-16LE with its mark
+        EXPECT_EQ(Loaded()->Design().Background.BackImageFile, picture);
         EXPECT_EQ(Value(L"DayFontName"), L"ＭＳ ゴシック");
     }
 }
@@ -161,25 +161,23 @@ TEST_F(SettingsFile, FailedWriteLeavesTheOldFileAndNoTemporaryAndTheNextStoresAl
 {
     const Bytes original = Encoded(L"\xFEFF[Option]\r\nStayTop=No\r\nPosX=40\r\n[Other]\r\nk=v\r\n");
     const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    const struct {
-        int failingStep;         // a ReplaceStep, or -1
-        DWORD attributes, share; // of qv.ini, and of another program's handle on it
-    } cases[] = {{int(ReplaceStep::Prepare), FILE_ATTRIBUTE_NORMAL, all},
-                 {int(ReplaceStep::Flush), FILE_ATTRIBUTE_NORMAL, all},
-                 {int(ReplaceStep::Replace), FILE_ATTRIBUTE_NORMAL, all},
-                 {-1, FILE_ATTRIBUTE_READONLY, all},
-                 {-1, FILE_ATTRIBUTE_NORMAL, 0},
-                 {-1, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+    // The failing ReplaceStep (or -1), qv.ini's attributes, the sharing of another program's handle on it.
+    const std::tuple<int, DWORD, DWORD> cases[] = {{int(ReplaceStep::Prepare), FILE_ATTRIBUTE_NORMAL, all},
+                                                   {int(ReplaceStep::Flush), FILE_ATTRIBUTE_NORMAL, all},
+                                                   {int(ReplaceStep::Replace), FILE_ATTRIBUTE_NORMAL, all},
+                                                   {-1, FILE_ATTRIBUTE_READONLY, all},
+                                                   {-1, FILE_ATTRIBUTE_NORMAL, 0},
+                                                   {-1, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ}};
+    for (const auto& [failingStep, attributes, share] : cases) {
+        SCOPED_TRACE(testing::Message() << failingStep << " " << attributes << " " << share);
         WriteBytes(Ini(), original);
         bool failing = true;
-        auto sheet = Loaded({}, [&](ReplaceStep s) { return !failing || int(s) != c.failingStep; });
+        auto sheet = Loaded({}, [&, step = failingStep](ReplaceStep s) { return !failing || int(s) != step; });
         sheet->Live().StayTop = true;
-        SetFileAttributesW(Ini().c_str(), c.attributes);
+        SetFileAttributesW(Ini().c_str(), attributes);
         {
             const UniqueHandle other(
-                CreateFileW(Ini().c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING, 0, nullptr));
+                CreateFileW(Ini().c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
             EXPECT_FALSE(sheet->SaveSettings());
         }
         SetFileAttributesW(Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -197,16 +195,14 @@ TEST(SafeValues, FontSizesAlphasAndStyles)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    const struct {
-        float stored, drawn;
-    } sizes[] = {{10.4f, 10.4f}, {0, 7}, {-5, 7}, {nan, 7}, {inf, 7}, {-inf, 7}, {1e9f, 200}, {0.2f, 1}};
-    for (const auto& c : sizes)
-        EXPECT_FLOAT_EQ(DrawableFontSize(c.stored, 7), c.drawn) << c.stored;
-    EXPECT_EQ(ClampAlpha(-7), 0);
-    EXPECT_EQ(ClampAlpha(128), 128);
-    EXPECT_EQ(ClampAlpha(1000), 255);
-    EXPECT_EQ(DrawableFontStyle(8 | 1), 9);
-    EXPECT_EQ(DrawableFontStyle(-1), 15);
+    // Stored, drawn.
+    const std::pair<float, float> sizes[] = {{10.4f, 10.4f}, {0, 7},    {-5, 7},     {nan, 7},
+                                             {inf, 7},       {-inf, 7}, {1e9f, 200}, {0.2f, 1}};
+    for (const auto& [stored, drawn] : sizes)
+        EXPECT_FLOAT_EQ(DrawableFontSize(stored, 7), drawn) << stored;
+    EXPECT_EQ(
+        std::tuple(ClampAlpha(-7), ClampAlpha(128), ClampAlpha(1000), DrawableFontStyle(9), DrawableFontStyle(-1)),
+        std::tuple(0, 128, 255, 9, 15));
 }
 
 } // namespace

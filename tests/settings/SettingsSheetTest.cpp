@@ -12,6 +12,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -82,12 +83,6 @@ inline void Slide(HWND dialog, int track, int position)
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, track)));
 }
 inline int TrackPosition(HWND dialog, int track) { return int(SendDlgItemMessageW(dialog, track, TBM_GETPOS, 0, 0)); }
-inline std::wstring ItemText(HWND dialog, int id)
-{
-    wchar_t text[512] = {};
-    GetDlgItemTextW(dialog, id, text, 512);
-    return text;
-}
 
 constexpr int kApplyButton = 0x3021;
 
@@ -155,32 +150,29 @@ TEST_F(SettingsSheetTest, OkCancelAndCloseBoxKeepOnlyWhatWasApplied)
     EXPECT_EQ(sheet.SheetWindow(), nullptr);
     EXPECT_EQ(host.relayoutRenders + host.hotKeyApplies, 0);
     constexpr Argb kBackColor = 0x80FFFFFF; // alpha 128 shows as 50 %
-    const struct {
-        bool apply, closeBox;
-    } cases[] = {{false, false}, {true, false}, {false, true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "apply " << c.apply << " close box " << c.closeBox);
+    for (const auto& [apply, closeBox] : {std::pair{false, false}, {true, false}, {false, true}}) {
+        SCOPED_TRACE(testing::Message() << "apply " << apply << " close box " << closeBox);
         Live().Design.Background.BackColor = kBackColor;
         host.relayoutRenders = 0;
         MessageSpy spy;
         OpenDesign();
         Slide(ItemPage(2), IDC_TRACK2, 0);
-        if (c.apply) {
+        if (apply) {
             Press(kApplyButton);
             Slide(ItemPage(2), IDC_TRACK2, 100);
         }
-        if (c.closeBox) {
+        if (closeBox) {
             SendMessageW(sheet.SheetWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
             PumpMessages(20);
         } else {
             Press(IDCANCEL);
         }
         EXPECT_EQ(sheet.SheetWindow(), nullptr);
-        EXPECT_EQ(Live().Design.Background.BackColor, c.apply ? 0xFFFFFFFFu : kBackColor);
-        EXPECT_EQ(host.relayoutRenders, c.apply ? 1 : 0);
-        EXPECT_EQ(spy.resets > 0, !c.closeBox) << "Cancel resets the pages, the close box does not";
+        EXPECT_EQ(Live().Design.Background.BackColor, apply ? 0xFFFFFFFFu : kBackColor);
+        EXPECT_EQ(host.relayoutRenders, apply ? 1 : 0);
+        EXPECT_EQ(spy.resets > 0, !closeBox) << "Cancel resets the pages, the close box does not";
         OpenDesign();
-        EXPECT_EQ(TrackPosition(ItemPage(2), IDC_TRACK2), c.apply ? 0 : 50);
+        EXPECT_EQ(TrackPosition(ItemPage(2), IDC_TRACK2), apply ? 0 : 50);
         Press(IDCANCEL);
     }
 }
@@ -315,17 +307,14 @@ TEST_F(LogonStartupPageTest, BoxShowsTheRegistryAtEveryOpeningAndApplyChangesIt)
         return sheet.General().Handle();
     };
     const LogonStartup entry(std::wstring(kTestKey) + L"\\Run", kExe);
-    const struct {
-        bool before, toggle, after;
-    } cases[] = {{false, true, true}, {true, false, true}, {true, true, false}, {false, false, false}};
-    for (const auto& c : cases) {
-        entry.Set(c.before); // as if changed elsewhere between two openings
+    for (const auto& [before, toggle] : {std::pair{false, true}, {true, false}, {true, true}, {false, false}}) {
+        entry.Set(before); // as if changed elsewhere between two openings
         HWND general = open(entry);
-        EXPECT_EQ(Checked(general, IDC_START_AT_LOGON), c.before);
-        if (c.toggle)
+        EXPECT_EQ(Checked(general, IDC_START_AT_LOGON), before);
+        if (toggle)
             ToggleCheck(general, IDC_START_AT_LOGON);
         Press(IDOK);
-        EXPECT_EQ(entry.Stored(), c.after ? std::optional(entry.Command()) : std::nullopt) << c.before << c.toggle;
+        EXPECT_EQ(entry.Stored(), before != toggle ? std::optional(entry.Command()) : std::nullopt) << before << toggle;
     }
     // Below a volatile key no lasting key can be made: the write fails, is reported, and the
     // box goes back to what the registry holds.
@@ -343,12 +332,10 @@ TEST_F(LogonStartupPageTest, BoxShowsTheRegistryAtEveryOpeningAndApplyChangesIt)
     RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
 }
 
-std::vector<std::vector<COLORREF>> g_customSeen;
-// Defines custom colour 5 in every dialog, numbered by the dialog, and cancels.
+std::vector<COLORREF> g_customSeen; // custom colour 5 as each dialog found it; each defines it anew and cancels
 BOOL WINAPI FakeColourDialog(LPCHOOSECOLORW cc)
 {
-    g_customSeen.emplace_back(cc->lpCustColors, cc->lpCustColors + 16);
-    cc->lpCustColors[5] = RGB(9, 8, g_customSeen.size());
+    g_customSeen.push_back(std::exchange(cc->lpCustColors[5], RGB(9, 8, g_customSeen.size())));
     return FALSE;
 }
 
@@ -359,7 +346,7 @@ TEST(ColourChooser, CustomColoursCarryFromOneDialogToTheNext)
     ChooseColorFor(nullptr, colour);
     ChooseColorFor(nullptr, colour);
     ASSERT_EQ(g_customSeen.size(), 2u);
-    EXPECT_EQ(g_customSeen[1][5], RGB(9, 8, 1));
+    EXPECT_EQ(g_customSeen[1], RGB(9, 8, 0));
     SetChooseColorProc(previous);
 }
 
@@ -370,22 +357,9 @@ std::wstring ComboText(HWND box, LRESULT index)
     return text;
 }
 
-int CALLBACK FirstTrueType(const LOGFONTW* font, const TEXTMETRICW*, DWORD type, LPARAM found)
-{
-    if ((type & TRUETYPE_FONTTYPE) == 0 || font->lfFaceName[0] == L'@')
-        return 1;
-    *reinterpret_cast<std::wstring*>(found) = font->lfFaceName;
-    return 0;
-}
-
 TEST(FontSizes, ScalableFaceOffersTheFixedListAndSelectsTheNextSize)
 {
-    std::wstring face;
-    LOGFONTW query{};
-    query.lfCharSet = DEFAULT_CHARSET;
-    EnumFontFamiliesExW(ScreenDC().Get(), &query, FirstTrueType, reinterpret_cast<LPARAM>(&face), 0);
-    ASSERT_FALSE(face.empty()) << "no TrueType face installed";
-
+    const std::wstring face = L"Liberation Sans"; // TrueType, from the system's fonts
     HWND parent = TestWindow();
     HWND faces = TestWindow(parent, L"COMBOBOX", WS_CHILD | CBS_DROPDOWNLIST);
     HWND sizes = TestWindow(parent, L"COMBOBOX", WS_CHILD | CBS_DROPDOWNLIST);

@@ -28,3 +28,11 @@ void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_
 
 // Dispatches pending messages for up to `ms` milliseconds, or until `done` is true.
 void PumpMessages(unsigned ms, const std::function<bool()>& done = {});
+
+// The text of a dialog's control.
+inline std::wstring ItemText(HWND dialog, int id)
+{
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 using namespace calendar_window;
@@ -210,20 +211,18 @@ TEST_F(CalendarWindowTest, ClickAndHoverActOnTheAreaUnderThePointer)
 
 TEST_F(CalendarWindowTest, DateTimerMovesTodayButNotTheMonth)
 {
-    const struct {
-        std::chrono::year_month_day start, next;
-        int oldDay, newDay; // newDay 0: not a day of the shown month
-    } cases[] = {{2026y / 12 / 5, 2026y / 12 / 6, 5, 6}, {2026y / 12 / 31, 2027y / 1 / 1, 31, 0}};
-    for (const auto& c : cases) {
-        today_ = c.start;
+    // Today before and after, and its day in the shown month (0: none).
+    for (const auto& [start, next, oldDay, newDay] :
+         {std::tuple{2026y / 12 / 5, 2026y / 12 / 6, 5, 6}, {2026y / 12 / 31, 2027y / 1 / 1, 31, 0}}) {
+        today_ = start;
         ASSERT_TRUE(Start());
-        today_ = c.next;
+        today_ = next;
         Send(WM_TIMER, TIMER_DATE);
         EXPECT_EQ(Model().Year() * 100 + Model().Month(), 202612) << "after the date timer";
-        const int old = ShownDay(c.oldDay);
-        EXPECT_FALSE(Model().Cell(old & 0xFFFF, old >> 16).flags & DAY_TODAY) << c.oldDay;
+        const int old = ShownDay(oldDay);
+        EXPECT_FALSE(Model().Cell(old & 0xFFFF, old >> 16).flags & DAY_TODAY) << oldDay;
         const DayRecord* today = Model().FindToday();
-        EXPECT_EQ(today != nullptr && today->InShownMonth() ? today->day : 0, c.newDay);
+        EXPECT_EQ(today != nullptr && today->InShownMonth() ? today->day : 0, newDay);
     }
 }
 
