@@ -212,6 +212,13 @@ std::optional<FileStamp> FileStamp::Of(const std::wstring& path)
     return stamp;
 }
 
+std::pair<float, float> FitInside(unsigned width, unsigned height, float boxWidth, float boxHeight)
+{
+    const auto iw = static_cast<float>(width), ih = static_cast<float>(height);
+    const float sx = boxWidth / iw, sy = boxHeight / ih;
+    return sx < sy ? std::pair{boxWidth, ih * sx} : std::pair{iw * sy, boxHeight};
+}
+
 DecodedPicture DecodePicture(const std::wstring& path,
                              const std::function<std::pair<float, float>(unsigned, unsigned)>& fit)
 {
@@ -289,11 +296,7 @@ const ThumbnailCache::Thumbnail* ThumbnailCache::Get(const std::wstring& path, f
     // An older version of the file is of no more use.
     entries_.remove_if([&](const Thumbnail& t) { return t.stamp.path == path; });
 
-    const auto fitted = [side](unsigned width, unsigned height) {
-        const float iw = static_cast<float>(width), ih = static_cast<float>(height);
-        const float sx = side / iw, sy = side / ih;
-        return sx < sy ? std::pair{side, ih * sx} : std::pair{iw * sy, side};
-    };
+    const auto fitted = [side](unsigned width, unsigned height) { return FitInside(width, height, side, side); };
     Thumbnail entry{*stamp, side};
     DecodedPicture decoded = DecodePicture(path, fitted);
     if (decoded.status == PictureStatus::Ok) {

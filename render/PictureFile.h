@@ -36,6 +36,10 @@ struct DecodedPicture {
 // (50 to 108 megapixels) and refuses what could not be shown in a useful time.
 inline constexpr std::uint64_t kMaxPicturePixels = 120'000'000;
 
+// The size of a width x height picture scaled in proportion to fill a box of boxWidth x
+// boxHeight in one direction and fit inside it in the other.
+std::pair<float, float> FitInside(unsigned width, unsigned height, float boxWidth, float boxHeight);
+
 // Reads the header, then decodes at least `width` x `height` of the picture (never more
 // than twice that in either direction, so a downscale in GDI+ keeps its quality, and never
 // more than the picture has). `fit` gives that size from the stated size; null decodes whole.

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cwchar>
+#include <tuple>
 
 bool MemorialDialog::Edit(HWND owner, int month, int day, const std::wstring& name, const std::wstring& picture)
 {
@@ -80,10 +81,7 @@ void DrawPicturePreview(HDC dc, const RECT& rect, const std::wstring& picture)
     // Keep the aspect ratio and fill the area in one direction; decoded only at about that size.
     float w = 0, h = 0;
     const DecodedPicture image = DecodePicture(picture, [&](unsigned width, unsigned height) {
-        const float sx = areaWidth / static_cast<float>(width);
-        const float sy = areaHeight / static_cast<float>(height);
-        w = sx < sy ? areaWidth : static_cast<float>(width) * sy;
-        h = sx < sy ? static_cast<float>(height) * sx : areaHeight;
+        std::tie(w, h) = FitInside(width, height, areaWidth, areaHeight);
         return std::pair{w, h};
     });
     if (image.status != PictureStatus::Ok || !(w >= 1 && h >= 1))
