@@ -1,6 +1,7 @@
 #include "render/CalendarPainter.h"
 
 #include "app/Application.h"
+#include "app/Handle.h"
 #include "calendar/MonthModel.h"
 #include "res/resource.h"
 #include "settings/SafeValues.h"
@@ -108,22 +109,14 @@ CalendarPainter::CalendarPainter(const DesignSettings& settings) : settings_(set
 
 CalendarPainter::~CalendarPainter() = default;
 
-void CalendarPainter::SetDpi(UINT dpi)
-{
-    dpi_ = dpi;
-    scale_ = DpiScale(dpi);
-}
-
-int CalendarPainter::ShadowSize() const { return static_cast<int>(std::lround(Px(5))); }
-
 void CalendarPainter::Layout()
 {
     float d = 0;
     float t = 0;
     float k = 0;
-    HDC screen = GetDC(nullptr);
     {
-        gfx::Graphics graphics = gfx::Graphics::FromHdc(screen);
+        ScreenDC screen;
+        gfx::Graphics graphics = gfx::Graphics::FromHdc(screen.Get());
         const gfx::Font monthFont = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size, dpi_);
         const gfx::Font weekFont = DrawableFont(settings_.WeekFont, Defaults().WeekFont.Size, dpi_);
         const gfx::Font dayFont = DrawableFont(settings_.DayFont.Font, Defaults().DayFont.Font.Size, dpi_);
@@ -137,7 +130,6 @@ void CalendarPainter::Layout()
                 k = SafeMeasure(graphics.MeasureString(L"WW", weekFont, PointF{}).height);
         }
     }
-    ReleaseDC(nullptr, screen);
 
     // Margins and gaps are pixels at 96 DPI; the fonts are already sized for the monitor.
     const float w = 7 * d + Px(76);
@@ -152,9 +144,7 @@ void CalendarPainter::Layout()
     prevMonthButton_ = RectF{Px(8) + 1.25f * b, top, b, b};
     nextMonthButton_ = RectF{w - Px(8) - 2.25f * b, top, b, b};
     nextYearButton_ = RectF{w - Px(8) - b, top, b, b};
-    cellWidth_ = cellHeight_ = d;
-    gridX_ = Px(8);
-    gridY_ = t + k + Px(18);
+    cellWidth_ = d;
     LoadPicture();
 }
 
@@ -185,8 +175,8 @@ int CalendarPainter::HitTest(int x, int y) const
 
 RectF CalendarPainter::CellRect(int column, int row) const
 {
-    return RectF{gridX_ + static_cast<float>(column) * (cellWidth_ + Px(10)),
-                 gridY_ + static_cast<float>(row) * (cellHeight_ + Px(5)), cellWidth_, cellHeight_};
+    return RectF{gridRect_.x + static_cast<float>(column) * (cellWidth_ + Px(10)),
+                 gridRect_.y + static_cast<float>(row) * (cellWidth_ + Px(5)), cellWidth_, cellWidth_};
 }
 
 int CalendarPainter::CellAt(int x, int y) const

@@ -55,10 +55,8 @@ public:
     // Recomputes every rectangle from the settings, then rebuilds the background picture.
     void Layout();
     // The DPI of the monitor the calendar stands on, for the next Layout; 96 by default.
-    void SetDpi(UINT dpi);
+    void SetDpi(UINT dpi) { dpi_ = dpi; }
     UINT Dpi() const { return dpi_; }
-    // Width of the drop shadow at this DPI (5 pixels at 96).
-    int ShadowSize() const;
     // Fits the background picture anew; none when the file is empty or unusable. The file is
     // decoded again only when it or the size it is drawn at changed.
     void LoadPicture();
@@ -95,11 +93,8 @@ public:
     const gfx::RectF& PrevYearButton() const { return prevYearButton_; }
     const gfx::RectF& NextMonthButton() const { return nextMonthButton_; }
     const gfx::RectF& NextYearButton() const { return nextYearButton_; }
-    const gfx::RectF& PictureRect() const { return pictureRect_; }
-    float GridX() const { return gridX_; }
-    float GridY() const { return gridY_; }
+    // Cells are square.
     float CellWidth() const { return cellWidth_; }
-    float CellHeight() const { return cellHeight_; }
     const gfx::Bitmap* Picture() const { return background_.Get(); }
     const BackgroundPicture& Background() const { return background_; }
     const DesignSettings& Settings() const { return settings_; }
@@ -108,14 +103,13 @@ public:
 
 private:
     // Pixels at 96 DPI to pixels at this painter's DPI; exactly 1 at 96, so nothing moves there.
-    float Px(float pixels) const { return pixels * scale_; }
+    float Px(float pixels) const { return pixels * DpiScale(dpi_); }
 
     const DesignSettings& settings_;
     UINT dpi_ = kBaseDpi;
-    float scale_ = 1;
     gfx::RectF whole_, prevMonthButton_, prevYearButton_, nextMonthButton_, nextYearButton_;
     gfx::RectF titleRect_, weekdayRect_, gridRect_, pictureRect_;
-    float gridX_ = 0, gridY_ = 0, cellWidth_ = 0, cellHeight_ = 0;
+    float cellWidth_ = 0;
     BackgroundPicture background_;
     unsigned generation_ = 0;
 };

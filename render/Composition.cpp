@@ -85,6 +85,8 @@ bool DrawableSide(float value) { return std::isfinite(value) && value >= 1 && va
 
 } // namespace
 
+int DropShadowSize(UINT dpi) { return static_cast<int>(std::lround(5 * DpiScale(dpi))); }
+
 void DrawDropShadow(gfx::Graphics& graphics, const RectF& rect, float size)
 {
     if (!DrawableSide(rect.width) || !DrawableSide(rect.height) || !DrawableSide(size))
@@ -288,8 +290,9 @@ const DibSurface* CalendarFrame::Compose(const CalendarPainter& painter, const M
 {
     const PixelSize size = painter.GetSize();
     const bool shadow = painter.Settings().Background.DropShadow;
-    const int width = size.width + (shadow ? painter.ShadowSize() : 0);
-    const int height = size.height + (shadow ? painter.ShadowSize() : 0);
+    const int border = shadow ? DropShadowSize(painter.Dpi()) : 0;
+    const int width = size.width + border;
+    const int height = size.height + border;
 
     Key key = MakeKey(painter, model, width, height);
     daysDrawn_ = 0;
@@ -355,7 +358,7 @@ void CalendarFrame::ComposeAll(const CalendarPainter& painter, const MonthModel&
     if (shadow) {
         gfx::Graphics graphics = gfx::Graphics::FromHdc(surface_.Dc());
         if (graphics) {
-            const int s = painter.ShadowSize();
+            const int s = DropShadowSize(painter.Dpi());
             DrawDropShadow(
                 graphics,
                 RectF{0, 0, static_cast<float>(surface_.Width() - s), static_cast<float>(surface_.Height() - s)},

@@ -50,6 +50,8 @@ private:
 
 // Shadow right of and below rect, `size` pixels wide, alpha 125 against rect fading to 0.
 void DrawDropShadow(gfx::Graphics& graphics, const gfx::RectF& rect, float size);
+// Width of the drop shadow of the calendar and of the popup at `dpi`: 5 pixels at 96.
+int DropShadowSize(UINT dpi);
 
 // UpdateLayeredWindow of the width x height image in `source` at the window's current top-left.
 bool HandOver(HWND window, HDC source, int width, int height);
@@ -77,7 +79,6 @@ public:
     enum class Kind { Full, Month, Hover };
     // What the last Compose had to do (for tests and measurements).
     Kind LastCompose() const { return last_; }
-    bool LastComposeWasFull() const { return last_ == Kind::Full; }
     // Days drawn (rather than copied) by the last Compose.
     int LastDaysDrawn() const { return daysDrawn_; }
 
@@ -115,6 +116,6 @@ private:
 };
 
 // The calendar window's Render: optional Layout, composition in `frame` (with shadow when
-// DropShadow is set, window wider and taller by the painter's ShadowSize) and the hand-over to `window`.
+// DropShadow is set, window wider and taller by DropShadowSize) and the hand-over to `window`.
 bool RenderCalendar(HWND window, CalendarFrame& frame, CalendarPainter& painter, const MonthModel& model, int hover,
                     bool relayout);

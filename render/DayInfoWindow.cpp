@@ -152,12 +152,7 @@ void DayInfoWindow::LayoutDayInfo()
 
     if (!day_.memorialPicture.empty()) {
         if (const ThumbnailCache::Thumbnail* picture = thumbnails_.Get(day_.memorialPicture, pictureSide)) {
-            const auto iw = static_cast<float>(picture->width);
-            const auto ih = static_cast<float>(picture->height);
-            const float sx = pictureSide / iw;
-            const float sy = pictureSide / ih;
-            const float pw = sx < sy ? pictureSide : iw * sy;
-            const float ph = sx < sy ? ih * sx : pictureSide;
+            const auto [pw, ph] = FitInside(picture->width, picture->height, pictureSide, pictureSide);
             pictureRect_ = RectF{margin, margin, pw, ph};
             width += pw + margin;
             titleRect_.x += pw + margin;
@@ -174,10 +169,9 @@ void DayInfoWindow::LayoutDayInfo()
 
 SIZE DayInfoWindow::ImageSize() const
 {
-    return SIZE{static_cast<LONG>(content_.width + ShadowSize()), static_cast<LONG>(content_.height + ShadowSize())};
+    const auto shadow = static_cast<float>(DropShadowSize(dpi_));
+    return SIZE{static_cast<LONG>(content_.width + shadow), static_cast<LONG>(content_.height + shadow)};
 }
-
-float DayInfoWindow::ShadowSize() const { return std::round(kShadow * DpiScale(dpi_)); }
 
 void DayInfoWindow::PaintDayInfo(HDC dc) const
 {
@@ -205,7 +199,7 @@ void DayInfoWindow::PaintDayInfo(HDC dc) const
     if (thumbnail_ != nullptr)
         graphics.DrawImage(*thumbnail_, pictureRect_);
 
-    DrawDropShadow(graphics, content_, ShadowSize());
+    DrawDropShadow(graphics, content_, static_cast<float>(DropShadowSize(dpi_)));
     graphics.Flush();
 }
 

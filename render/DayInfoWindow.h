@@ -16,11 +16,10 @@ struct DayRecord;
 class DayInfoWindow : public Window {
 public:
     // Pixels at 96 DPI; the popup scales them to the DPI of its monitor.
-    static constexpr float kShadow = 5;
     static constexpr float kPictureSide = 50;
-    // Content sides are capped so the image always fits one hand-over surface, whatever
-    // the fonts and texts are.
-    static constexpr float kMaxContentSide = 4096 - kShadow;
+    // Content sides are capped so the image (content and shadow) always fits one hand-over
+    // surface, whatever the fonts and texts are.
+    static constexpr float kMaxContentSide = 4096 - 5;
 
     DayInfoWindow() = default;
 
@@ -35,7 +34,6 @@ public:
     void SetDay(const DayRecord& day, const DesignSettings& settings);
     // The DPI the next layout is made for; ShowDayInfo takes that of the monitor at its point.
     void SetDpi(UINT dpi) { dpi_ = dpi; }
-    UINT Dpi() const { return dpi_; }
     void LayoutDayInfo();
     // Draws content, texts, picture and shadow onto a transparent 32-bit surface.
     void PaintDayInfo(HDC dc) const;
@@ -44,7 +42,6 @@ public:
 
     void Hide();
     bool IsShown() const;
-    bool AutoHide() const { return autoHide_; }
 
     // The popup without its shadow, at (0, 0).
     const gfx::RectF& Content() const { return content_; }
@@ -53,11 +50,8 @@ public:
     const gfx::RectF& MemoRect() const { return memoRect_; }
     const gfx::RectF& PictureRect() const { return pictureRect_; }
     const std::wstring& DateLine() const { return dateLine_; }
-    const ThumbnailCache& Thumbnails() const { return thumbnails_; }
     // Pixel size of the window image: content plus the shadow.
     SIZE ImageSize() const;
-    // Width of the shadow at the layout's DPI.
-    float ShadowSize() const;
 
 protected:
     void OnActivate(UINT state, HWND other, bool minimized) override;
