@@ -367,9 +367,8 @@ void CalendarPainter::LoadPicture()
 {
     ++generation_;
     const BackgroundGroup& background = settings_.Background;
-    pictureRect_ = background.BackImagePos == 0
-                       ? RectF{gridRect_.x - Px(4), gridRect_.y - Px(2.5f), gridRect_.width + Px(8),
-                                gridRect_.height + Px(7.5f)}
-                       : RectF{0, 0, whole_.width, whole_.height};
+    pictureRect_ = background.BackImagePos == 0 ? RectF{gridRect_.x - Px(4), gridRect_.y - Px(2.5f),
+                                                        gridRect_.width + Px(8), gridRect_.height + Px(7.5f)}
+                                                : RectF{0, 0, whole_.width, whole_.height};
     background_.Update(background, pictureRect_);
 }
