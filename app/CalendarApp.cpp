@@ -10,14 +10,27 @@ constexpr wchar_t kInstanceMutex[] = L"Local\\Mosaryn.Calendar.Instance";
 constexpr DWORD kWaitForOtherMs = 10000;
 } // namespace
 
-bool CalendarApp::OtherInstanceShown(const std::wstring& className, const std::wstring& title)
+HWND CalendarApp::ClaimInstance(const std::wstring& className, const std::wstring& title, bool& timedOut)
 {
-    HWND other = FindWindowW(className.c_str(), title.c_str());
-    if (other == nullptr)
-        return false;
-    ShowWindow(other, SW_SHOW);
-    SetForegroundWindow(other);
-    return true;
+    timedOut = false;
+    if (HWND other = FindWindowW(className.c_str(), title.c_str()))
+        return other;
+    instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutex));
+    if (!instanceMutex_)
+        return nullptr;
+    DWORD wait = WaitForSingleObject(instanceMutex_.get(), 0);
+    // Another copy is starting: wait for its window (or for it to give up the mutex).
+    const ULONGLONG deadline = GetTickCount64() + kWaitForOtherMs;
+    while (wait == WAIT_TIMEOUT) {
+        if (HWND other = FindWindowW(className.c_str(), title.c_str()))
+            return other;
+        if (GetTickCount64() > deadline) {
+            timedOut = true;
+            return nullptr;
+        }
+        wait = WaitForSingleObject(instanceMutex_.get(), 100);
+    }
+    return nullptr;
 }
 
 bool CalendarApp::InitInstance()
@@ -28,22 +41,14 @@ bool CalendarApp::InitInstance()
         LoadResString(IDS_MAIN_CLASS, className);
         LoadResString(IDS_PRODUCT, title);
 
-        if (OtherInstanceShown(className, title))
+        bool timedOut = false;
+        if (HWND other = ClaimInstance(className, title, timedOut)) {
+            ShowWindow(other, SW_SHOW);
+            SetForegroundWindow(other);
             return false;
-
-        instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutex));
-        if (instanceMutex_) {
-            DWORD wait = WaitForSingleObject(instanceMutex_.get(), 0);
-            // Another copy is starting: wait for its window (or for it to give up the mutex).
-            const ULONGLONG deadline = GetTickCount64() + kWaitForOtherMs;
-            while (wait == WAIT_TIMEOUT) {
-                if (OtherInstanceShown(className, title))
-                    return false;
-                if (GetTickCount64() > deadline)
-                    return false;
-                wait = WaitForSingleObject(instanceMutex_.get(), 100);
-            }
         }
+        if (timedOut)
+            return false;
 
         // A start-at-logon entry left pointing at the folder the program was moved from.
         LogonStartup().FollowExecutable();
@@ -69,21 +74,12 @@ int CalendarApp::RunCommand(const ExchangeCommand& command)
     const std::wstring className = ResString(IDS_MAIN_CLASS);
     const std::wstring title = ResString(IDS_PRODUCT);
     // A running calendar does the work on its own month, or its next save would undo the import.
-    if (HWND other = FindWindowW(className.c_str(), title.c_str()))
-        return HandOverExchange(other, command.kind, command.path);
     // Holding the instance mutex keeps a calendar from starting half-way through.
-    instanceMutex_.reset(CreateMutexW(nullptr, FALSE, kInstanceMutex));
-    if (instanceMutex_) {
-        DWORD wait = WaitForSingleObject(instanceMutex_.get(), 0);
-        const ULONGLONG deadline = GetTickCount64() + kWaitForOtherMs;
-        while (wait == WAIT_TIMEOUT) {
-            if (HWND other = FindWindowW(className.c_str(), title.c_str()))
-                return HandOverExchange(other, command.kind, command.path);
-            if (GetTickCount64() > deadline)
-                return 1;
-            wait = WaitForSingleObject(instanceMutex_.get(), 100);
-        }
-    }
+    bool timedOut = false;
+    if (HWND other = ClaimInstance(className, title, timedOut))
+        return HandOverExchange(other, command.kind, command.path);
+    if (timedOut)
+        return 1;
     MonthModel model;
     return ExchangeExitCode(RunExchange(model, command.kind, command.path));
 }

@@ -20,8 +20,10 @@ public:
     CalendarWindow& Calendar() { return calendar_; }
 
 private:
-    // Another copy already runs: raise its calendar and let this one end.
-    bool OtherInstanceShown(const std::wstring& className, const std::wstring& title);
+    // The calendar window of a copy that runs or is starting, or null once this
+    // copy holds the instance mutex; `timedOut` when the starting copy showed
+    // no window in time.
+    HWND ClaimInstance(const std::wstring& className, const std::wstring& title, bool& timedOut);
 
     OwnerWindow owner_;
     CalendarWindow calendar_;

@@ -11,27 +11,6 @@ namespace exchange {
 namespace {
 using namespace std::chrono;
 
-std::int32_t GetInt32(const std::uint8_t* p)
-{
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                                     static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-// Every block of a section in file order, walked the way the calendar's own lookup walks it.
-template <class Visit> void WalkBlocks(std::span<const std::uint8_t> file, dayfile::Range section, Visit visit)
-{
-    std::int64_t pos = section.begin;
-    while (section.end - pos >= 8) {
-        const std::int32_t key = GetInt32(file.data() + pos);
-        const std::int32_t length = GetInt32(file.data() + pos + 4);
-        if (length < 0)
-            return;
-        const std::int64_t end = std::min<std::int64_t>(pos + 8 + length, section.end);
-        visit(key, dayfile::Block{{pos, end}, {pos + 8, end}});
-        pos = end;
-    }
-}
-
 // The section without the first block of each changed key, after the changed keys' new blocks.
 template <class Encode> bool AppendSection(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> file,
                                            dayfile::Range section, const auto& changed, Encode encode)
@@ -112,19 +91,21 @@ DayData ReadDayData(std::span<const std::uint8_t> file)
 {
     DayData data;
     const dayfile::Layout layout = dayfile::ReadLayout(file);
-    WalkBlocks(file, layout.memo, [&](std::int32_t key, const dayfile::Block& block) {
-        if (data.memos.contains(key))
-            return;
-        auto& days = data.memos[key];
-        for (auto& e : dayfile::ParseMemoEntries(dayfile::Bytes(file, block.data)))
-            days.emplace(e.day, std::move(e.text));
+    dayfile::ForEachBlock(file, layout.memo, [&](std::int32_t key, const dayfile::Block& block) {
+        if (!data.memos.contains(key)) {
+            auto& days = data.memos[key];
+            for (auto& e : dayfile::ParseMemoEntries(dayfile::Bytes(file, block.data)))
+                days.emplace(e.day, std::move(e.text));
+        }
+        return true;
     });
-    WalkBlocks(file, layout.memorial, [&](std::int32_t key, const dayfile::Block& block) {
-        if (data.memorials.contains(key))
-            return;
-        auto& days = data.memorials[key];
-        for (auto& e : dayfile::ParseMemorialEntries(dayfile::Bytes(file, block.data)))
-            days.emplace(e.day, std::move(e));
+    dayfile::ForEachBlock(file, layout.memorial, [&](std::int32_t key, const dayfile::Block& block) {
+        if (!data.memorials.contains(key)) {
+            auto& days = data.memorials[key];
+            for (auto& e : dayfile::ParseMemorialEntries(dayfile::Bytes(file, block.data)))
+                days.emplace(e.day, std::move(e));
+        }
+        return true;
     });
     return data;
 }

@@ -94,7 +94,8 @@ Layout ReadLayout(std::span<const std::uint8_t> file)
     return layout;
 }
 
-std::optional<Block> FindBlock(std::span<const std::uint8_t> file, Range section, std::int32_t key)
+void ForEachBlock(std::span<const std::uint8_t> file, Range section,
+                  const std::function<bool(std::int32_t key, const Block& block)>& visit)
 {
     section.end = std::min<std::int64_t>(section.end, static_cast<std::int64_t>(file.size()));
     std::int64_t pos = std::max<std::int64_t>(section.begin, 0);
@@ -102,14 +103,24 @@ std::optional<Block> FindBlock(std::span<const std::uint8_t> file, Range section
         const std::uint8_t* header = file.data() + pos;
         const std::int32_t length = GetInt32(header + 4);
         if (length < 0)
-            return std::nullopt; // nothing after it can be located
+            return; // nothing after it can be located
         // A block longer than its section ends with the section.
         const std::int64_t end = std::min<std::int64_t>(pos + kHeaderSize + length, section.end);
-        if (GetInt32(header) == key)
-            return Block{{pos, end}, {pos + kHeaderSize, end}};
+        if (!visit(GetInt32(header), Block{{pos, end}, {pos + kHeaderSize, end}}))
+            return;
         pos = end;
     }
-    return std::nullopt;
+}
+
+std::optional<Block> FindBlock(std::span<const std::uint8_t> file, Range section, std::int32_t key)
+{
+    std::optional<Block> found;
+    ForEachBlock(file, section, [&](std::int32_t blockKey, const Block& block) {
+        if (blockKey == key)
+            found = block;
+        return !found;
+    });
+    return found;
 }
 
 std::span<const std::uint8_t> Bytes(std::span<const std::uint8_t> file, Range range)

@@ -8,6 +8,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -44,6 +45,10 @@ struct MemorialEntry {
 
 // A section length outside what the file holds is clipped to it.
 Layout ReadLayout(std::span<const std::uint8_t> file);
+
+// Every block whose header lies inside `section`, in file order, until `visit` returns false.
+void ForEachBlock(std::span<const std::uint8_t> file, Range section,
+                  const std::function<bool(std::int32_t key, const Block& block)>& visit);
 
 // The first block with `key` whose header lies inside `section`.
 std::optional<Block> FindBlock(std::span<const std::uint8_t> file, Range section, std::int32_t key);

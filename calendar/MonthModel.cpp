@@ -180,8 +180,9 @@ std::uint32_t FlagOf(bool memo) { return memo ? DAY_MEMO : DAY_MEMORIAL; }
 bool MonthModel::LoadDayData()
 {
     // Both kinds are read even when one fails, so whatever can be shown is.
-    const bool memos = LoadMemos(year_, month_);
-    const bool memorials = LoadMemorials(month_);
+    const bool shown = month_ >= 1;
+    const bool memos = shown && Load(Kind::Memo);
+    const bool memorials = shown && Load(Kind::Memorial);
     loaded_ = memos && memorials;
     for (const Entry& edit : pending_)
         if (DayRecord* cell = ShownDay(edit.day))
@@ -190,10 +191,6 @@ bool MonthModel::LoadDayData()
         pending_.clear();
     return loaded_;
 }
-
-bool MonthModel::LoadMemos(int year, int month) { return IsShown(year, month) && Load(Kind::Memo); }
-
-bool MonthModel::LoadMemorials(int month) { return IsShown(year_, month) && Load(Kind::Memorial); }
 
 void MonthModel::Apply(DayRecord& cell, const Entry& entry)
 {
@@ -281,10 +278,6 @@ bool MonthModel::Edit(int column, int row, Entry entry)
     }
     return Save(kind);
 }
-
-bool MonthModel::SaveMemos(int year, int month) { return IsShown(year, month) && Save(Kind::Memo); }
-
-bool MonthModel::SaveMemorials(int month) { return IsShown(year_, month) && Save(Kind::Memorial); }
 
 bool MonthModel::Save(Kind kind)
 {

@@ -46,8 +46,6 @@ public:
     // not be written (or the cell is not a day of the month); the edit stays in memory.
     bool SetMemo(int column, int row, const std::wstring& text);
     bool SetMemorial(int column, int row, const std::wstring& name, const std::wstring& picture);
-    bool SaveMemos(int year, int month);
-    bool SaveMemorials(int month);
 
     std::wstring DataFilePath() const;
     // Where a save writes the new file before it replaces the old one.
@@ -72,9 +70,7 @@ private:
     // Both kinds of the displayed month from the file, then the edits made
     // while it could not be read on top; false when it exists but cannot be read.
     bool LoadDayData();
-    // False when the file exists but could not be read.
-    bool LoadMemos(int year, int month);
-    bool LoadMemorials(int month);
+    // One kind; false when the file exists but could not be read.
     bool Load(Kind kind);
     // An edit's rule: an empty text removes the day's entry of that kind.
     static void Apply(DayRecord& cell, const Entry& entry);
@@ -85,7 +81,6 @@ private:
 
     // The cell of day `day` of the displayed month, or null for a day the month lacks.
     DayRecord* ShownDay(int day);
-    bool IsShown(int year, int month) const { return year == year_ && month == month_ && month_ >= 1; }
 
     std::array<DayRecord, CELLS> cells_{}; // date order: index = row * 7 + column
     int year_ = 0;
