@@ -69,8 +69,8 @@ def take(build, name, ini, popup=False):
         today = datetime.date.today()
         if today.day > 25:  # the memorial day must stay in this month
             today = today.replace(day=20)
-        open(os.path.join(s.dir, "qv.dat"), "wb").write(day_file(today))
-        s.write_ini(INI + (PICTURE_INI % ("Z:" + picture.replace("/", "\\"), 0x60FFFFFF) if ini else ""))
+        harness.write(s, "qv.dat", day_file(today))
+        s.write_ini(INI + (PICTURE_INI % (harness.win(picture), 0x60FFFFFF) if ini else ""))
         s.start()
         win = s.calendar()
         assert s.screenshot().pixel(win["left"] - 4, win["top"] - 4) != (0, 0, 0), "no desktop picture"

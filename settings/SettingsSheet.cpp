@@ -218,7 +218,6 @@ void SettingsSheet::OnCommand(UINT code, UINT id, HWND control)
     // One write for all pages that applied.
     if (applied_ && host_ != nullptr)
         host_->StoreSettings();
-    applied_ = false;
     if (!open_)
         return;
     // A page that refused to apply keeps the sheet open on it.

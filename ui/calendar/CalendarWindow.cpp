@@ -130,7 +130,7 @@ void CalendarWindow::ReportError(UINT stringId)
         reportError_(stringId);
         return;
     }
-    MessageBoxW(Handle(), ResString(stringId).c_str(), ResString(IDS_PRODUCT).c_str(), MB_ICONERROR);
+    SettingsHost::ReportError(stringId);
 }
 
 int CalendarWindow::TodayKey() const
@@ -230,6 +230,11 @@ bool CalendarWindow::NotePosition()
 void CalendarWindow::StoreSettings()
 {
     NotePosition();
+    WriteSettings();
+}
+
+void CalendarWindow::WriteSettings()
+{
     if (!sheet_->SaveSettings())
         ReportError(IDS_SETTINGS_SAVE_FAILED);
 }
@@ -596,7 +601,7 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     }
     // The end of a drag: one write when the calendar was moved, none per step.
     if (msg == WM_EXITSIZEMOVE && NotePosition())
-        StoreSettings();
+        WriteSettings();
     return Window::WindowProc(msg, wParam, lParam);
 }
 

@@ -111,6 +111,8 @@ private:
     void PlaceWindow();
     // The window's position into PosX/PosY once it has been placed; true when that changed them.
     bool NotePosition();
+    // Writes the live settings to qv.ini as they are, reporting a failure.
+    void WriteSettings();
     int TodayKey() const;
     DayRecord* CellOf(int packed);
     // Lays the calendar out for the monitor's new DPI and moves it to the suggested place.
