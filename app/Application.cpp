@@ -47,21 +47,22 @@ bool Application::LoadResString(UINT id, std::wstring& text) const
     return true;
 }
 
-void Application::ModuleDirectory(std::wstring& directory) const
+std::wstring ModulePath(HMODULE module)
 {
     std::vector<wchar_t> buffer(256);
-    DWORD length = 0;
     for (;;) {
-        length = GetModuleFileNameW(instance_, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) {
-            directory.clear();
-            return;
-        }
+        const DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return {};
         if (length < buffer.size() - 2)
-            break;
+            return std::wstring(buffer.data(), length);
         buffer.assign(buffer.size() + 256, L'\0');
     }
-    std::wstring path(buffer.data(), length);
+}
+
+void Application::ModuleDirectory(std::wstring& directory) const
+{
+    const std::wstring path = ModulePath(instance_);
     const auto slash = path.find_last_of(L'\\');
     directory = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }

@@ -56,6 +56,9 @@ private:
 };
 
 // The one application object of the process.
+// Full path of a module (null: the executable), however long; empty when it cannot be had.
+std::wstring ModulePath(HMODULE module);
+
 Application* TheApp();
 void SetTheApp(Application* app);
 

@@ -18,7 +18,8 @@ public:
     // Pixels at 96 DPI; the popup scales them to the DPI of its monitor.
     static constexpr float kPictureSide = 50;
     // Content sides are capped so the image (content and shadow) always fits one hand-over
-    // surface, whatever the fonts and texts are.
+    // surface, whatever the fonts and texts are: 4096 less the shadow at 96 DPI, far inside
+    // the surface's limit at any DPI.
     static constexpr float kMaxContentSide = 4096 - 5;
 
     DayInfoWindow() = default;

@@ -1,21 +1,10 @@
 #include "settings/LogonStartup.h"
 
+#include "app/Application.h"
+
 #include <vector>
 
 namespace {
-
-std::wstring RunningExecutable()
-{
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0)
-            return {};
-        if (n < path.size())
-            return std::wstring(path.data(), n);
-        path.resize(path.size() * 2); // cut off: a long path
-    }
-}
 
 struct KeyCloser {
     HKEY key = nullptr;
@@ -28,7 +17,7 @@ struct KeyCloser {
 
 } // namespace
 
-LogonStartup::LogonStartup() : LogonStartup(kRunKey, RunningExecutable()) {}
+LogonStartup::LogonStartup() : LogonStartup(kRunKey, ModulePath(nullptr)) {}
 
 LogonStartup::LogonStartup(std::wstring subKey, std::wstring executable)
     : subKey_(std::move(subKey)), executable_(std::move(executable))
