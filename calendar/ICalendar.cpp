@@ -322,104 +322,64 @@ std::string WriteCalendar(std::span<const MemoDay> memos, std::span<const Memori
     return out;
 }
 
-ParsedCalendar ParseCalendar(std::string_view bytes)
+const Property* Component::Find(std::string_view propertyName) const
 {
-    ParsedCalendar result;
+    for (const Property& p : properties)
+        if (p.name == propertyName)
+            return &p;
+    return nullptr;
+}
+
+ParsedComponents ParseComponents(std::string_view bytes)
+{
+    ParsedComponents result;
     if (bytes.starts_with("\xEF\xBB\xBF"))
         bytes.remove_prefix(3);
-    auto fail = [&](ParseError error, int line) {
-        result.events.clear();
+    const auto fail = [&](ParseError error, int line) {
+        result.calendars.clear();
         result.error = error;
         result.errorLine = line;
-        return result;
+        return false;
     };
 
-    struct Open {
-        std::string name;
-        int line;
-    };
-    std::vector<Open> stack;
-    Event event;
-    bool seenCalendar = false;
-    std::string logical; // the unfolded content line
+    std::vector<Component> stack; // the open components, outermost first
+    std::string logical;          // the unfolded content line
     int logicalLine = 0;
     int physical = 0;
-    std::size_t pos = 0;
 
     // Handles one complete content line; false on an error already recorded.
-    auto handle = [&]() -> bool {
+    const auto handle = [&]() -> bool {
         if (logical.empty())
             return true;
-        if (!FromUtf8(logical)) {
-            fail(ParseError::BadLine, logicalLine);
-            return false;
-        }
-        const std::optional<ContentLine> line = SplitContentLine(logical);
-        if (!line) {
-            fail(seenCalendar ? ParseError::BadLine : ParseError::NotCalendar, logicalLine);
-            return false;
-        }
+        if (!FromUtf8(logical))
+            return fail(ParseError::BadLine, logicalLine);
+        std::optional<ContentLine> line = SplitContentLine(logical);
+        if (!line)
+            return fail(result.calendars.empty() && stack.empty() ? ParseError::NotCalendar : ParseError::BadLine,
+                        logicalLine);
         const std::string value = UpperCase(line->value);
-        if (!seenCalendar && (line->name != "BEGIN" || value != "VCALENDAR")) {
-            fail(ParseError::NotCalendar, logicalLine);
-            return false;
-        }
         if (line->name == "BEGIN") {
-            if (stack.empty() && value != "VCALENDAR") {
-                fail(ParseError::BadLine, logicalLine);
-                return false;
-            }
-            seenCalendar = true;
-            stack.push_back({value, logicalLine});
-            if (stack.size() == 2 && value == "VEVENT")
-                event = Event{logicalLine};
+            if (stack.empty() && value != "VCALENDAR")
+                return fail(result.calendars.empty() ? ParseError::NotCalendar : ParseError::BadLine, logicalLine);
+            stack.push_back(Component{value, logicalLine, {}, {}});
             return true;
         }
-        if (stack.empty()) {
-            fail(ParseError::BadLine, logicalLine); // content outside any calendar
-            return false;
-        }
+        if (stack.empty()) // content outside any calendar
+            return fail(result.calendars.empty() ? ParseError::NotCalendar : ParseError::BadLine, logicalLine);
         if (line->name == "END") {
-            if (value != stack.back().name) {
-                fail(ParseError::Unclosed, stack.back().line);
-                return false;
-            }
-            if (stack.size() == 2 && value == "VEVENT")
-                result.events.push_back(std::move(event));
+            if (value != stack.back().name)
+                return fail(ParseError::Unclosed, stack.back().line);
+            Component done = std::move(stack.back());
             stack.pop_back();
+            (stack.empty() ? result.calendars : stack.back().children).push_back(std::move(done));
             return true;
         }
-        if (stack.size() != 2 || stack.back().name != "VEVENT")
-            return true; // not an event's own property
-        const std::string& name = line->name;
-        if (name == "DTSTART" || name == "DTEND") {
-            std::optional<DateTime> t = ParseDateTime(line->value);
-            if (!t) {
-                fail(ParseError::BadLine, logicalLine);
-                return false;
-            }
-            (name == "DTSTART" ? event.start : event.end) = t;
-        } else if (name == "DURATION") {
-            event.duration = ParseDuration(line->value);
-            if (!event.duration) {
-                fail(ParseError::BadLine, logicalLine);
-                return false;
-            }
-        } else if (name == "RRULE") {
-            event.rule = SplitRule(line->value);
-        } else if (name == "SUMMARY" || name == "DESCRIPTION" || name == "X-MOSARYN-PICTURE") {
-            std::optional<std::wstring> text = UnescapeText(line->value);
-            if (!text) {
-                fail(ParseError::BadLine, logicalLine);
-                return false;
-            }
-            (name == "SUMMARY"       ? event.summary
-             : name == "DESCRIPTION" ? event.description
-                                     : event.picture) = std::move(*text);
-        }
+        stack.back().properties.push_back(
+            Property{std::move(line->name), std::move(line->params), std::move(line->value), logicalLine});
         return true;
     };
 
+    std::size_t pos = 0;
     while (pos < bytes.size()) {
         std::size_t end = bytes.find('\n', pos);
         if (end == std::string_view::npos)
@@ -440,10 +400,57 @@ ParsedCalendar ParseCalendar(std::string_view bytes)
     }
     if (!handle())
         return result;
-    if (!seenCalendar)
-        return fail(ParseError::NotCalendar, 1);
     if (!stack.empty())
-        return fail(ParseError::Unclosed, stack.back().line);
+        fail(ParseError::Unclosed, stack.back().line);
+    else if (result.calendars.empty())
+        fail(ParseError::NotCalendar, 1);
+    return result;
+}
+
+ParsedCalendar ParseCalendar(std::string_view bytes)
+{
+    ParsedCalendar result;
+    ParsedComponents tree = ParseComponents(bytes);
+    if (tree.error != ParseError::None) {
+        result.error = tree.error;
+        result.errorLine = tree.errorLine;
+        return result;
+    }
+    const auto fail = [&](int line) {
+        result.events.clear();
+        result.error = ParseError::BadLine;
+        result.errorLine = line;
+        return result;
+    };
+    for (const Component& calendar : tree.calendars) {
+        for (const Component& component : calendar.children) {
+            if (component.name != "VEVENT")
+                continue; // VTODO, VJOURNAL, VTIMEZONE, ...
+            Event event{component.line};
+            for (const Property& p : component.properties) {
+                if (p.name == "DTSTART" || p.name == "DTEND") {
+                    std::optional<DateTime> t = ParseDateTime(p.value);
+                    if (!t)
+                        return fail(p.line);
+                    (p.name == "DTSTART" ? event.start : event.end) = t;
+                } else if (p.name == "DURATION") {
+                    event.duration = ParseDuration(p.value);
+                    if (!event.duration)
+                        return fail(p.line);
+                } else if (p.name == "RRULE") {
+                    event.rule = SplitRule(p.value);
+                } else if (p.name == "SUMMARY" || p.name == "DESCRIPTION" || p.name == "X-MOSARYN-PICTURE") {
+                    std::optional<std::wstring> text = UnescapeText(p.value);
+                    if (!text)
+                        return fail(p.line);
+                    (p.name == "SUMMARY"       ? event.summary
+                     : p.name == "DESCRIPTION" ? event.description
+                                               : event.picture) = std::move(*text);
+                }
+            }
+            result.events.push_back(std::move(event));
+        }
+    }
     return result;
 }
 

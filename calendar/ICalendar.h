@@ -60,6 +60,35 @@ struct Event {
 
 enum class ParseError { None, NotCalendar, Unclosed, BadLine };
 
+// One content line: NAME;PARAM=value:value.
+struct Property {
+    std::string name;                          // upper case
+    std::map<std::string, std::string> params; // names upper case, quotes removed, several values joined by ','
+    std::string value;                         // as written (escapes kept), valid UTF-8
+    int line = 0;                              // 1-based physical line where it starts
+};
+
+// A BEGIN ... END block with its properties and nested blocks, in file order.
+struct Component {
+    std::string name; // upper case: VCALENDAR, VEVENT, VTIMEZONE, STANDARD, DAYLIGHT, VALARM, ...
+    int line = 0;     // where its BEGIN stands
+    std::vector<Property> properties;
+    std::vector<Component> children;
+
+    // The first property of that name, or null.
+    const Property* Find(std::string_view propertyName) const;
+};
+
+struct ParsedComponents {
+    std::vector<Component> calendars; // every top-level VCALENDAR
+    ParseError error = ParseError::None;
+    int errorLine = 0; // 1-based physical line
+};
+
+// The component tree of a whole file: a byte-order mark, LF or CR LF line
+// ends and names in any letter case are accepted; folded lines are joined.
+ParsedComponents ParseComponents(std::string_view bytes);
+
 struct ParsedCalendar {
     std::vector<Event> events;
     ParseError error = ParseError::None;

@@ -35,6 +35,16 @@
 #define IDS_ICS_BAD_LINE 158
 #define IDS_IMPORT_REFUSED 159
 
+// Reading and saving files: strings 160-179
+
+// The command line, import and export: strings 180-209
+
+// Online calendars: strings 210-249, dialogs 130-134, controls 1100-1139, commands 40050-40059
+
+// Reminders: strings 260-279, controls 1140-1159, commands 40070-40079
+
+// The desktop (toggle, logon start, release): strings 280-299, commands 40060-40069
+
 // Menus
 #define IDM_TRAY 4
 #define IDM_CALENDAR 112
