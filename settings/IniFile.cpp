@@ -85,8 +85,12 @@ bool IniFile::Write(std::span<const IniEntry> entries) const
         return false;
     const wchar_t* temp = replacement.TempPath().c_str();
     bool ok = true;
-    for (const IniEntry& e : entries)
-        ok = ok && WritePrivateProfileStringW(e.section, e.key, e.value.c_str(), temp) != FALSE;
+    for (const IniEntry& e : entries) {
+        const wchar_t* key = e.key.empty() ? nullptr : e.key.c_str();
+        const wchar_t* value = e.value ? e.value->c_str() : nullptr;
+        // Removing what is not there is no failure.
+        ok = ok && (WritePrivateProfileStringW(e.section.c_str(), key, value, temp) != FALSE || !e.value);
+    }
     // The profile functions may cache the file under the temporary name; the
     // next version must be read from the disk.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, temp);

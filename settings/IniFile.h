@@ -4,14 +4,17 @@
 #include "calendar/FileIO.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+// One change of an ini file: a key set to a value, a key removed (no value),
+// or a whole section removed (no key and no value).
 struct IniEntry {
-    const wchar_t* section;
-    const wchar_t* key;
-    std::wstring value;
+    std::wstring section;
+    std::wstring key;
+    std::optional<std::wstring> value;
 };
 
 // The text of an ini file as UTF-16LE with its byte-order mark. UTF-16LE stays

@@ -163,6 +163,8 @@ void SettingsSheet::LoadSettings()
         if (IsSize(key.field))
             sizeTexts_[key.name] = text;
     }
+    for (IniSection* section : sections_)
+        section->Load(file);
     loaded_ = true;
 }
 
@@ -182,6 +184,8 @@ bool SettingsSheet::SaveSettings()
         }
         entries.push_back({key.section, key.name, Encode(key.field, live_, sizeText)});
     }
+    for (const IniSection* section : sections_)
+        section->AppendEntries(entries);
     return IniFile(IniPath(), writeHook_).Write(entries);
 }
 

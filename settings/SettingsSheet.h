@@ -2,6 +2,7 @@
 // qv.ini, and edits it through its General and Design pages.
 #pragma once
 #include "calendar/FileIO.h"
+#include "settings/IniSection.h"
 #include "settings/Settings.h"
 #include "settings/SettingsHost.h"
 #include "settings/SettingsPages.h"
@@ -9,6 +10,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 class SettingsSheet : public PropertySheet {
 public:
@@ -37,6 +39,9 @@ public:
     // and sections in the file stay. False when the file could not be written:
     // it is then as it was. Before LoadSettings nothing is written.
     bool SaveSettings();
+    // A section of qv.ini kept by another object (not owned), read by every
+    // LoadSettings and written by every SaveSettings with the settings record.
+    void AddIniSection(IniSection* section) { sections_.push_back(section); }
     // Test seam: the steps of every write of qv.ini may be made to fail.
     void SetWriteHook(ReplaceHook hook) { writeHook_ = std::move(hook); }
     // Called by a page that carried its edits into the live record; the host
@@ -65,6 +70,7 @@ private:
     // Size texts as last read, by key: a size that is not a finite number is
     // written back as the user wrote it.
     std::map<std::wstring, std::wstring> sizeTexts_;
+    std::vector<IniSection*> sections_;
     SettingsHost* host_ = nullptr;
     bool open_ = false;
     // After the live record: the pages read it.
