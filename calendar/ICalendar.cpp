@@ -13,6 +13,9 @@ constexpr std::size_t kFoldOctets = 75;
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// C0, DEL and C1.
+bool Control(wchar_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
 std::string UpperCase(std::string_view text)
 {
     std::string out(text);
@@ -49,6 +52,14 @@ std::size_t NameEnd(std::string_view line, std::size_t pos)
     return pos;
 }
 
+std::string_view Trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 std::optional<ContentLine> SplitContentLine(std::string_view line)
 {
     ContentLine out;
@@ -58,9 +69,17 @@ std::optional<ContentLine> SplitContentLine(std::string_view line)
     out.name = UpperCase(line.substr(0, pos));
     while (pos < line.size() && line[pos] == ';') {
         const std::size_t nameEnd = NameEnd(line, pos + 1);
-        if (nameEnd == pos + 1 || nameEnd >= line.size() || line[nameEnd] != '=')
+        if (nameEnd == pos + 1 || nameEnd >= line.size())
             return std::nullopt;
         const std::string name = UpperCase(line.substr(pos + 1, nameEnd - pos - 1));
+        if (line[nameEnd] != '=') { // vCalendar 1.0 names only the value: ";QUOTED-PRINTABLE"
+            if (line[nameEnd] != ';' && line[nameEnd] != ':')
+                return std::nullopt;
+            const bool encoding = name == "QUOTED-PRINTABLE" || name == "BASE64" || name == "8BIT" || name == "7BIT";
+            out.params[encoding ? "ENCODING" : name] = encoding ? name : "";
+            pos = nameEnd;
+            continue;
+        }
         std::string value;
         pos = nameEnd;
         do { // one or more comma-separated values, each possibly quoted
@@ -108,8 +127,16 @@ std::string DateText(std::chrono::sys_days day)
                     static_cast<int>(static_cast<unsigned>(ymd.day())));
 }
 
-// The first line of a memo, for the event's title.
-std::wstring_view FirstLine(std::wstring_view text) { return text.substr(0, text.find_first_of(L"\r\n")); }
+// The first line of a memo with some text on it, for the event's title.
+std::wstring_view FirstLine(std::wstring_view text)
+{
+    const std::size_t start = text.find_first_not_of(L" \t\x3000\r\n");
+    if (start == std::wstring_view::npos)
+        return {};
+    const std::size_t lineStart = text.find_last_of(L"\r\n", start);
+    text.remove_prefix(lineStart == std::wstring_view::npos ? 0 : lineStart + 1);
+    return text.substr(0, text.find_first_of(L"\r\n"));
+}
 
 void AddLine(std::string& out, std::string_view line) { out += FoldLine(line); }
 
@@ -126,6 +153,195 @@ std::map<std::string, std::string> SplitRule(std::string_view value)
         pos = end + 1;
     }
     return parts;
+}
+
+// vCalendar 1.0's rule: "YM1 6 #0", "D2 #10", "W1 MO TU 20101231T000000": the frequency and
+// interval, its lists, then a count (#0: for ever) or an end.
+std::map<std::string, std::string> LegacyRule(std::string_view value)
+{
+    std::map<std::string, std::string> rule;
+    std::vector<std::string> tokens;
+    for (std::size_t pos = 0; pos < value.size();) {
+        const std::size_t end = std::min(value.find(' ', pos), value.size());
+        if (end > pos)
+            tokens.push_back(UpperCase(value.substr(pos, end - pos)));
+        pos = end + 1;
+    }
+    if (tokens.empty())
+        return rule;
+    const std::string& head = tokens.front();
+    const std::size_t letters = std::min(head.find_first_of("0123456789"), head.size());
+    const std::string kind = head.substr(0, letters);
+    const char* freq = kind == "D"                    ? "DAILY"
+                       : kind == "W"                  ? "WEEKLY"
+                       : kind == "MD" || kind == "MP" ? "MONTHLY"
+                       : kind == "YM" || kind == "YD" ? "YEARLY"
+                                                      : nullptr;
+    if (freq == nullptr) {
+        rule["X-VCAL"] = UpperCase(value); // recurring in a way not read here
+        return rule;
+    }
+    rule["FREQ"] = freq;
+    if (letters < head.size())
+        rule["INTERVAL"] = head.substr(letters);
+    const char* list = kind == "W"    ? "BYDAY"
+                       : kind == "MD" ? "BYMONTHDAY"
+                       : kind == "YM" ? "BYMONTH"
+                       : kind == "YD" ? "BYYEARDAY"
+                                      : "X-VCAL";
+    for (std::size_t i = 1; i < tokens.size(); ++i) {
+        const std::string& t = tokens[i];
+        if (i + 1 == tokens.size() && t.starts_with('#')) {
+            if (t != "#0")
+                rule["COUNT"] = t.substr(1);
+        } else if (i + 1 == tokens.size() && t.size() >= 8 && ParseDateTime(t)) {
+            rule["UNTIL"] = t;
+        } else {
+            std::string& values = rule[list];
+            values += (values.empty() ? "" : ",") + t;
+        }
+    }
+    return rule;
+}
+
+// vCalendar 1.0 has no dates without a time: a day from midnight to 23:59 or to a later
+// midnight is an all-day event.
+void LegacyAllDay(Event& e)
+{
+    if (!e.start || !e.end || e.start->IsDate() || e.end->IsDate() || e.start->utc || e.end->utc ||
+        e.start->hour != 0 || e.start->minute != 0 || e.start->second != 0)
+        return;
+    const bool toMidnight = e.end->hour == 0 && e.end->minute == 0 && e.end->second == 0;
+    const bool toLastMinute = e.end->hour == 23 && e.end->minute == 59;
+    if ((!toMidnight && !toLastMinute) || e.end->Day() < e.start->Day() + std::chrono::days{toMidnight ? 1 : 0})
+        return;
+    const std::chrono::year_month_day last(e.end->Day() + std::chrono::days{toMidnight ? 0 : 1});
+    e.start = DateTime{e.start->year, e.start->month, e.start->day};
+    e.end = DateTime{static_cast<int>(last.year()), static_cast<int>(static_cast<unsigned>(last.month())),
+                     static_cast<int>(static_cast<unsigned>(last.day()))};
+}
+
+// The file as UTF-8 text: a UTF-8 byte-order mark dropped, UTF-16 with its mark converted.
+std::string_view TextOf(std::string_view bytes, std::string& converted)
+{
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return bytes.substr(3);
+    const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
+    if (!little && !big)
+        return bytes;
+    std::wstring wide((bytes.size() - 2) / 2, L'\0');
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        const auto a = static_cast<unsigned char>(bytes[2 + 2 * i]), b = static_cast<unsigned char>(bytes[3 + 2 * i]);
+        wide[i] = static_cast<wchar_t>(little ? a | b << 8 : b | a << 8);
+    }
+    converted = ToUtf8(wide);
+    return converted;
+}
+
+// A line cut at the reader's limit ends on a whole UTF-8 sequence.
+void DropPartialSequence(std::string& text)
+{
+    std::size_t lead = text.size();
+    while (lead > 0 && text.size() - lead < 4 && (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80)
+        --lead;
+    if (lead == 0)
+        return;
+    const auto c = static_cast<unsigned char>(text[lead - 1]);
+    const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (text.size() - (lead - 1) < length)
+        text.resize(lead - 1);
+}
+
+bool QuotedPrintable(std::string_view line)
+{
+    return UpperCase(line.substr(0, line.find(':'))).find("QUOTED-PRINTABLE") != std::string::npos;
+}
+
+int HexDigit(char c)
+{
+    return c >= '0' && c <= '9' ? c - '0' : Upper(c) >= 'A' && Upper(c) <= 'F' ? Upper(c) - 'A' + 10 : -1;
+}
+
+std::string DecodeQuotedPrintable(std::string_view value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const int high = value[i] == '=' && i + 2 < value.size() ? HexDigit(value[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(value[i + 2]) : -1;
+        if (low < 0) {
+            out += value[i];
+            continue;
+        }
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+UINT CodePage(std::string_view charset)
+{
+    const std::string name = UpperCase(charset);
+    if (name == "SHIFT_JIS" || name == "SHIFT-JIS" || name == "SJIS" || name == "X-SJIS" || name == "CP932" ||
+        name == "WINDOWS-31J")
+        return 932;
+    if (name == "UTF-8")
+        return CP_UTF8;
+    if (name == "EUC-JP")
+        return 20932;
+    if (name == "ISO-2022-JP")
+        return 50220;
+    if (name == "ISO-8859-1" || name == "LATIN1")
+        return 28591;
+    if (name == "WINDOWS-1252")
+        return 1252;
+    if (name == "US-ASCII" || name == "ASCII")
+        return 20127;
+    return 0;
+}
+
+std::optional<std::wstring> FromCodePage(std::string_view bytes, UINT codePage)
+{
+    if (codePage == CP_UTF8)
+        return FromUtf8(bytes);
+    if (bytes.empty())
+        return std::wstring();
+    const DWORD flags = codePage == 50220 ? 0 : MB_ERR_INVALID_CHARS; // the ISO-2022 converters take no flags
+    const int size = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (size <= 0)
+        return std::nullopt;
+    std::wstring out(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), out.data(), size);
+    return out;
+}
+
+// A value in quoted-printable, another character set or vCalendar 1.0 becomes UTF-8 escaped
+// as iCalendar 2.0 writes it (vCalendar 1.0's one escape, "\;", is read as it was meant).
+// False when its bytes are no text in its character set.
+bool DecodeValue(ContentLine& line, bool legacy)
+{
+    const auto encoding = line.params.find("ENCODING");
+    const bool qp = encoding != line.params.end() && UpperCase(encoding->second) == "QUOTED-PRINTABLE";
+    const auto charset = line.params.find("CHARSET");
+    if (!qp && !legacy && charset == line.params.end())
+        return FromUtf8(line.value).has_value();
+    const std::string bytes = qp ? DecodeQuotedPrintable(line.value) : line.value;
+    const UINT named = charset == line.params.end() ? 0 : CodePage(charset->second);
+    std::optional<std::wstring> text = FromCodePage(bytes, named != 0 ? named : CP_UTF8);
+    if (!text && named == 0 && legacy)
+        text = FromCodePage(bytes, 932); // what Japanese phones wrote when they named nothing
+    if (!text)
+        return false;
+    if (!qp && !legacy) {
+        line.value = ToUtf8(*text);
+        return true;
+    }
+    std::wstring plain;
+    for (std::size_t i = 0; i < text->size(); ++i)
+        if ((*text)[i] != L'\\' || i + 1 == text->size() || ((*text)[i + 1] != L';' && (*text)[i + 1] != L','))
+            plain += (*text)[i];
+    line.value = EscapeText(plain);
+    return true;
 }
 } // namespace
 
@@ -164,6 +380,8 @@ std::string EscapeText(std::wstring_view text)
     std::wstring escaped;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const wchar_t c = text[i];
+        if (Control(c) && c != L'\t' && c != L'\r' && c != L'\n')
+            continue; // no other calendar could read them
         if (c == L'\\' || c == L';' || c == L',') {
             escaped += L'\\';
             escaped += c;
@@ -193,7 +411,20 @@ std::optional<std::wstring> UnescapeText(std::string_view value)
         else
             plain += next; // \\ \; \, and, leniently, any other escaped character as itself
     }
-    return FromUtf8(plain);
+    std::optional<std::wstring> text = FromUtf8(plain);
+    if (!text)
+        return text;
+    // A memo holds no control characters but its line breaks and TABs.
+    std::wstring& t = *text;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == L'\r' && i + 1 < t.size() && t[i + 1] == L'\n')
+            t[kept++] = t[i++];
+        if (!Control(t[i]) || t[i] == L'\t' || (t[i] == L'\n' && kept > 0 && t[kept - 1] == L'\r'))
+            t[kept++] = t[i];
+    }
+    t.resize(kept);
+    return text;
 }
 
 std::string FoldLine(std::string_view line)
@@ -333,8 +564,8 @@ const Property* Component::Find(std::string_view propertyName) const
 ParsedComponents ParseComponents(std::string_view bytes)
 {
     ParsedComponents result;
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
+    std::string converted;
+    const std::string_view text = TextOf(bytes, converted);
     const auto fail = [&](ParseError error, int line) {
         result.calendars.clear();
         result.error = error;
@@ -343,30 +574,42 @@ ParsedComponents ParseComponents(std::string_view bytes)
     };
 
     std::vector<Component> stack; // the open components, outermost first
-    std::string logical;          // the unfolded content line
-    int logicalLine = 0;
-    int physical = 0;
+    bool legacy = false;          // the calendar says VERSION:1.0
+    struct {
+        std::string text; // the unfolded content line
+        int line = 0;
+        bool cut = false;
+    } logical;
+    const auto append = [&](std::string_view piece) {
+        const std::size_t room = kMaxValueOctets - std::min(kMaxValueOctets, logical.text.size());
+        if (piece.size() > room) {
+            logical.cut = true;
+            piece = piece.substr(0, room);
+        }
+        logical.text.append(piece);
+    };
 
     // Handles one complete content line; false on an error already recorded.
     const auto handle = [&]() -> bool {
-        if (logical.empty())
+        if (logical.text.empty())
             return true;
-        if (!FromUtf8(logical))
-            return fail(ParseError::BadLine, logicalLine);
-        std::optional<ContentLine> line = SplitContentLine(logical);
-        if (!line)
-            return fail(result.calendars.empty() && stack.empty() ? ParseError::NotCalendar : ParseError::BadLine,
-                        logicalLine);
-        const std::string value = UpperCase(line->value);
-        if (line->name == "BEGIN") {
-            if (stack.empty() && value != "VCALENDAR")
-                return fail(result.calendars.empty() ? ParseError::NotCalendar : ParseError::BadLine, logicalLine);
-            stack.push_back(Component{value, logicalLine, {}, {}});
-            return true;
-        }
-        if (stack.empty()) // content outside any calendar
-            return fail(result.calendars.empty() ? ParseError::NotCalendar : ParseError::BadLine, logicalLine);
-        if (line->name == "END") {
+        if (logical.cut)
+            DropPartialSequence(logical.text);
+        const bool first = stack.empty() && result.calendars.empty();
+        std::optional<ContentLine> line = SplitContentLine(logical.text);
+        if (!line || !FromUtf8(std::string_view(logical.text).substr(0, logical.text.size() - line->value.size())))
+            return fail(first ? ParseError::NotCalendar : ParseError::BadLine, logical.line);
+        if (line->name == "BEGIN" || line->name == "END") {
+            const std::string value = UpperCase(Trimmed(line->value));
+            if (line->name == "BEGIN") {
+                if (stack.empty() && value != "VCALENDAR")
+                    return fail(first ? ParseError::NotCalendar : ParseError::BadLine, logical.line);
+                legacy = legacy && !stack.empty();
+                stack.push_back(Component{value, logical.line, {}, {}});
+                return true;
+            }
+            if (stack.empty())
+                return fail(first ? ParseError::NotCalendar : ParseError::BadLine, logical.line);
             if (value != stack.back().name)
                 return fail(ParseError::Unclosed, stack.back().line);
             Component done = std::move(stack.back());
@@ -374,29 +617,38 @@ ParsedComponents ParseComponents(std::string_view bytes)
             (stack.empty() ? result.calendars : stack.back().children).push_back(std::move(done));
             return true;
         }
-        stack.back().properties.push_back(
-            Property{std::move(line->name), std::move(line->params), std::move(line->value), logicalLine});
+        if (stack.empty()) // content outside any calendar
+            return fail(first ? ParseError::NotCalendar : ParseError::BadLine, logical.line);
+        if (stack.size() == 1 && line->name == "VERSION")
+            legacy = Trimmed(line->value) == "1.0";
+        if (!DecodeValue(*line, legacy))
+            return fail(ParseError::BadLine, logical.line);
+        stack.back().properties.push_back(Property{std::move(line->name), std::move(line->params),
+                                                   std::move(line->value), logical.line, logical.cut});
         return true;
     };
 
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        std::size_t end = bytes.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = bytes.size();
-        std::string_view raw = bytes.substr(pos, end - pos);
-        pos = end + 1;
+    int physical = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+        const std::string_view raw = text.substr(pos, end - pos);
+        pos = end + (text.substr(end).starts_with("\r\n") ? 2 : 1);
         ++physical;
-        if (raw.ends_with('\r'))
-            raw.remove_suffix(1);
-        if (!raw.empty() && (raw[0] == ' ' || raw[0] == '\t') && !logical.empty()) {
-            logical.append(raw.substr(1)); // a folded continuation
+        if (!raw.empty() && (raw[0] == ' ' || raw[0] == '\t') && !logical.text.empty()) {
+            append(raw.substr(1)); // a folded continuation
+            continue;
+        }
+        if (!logical.cut && logical.text.ends_with('=') && QuotedPrintable(logical.text)) {
+            logical.text.pop_back(); // a quoted-printable soft line break
+            append(raw);
             continue;
         }
         if (!handle())
             return result;
-        logical.assign(raw);
-        logicalLine = physical;
+        logical.text.clear();
+        logical.line = physical;
+        logical.cut = false;
+        append(raw);
     }
     if (!handle())
         return result;
@@ -423,31 +675,36 @@ ParsedCalendar ParseCalendar(std::string_view bytes)
         return result;
     };
     for (const Component& calendar : tree.calendars) {
+        const Property* version = calendar.Find("VERSION");
+        const bool legacy = version != nullptr && Trimmed(version->value) == "1.0";
         for (const Component& component : calendar.children) {
             if (component.name != "VEVENT")
                 continue; // VTODO, VJOURNAL, VTIMEZONE, ...
             Event event{component.line};
             for (const Property& p : component.properties) {
                 if (p.name == "DTSTART" || p.name == "DTEND") {
-                    std::optional<DateTime> t = ParseDateTime(p.value);
+                    std::optional<DateTime> t = ParseDateTime(Trimmed(p.value));
                     if (!t)
                         return fail(p.line);
                     (p.name == "DTSTART" ? event.start : event.end) = t;
                 } else if (p.name == "DURATION") {
-                    event.duration = ParseDuration(p.value);
+                    event.duration = ParseDuration(Trimmed(p.value));
                     if (!event.duration)
                         return fail(p.line);
                 } else if (p.name == "RRULE") {
-                    event.rule = SplitRule(p.value);
+                    event.rule = legacy ? LegacyRule(p.value) : SplitRule(p.value);
                 } else if (p.name == "SUMMARY" || p.name == "DESCRIPTION" || p.name == "X-MOSARYN-PICTURE") {
                     std::optional<std::wstring> text = UnescapeText(p.value);
                     if (!text)
                         return fail(p.line);
+                    event.cut = event.cut || p.cut;
                     (p.name == "SUMMARY"       ? event.summary
                      : p.name == "DESCRIPTION" ? event.description
                                                : event.picture) = std::move(*text);
                 }
             }
+            if (legacy)
+                LegacyAllDay(event);
             result.events.push_back(std::move(event));
         }
     }

@@ -24,9 +24,11 @@ struct DateTime {
     bool operator==(const DateTime&) const = default;
 };
 
-// TEXT values: backslash, semicolon, comma and line breaks escaped; the result is UTF-8.
+// TEXT values: backslash, semicolon, comma and line breaks (CR LF, LF or a lone CR) escaped,
+// other control characters but TAB dropped; the result is UTF-8.
 std::string EscapeText(std::wstring_view text);
-// The reverse; "\n" becomes CR LF, as memos hold line breaks. Null for invalid UTF-8.
+// The reverse; "\n" becomes CR LF, as memos hold line breaks; other control characters
+// but TAB are dropped. Null for invalid UTF-8.
 std::optional<std::wstring> UnescapeText(std::string_view value);
 std::string ToUtf8(std::wstring_view text);
 std::optional<std::wstring> FromUtf8(std::string_view text);
@@ -56,6 +58,7 @@ struct Event {
     std::optional<std::chrono::seconds> duration;
     std::map<std::string, std::string> rule; // RRULE parts, names upper case; empty when none
     std::wstring summary, description, picture;
+    bool cut = false; // a text was longer than the reader keeps
 };
 
 enum class ParseError { None, NotCalendar, Unclosed, BadLine };
@@ -66,7 +69,11 @@ struct Property {
     std::map<std::string, std::string> params; // names upper case, quotes removed, several values joined by ','
     std::string value;                         // as written (escapes kept), valid UTF-8
     int line = 0;                              // 1-based physical line where it starts
+    bool cut = false;                          // longer than kMaxValueOctets: only its start is kept
 };
+
+// What the reader keeps of one unfolded content line; a memo's longest text fits many times over.
+constexpr std::size_t kMaxValueOctets = std::size_t{1} << 20;
 
 // A BEGIN ... END block with its properties and nested blocks, in file order.
 struct Component {
@@ -85,8 +92,15 @@ struct ParsedComponents {
     int errorLine = 0; // 1-based physical line
 };
 
-// The component tree of a whole file: a byte-order mark, LF or CR LF line
-// ends and names in any letter case are accepted; folded lines are joined.
+// The component tree of a whole file. UTF-8 (with or without a byte-order mark) or UTF-16
+// with its mark; CR LF, LF or CR line ends; names in any letter case; white space around
+// the component names of BEGIN and END. Folded lines (a space or TAB) are joined. A file
+// that does not start with BEGIN:VCALENDAR is no calendar.
+//
+// vCalendar 1.0 (VERSION:1.0, as older phones write it) is read too: parameters without a
+// name, quoted-printable values with soft line breaks and CHARSET (Shift_JIS, UTF-8, ...;
+// Shift_JIS when none is named and the bytes are no UTF-8). Such values are kept decoded and
+// escaped as iCalendar 2.0 writes them.
 ParsedComponents ParseComponents(std::string_view bytes);
 
 struct ParsedCalendar {
@@ -95,9 +109,10 @@ struct ParsedCalendar {
     int errorLine = 0; // 1-based physical line
 };
 
-// The VEVENTs of a file; anything else (VTODO, VJOURNAL, VALARM, VTIMEZONE,
-// unknown properties) is skipped. A byte-order mark, LF or CR LF line ends and
-// names in any letter case are accepted.
+// The VEVENTs of a file as ParseComponents reads it; anything else (VTODO, VJOURNAL,
+// VALARM, VTIMEZONE, unknown properties) is skipped. In vCalendar 1.0 the rule's own form
+// ("YM1 #0") is read into RRULE parts, and a day from 00:00 to 23:59 or to the next
+// midnight is an all-day event.
 ParsedCalendar ParseCalendar(std::string_view bytes);
 
 } // namespace ical
