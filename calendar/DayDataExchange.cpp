@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <climits>
 #include <cwchar>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace exchange {
 namespace {
@@ -43,47 +45,207 @@ std::wstring OneLine(std::wstring text)
     return text;
 }
 
-// The memo text an event brings. An all-day event whose description starts with
-// its title (as exported memos do) brings the whole description.
-std::wstring EventText(const ical::Event& e, bool allDay)
+// The lines of a text: CR LF, LF or a lone CR ends one.
+std::vector<std::wstring_view> SplitLines(std::wstring_view text)
 {
-    if (allDay && !e.description.empty() &&
-        std::wstring_view(e.description).substr(0, e.description.find_first_of(L"\r\n")) == e.summary)
+    std::vector<std::wstring_view> lines;
+    for (std::size_t pos = 0;;) {
+        const std::size_t end = std::min(text.find_first_of(L"\r\n", pos), text.size());
+        lines.push_back(text.substr(pos, end - pos));
+        if (end == text.size())
+            return lines;
+        pos = end + (text.substr(end).starts_with(L"\r\n") ? 2 : 1);
+    }
+}
+
+// Lines are compared without the white space at their end, which other calendars drop.
+std::wstring LineKey(std::wstring_view line)
+{
+    const std::size_t end = line.find_last_not_of(L" \t\x3000");
+    return std::wstring(line.substr(0, end == std::wstring_view::npos ? 0 : end + 1));
+}
+
+bool Blank(std::wstring_view line) { return line.find_first_not_of(L" \t\x3000") == std::wstring_view::npos; }
+
+std::wstring_view FirstTextLine(std::wstring_view text)
+{
+    for (const std::wstring_view line : SplitLines(text))
+        if (!Blank(line))
+            return line;
+    return {};
+}
+
+// At most `cap` characters, never half a surrogate pair; `cut` when it was longer.
+std::wstring_view Capped(std::wstring_view text, std::size_t cap, bool& cut)
+{
+    if (text.size() <= cap)
+        return text;
+    cut = true;
+    const bool pairSplit = text[cap - 1] >= 0xD800 && text[cap - 1] <= 0xDBFF;
+    return text.substr(0, pairSplit ? cap - 1 : cap);
+}
+
+// The memo text an event brings. An all-day event whose description starts with its
+// title (as exported memos do) brings the whole description.
+std::wstring EventText(const ical::Event& e, const ical::DateTime& start)
+{
+    if (!start.IsDate()) {
+        if (Blank(e.summary))
+            return {};
+        wchar_t time[16];
+        std::swprintf(time, 16, L"%02d:%02d ", start.hour, start.minute);
+        return time + OneLine(e.summary);
+    }
+    if (!e.description.empty() && LineKey(FirstTextLine(e.description)) == LineKey(OneLine(e.summary)))
         return e.description;
     return OneLine(e.summary);
 }
 
-std::wstring WithoutCR(std::wstring_view text)
-{
-    std::wstring out;
-    for (const wchar_t c : text)
-        if (c != L'\r')
-            out += c;
-    return out;
-}
-
-// Whether the memo holds the entry as whole lines.
-bool HoldsLines(const std::wstring& memo, const std::wstring& entry)
-{
-    return (L"\n" + WithoutCR(memo) + L"\n").find(L"\n" + WithoutCR(entry) + L"\n") != std::wstring::npos;
-}
-
-// A yearly rule that says no more than the start date does.
+// A yearly rule that says no more than the start date does, but perhaps when it ends.
 bool PlainYearly(const std::map<std::string, std::string>& rule, const ical::DateTime& start)
 {
     for (const auto& [name, value] : rule) {
         const bool ok = (name == "FREQ" && value == "YEARLY") || (name == "INTERVAL" && value == "1") ||
                         (name == "BYMONTH" && value == std::to_string(start.month)) ||
-                        (name == "BYMONTHDAY" && value == std::to_string(start.day)) || name == "WKST";
+                        (name == "BYMONTHDAY" && value == std::to_string(start.day)) || name == "WKST" ||
+                        name == "UNTIL" || name == "COUNT";
         if (!ok)
             return false;
     }
     return rule.contains("FREQ");
 }
 
+// Whether a yearly rule still has occurrences on or after `today`.
+bool StillRecurs(const std::map<std::string, std::string>& rule, const ical::DateTime& start, sys_days today)
+{
+    if (const auto until = rule.find("UNTIL"); until != rule.end()) {
+        const std::optional<ical::DateTime> end = ical::ParseDateTime(until->second);
+        return !end || end->Day() >= today;
+    }
+    if (const auto count = rule.find("COUNT"); count != rule.end()) {
+        const long long n = std::strtoll(count->second.c_str(), nullptr, 10);
+        return start.year + n - 1 >= static_cast<int>(year_month_day(today).year());
+    }
+    return true;
+}
+
 sys_seconds Moment(const ical::DateTime& t)
 {
     return t.Day() + hours{std::max(t.hour, 0)} + minutes{t.minute} + seconds{std::min(t.second, 59)};
+}
+
+constexpr wchar_t kNameSeparator[] = L"\x3001"; // 、 between the names of one memorial day
+
+// One merge: the day data, what it did, and for each memo touched the lines it holds, so
+// that a day with many events costs no more per event than a day with one.
+class Merger {
+public:
+    Merger(DayData& data, ImportCounts& counts) : data_(data), counts_(counts) {}
+
+    void Note(NoteReason reason, const ical::Event& e)
+    {
+        if (counts_.notes.size() >= kMaxNotes)
+            return;
+        bool cut = false;
+        std::wstring title(Capped(Blank(e.summary) ? FirstTextLine(e.description) : e.summary, 40, cut));
+        counts_.notes.push_back({reason, OneLine(title) + (cut ? L"\x2026" : L""), e.line});
+    }
+
+    struct Added {
+        bool any = false;  // a line was added
+        bool full = false; // a line did not fit the day's cap
+    };
+
+    // Adds the lines the memo of `day` does not hold yet; an entry none of whose lines is
+    // held comes whole, with its blank lines.
+    Added AddToDay(sys_days day, std::span<const std::wstring_view> lines)
+    {
+        const year_month_day ymd(day);
+        const int key = static_cast<int>(ymd.year()) * 100 + static_cast<int>(static_cast<unsigned>(ymd.month()));
+        auto& month = data_.memos[key];
+        std::wstring& memo = month[static_cast<int>(static_cast<unsigned>(ymd.day()))];
+        auto [found, fresh] = held_.try_emplace(&memo);
+        std::unordered_set<std::wstring>& keys = found->second;
+        if (fresh)
+            for (const std::wstring_view line : SplitLines(memo))
+                keys.insert(LineKey(line));
+        const bool holdsAny = std::any_of(lines.begin(), lines.end(),
+                                          [&](auto line) { return !Blank(line) && keys.contains(LineKey(line)); });
+        Added added;
+        for (const std::wstring_view line : lines) {
+            if (holdsAny && (Blank(line) || keys.contains(LineKey(line))))
+                continue;
+            const bool breakFirst = added.any || (!memo.empty() && !memo.ends_with(L'\n') && !memo.ends_with(L'\r'));
+            if (memo.size() + (breakFirst ? 2 : 0) + line.size() > dayfile::kMaxMemoChars) {
+                added.full = true;
+                break;
+            }
+            memo.append(breakFirst ? L"\r\n" : L"").append(line);
+            keys.insert(LineKey(line));
+            added.any = true;
+        }
+        if (added.any)
+            data_.changedMemos.insert(key);
+        else if (memo.empty() && held_.erase(&memo) != 0)
+            month.erase(static_cast<int>(static_cast<unsigned>(ymd.day())));
+        return added;
+    }
+
+    void AddMemorial(const ical::Event& e, const ical::DateTime& start)
+    {
+        bool cut = e.cut;
+        const std::wstring name(Capped(OneLine(e.summary), dayfile::kMaxMemoLine, cut));
+        if (Blank(name)) {
+            Skip(NoteReason::NoTitle, e);
+            return;
+        }
+        auto& days = data_.memorials[start.month];
+        const auto old = days.find(start.day);
+        if (old == days.end()) {
+            // A picture path no file system has is no picture.
+            days.emplace(start.day,
+                         dayfile::MemorialEntry{start.day, name, e.picture.size() < 32768 ? e.picture : L""});
+        } else if ((kNameSeparator + LineKey(old->second.name) + kNameSeparator)
+                       .find(kNameSeparator + LineKey(name) + kNameSeparator) != std::wstring::npos) {
+            ++counts_.duplicates;
+            return;
+        } else if (old->second.name.size() + 1 + name.size() > dayfile::kMaxMemoLine) {
+            Skip(NoteReason::DayFull, e);
+            return;
+        } else {
+            old->second.name += kNameSeparator + name;
+            ++counts_.sharedMemorials;
+        }
+        data_.changedMemorials.insert(start.month);
+        ++counts_.memorials;
+        if (cut)
+            Shorten(NoteReason::LineCut, e);
+    }
+
+    void Skip(NoteReason reason, const ical::Event& e)
+    {
+        ++counts_.skipped;
+        Note(reason, e);
+    }
+    void Shorten(NoteReason reason, const ical::Event& e)
+    {
+        ++counts_.shortened;
+        Note(reason, e);
+    }
+
+private:
+    DayData& data_;
+    ImportCounts& counts_;
+    std::unordered_map<const std::wstring*, std::unordered_set<std::wstring>> held_;
+};
+
+// The whole file in memory, so that it is not held open while the merge runs.
+ReadResult ReadWhole(const std::wstring& path, std::vector<std::uint8_t>& bytes)
+{
+    MappedFile file;
+    const ReadResult result = file.Open(path);
+    bytes.assign(file.Bytes().begin(), file.Bytes().end());
+    return result;
 }
 } // namespace
 
@@ -177,38 +339,41 @@ ical::DateTime SystemLocalTime(const ical::DateTime& utc)
     return {out.wYear, out.wMonth, out.wDay, out.wHour, out.wMinute, out.wSecond, false};
 }
 
-ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, const ToLocalTime& toLocal)
+sys_days SystemToday()
 {
-    constexpr int kMaxDays = 31;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return sys_days(year{now.wYear} / month{now.wMonth} / day{now.wDay});
+}
+
+ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, const ToLocalTime& toLocal, sys_days today)
+{
     ImportCounts counts;
+    Merger merger(data, counts);
     for (const ical::Event& e : events) {
         if (!e.start) {
-            ++counts.skipped;
+            merger.Skip(NoteReason::NoStart, e);
             continue;
         }
         const ical::DateTime start = e.start->utc ? toLocal(*e.start) : *e.start;
-        const bool allDay = start.IsDate();
-        if (allDay && !e.rule.empty() && PlainYearly(e.rule, start)) {
-            const std::wstring name = OneLine(e.summary);
-            auto& days = data.memorials[start.month];
-            const auto old = days.find(start.day);
-            if (name.empty() || (old != days.end() && old->second.name != name)) {
-                ++counts.skipped;
-            } else if (old != days.end()) {
-                ++counts.duplicates;
-            } else {
-                days.emplace(start.day, dayfile::MemorialEntry{start.day, name, e.picture});
-                data.changedMemorials.insert(start.month);
-                ++counts.memorials;
-            }
+        if (start.IsDate() && !e.rule.empty() && PlainYearly(e.rule, start) && StillRecurs(e.rule, start, today)) {
+            merger.AddMemorial(e, start);
             continue;
         }
         if (!e.rule.empty())
             ++counts.recurring; // taken at its first occurrence only
 
-        std::wstring line = EventText(e, allDay);
+        const std::wstring text = EventText(e, start);
+        bool cut = e.cut;
+        std::vector<std::wstring_view> lines = SplitLines(text);
+        for (std::wstring_view& line : lines)
+            line = Capped(line, dayfile::kMaxMemoLine, cut);
+        if (std::all_of(lines.begin(), lines.end(), Blank)) {
+            merger.Skip(NoteReason::NoTitle, e);
+            continue;
+        }
         sys_days first = start.Day(), last = first;
-        if (allDay) {
+        if (start.IsDate()) {
             if (e.end)
                 last = e.end->Day() - days{1};
             else if (e.duration)
@@ -223,34 +388,30 @@ ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, con
             last = floor<days>(to);
             if (to > from && to == last)
                 last -= days{1}; // ending at midnight does not cover that day
-            wchar_t time[16];
-            std::swprintf(time, 16, L"%02d:%02d ", start.hour, start.minute);
-            line = OneLine(e.summary).empty() ? std::wstring() : time + OneLine(e.summary);
         }
-        if (line.empty()) {
-            ++counts.skipped;
-            continue;
-        }
-        last = std::clamp(last, first, first + days{kMaxDays - 1});
+        const bool tooLong = last - first >= days{kMaxEventDays};
+        last = std::clamp(last, first, first + days{kMaxEventDays - 1});
+        bool full = false, outside = false, added = false;
         for (sys_days d = first; d <= last; d += days{1}) {
-            const year_month_day ymd(d);
-            const int year = static_cast<int>(ymd.year());
-            const int key = year * 100 + static_cast<int>(static_cast<unsigned>(ymd.month()));
-            if (year < 1 || year > 9999) {
-                ++counts.skipped;
+            const int y = static_cast<int>(year_month_day(d).year());
+            if (y < 1 || y > 9999) {
+                outside = true;
                 continue;
             }
-            std::wstring& memo = data.memos[key][static_cast<int>(static_cast<unsigned>(ymd.day()))];
-            if (HoldsLines(memo, line)) {
-                ++counts.duplicates;
-                continue;
-            }
-            if (!memo.empty() && !memo.ends_with(L'\n'))
-                memo += L"\r\n";
-            memo += line;
-            data.changedMemos.insert(key);
-            ++counts.memoLines;
+            const Merger::Added result = merger.AddToDay(d, lines);
+            counts.memoLines += result.any ? 1 : 0;
+            counts.duplicates += result.any || result.full ? 0 : 1;
+            full = full || result.full;
+            added = added || result.any;
         }
+        const NoteReason reason = full      ? NoteReason::DayFull
+                                  : outside ? NoteReason::OutOfRange
+                                  : tooLong ? NoteReason::TooLong
+                                            : NoteReason::LineCut;
+        if (!added && (full || outside))
+            merger.Skip(reason, e);
+        else if (added && (full || outside || tooLong || cut))
+            merger.Shorten(reason, e);
     }
     return counts;
 }
@@ -279,6 +440,32 @@ Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath)
     return outcome;
 }
 
+bool MergeIntoDataFile(const std::wstring& dataPath, const std::wstring& tempPath, std::span<const ical::Event> events,
+                       const ToLocalTime& toLocal, ImportCounts& counts)
+{
+    // An edit saved while the merge ran would be undone by this save: then the merge is made
+    // again from the new file. Edits come from a person, so a few rounds always suffice.
+    std::vector<std::uint8_t> old, now;
+    if (ReadWhole(dataPath, old) == ReadResult::Failed)
+        return false;
+    for (int round = 0; round < 5; ++round) {
+        DayData data = ReadDayData(old);
+        counts = MergeEvents(data, events, toLocal);
+        if (data.changedMemos.empty() && data.changedMemorials.empty())
+            return true;
+        const auto merged = MergedFile(old, data);
+        FileReplacement replacement(dataPath, tempPath);
+        if (!merged || !replacement.Write(std::array{std::span<const std::uint8_t>(*merged)}))
+            return false;
+        if (ReadWhole(dataPath, now) == ReadResult::Failed)
+            return false;
+        if (now == old)
+            return replacement.Commit();
+        old.swap(now);
+    }
+    return false;
+}
+
 Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath, const std::wstring& icsPath,
                       const ToLocalTime& toLocal)
 {
@@ -296,21 +483,8 @@ Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath
         outcome.line = parsed.errorLine;
         return outcome;
     }
-    MappedFile old;
-    if (old.Open(dataPath) == ReadResult::Failed)
-        return outcome;
-    DayData data = ReadDayData(old.Bytes());
-    outcome.counts = MergeEvents(data, parsed.events, toLocal);
-    if (!data.changedMemos.empty() || !data.changedMemorials.empty()) {
-        const auto merged = MergedFile(old.Bytes(), data);
-        FileReplacement replacement(dataPath, tempPath);
-        if (!merged || !replacement.Write(std::array{std::span<const std::uint8_t>(*merged)}))
-            return outcome;
-        old.Close(); // the view would keep the old file from being replaced
-        if (!replacement.Commit())
-            return outcome;
-    }
-    outcome.status = Status::Done;
+    if (MergeIntoDataFile(dataPath, tempPath, parsed.events, toLocal, outcome.counts))
+        outcome.status = Status::Done;
     return outcome;
 }
 

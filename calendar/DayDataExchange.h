@@ -5,6 +5,7 @@
 #include "calendar/DayDataFormat.h"
 #include "calendar/ICalendar.h"
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <set>
@@ -31,17 +32,42 @@ std::optional<std::vector<std::uint8_t>> MergedFile(std::span<const std::uint8_t
 std::vector<ical::MemoDay> MemoDays(const DayData& data);
 std::vector<ical::MemorialDay> MemorialDays(const DayData& data);
 
+// Why an event was left out (skipped) or written in part (shortened).
+enum class NoteReason {
+    NoStart,    // no DTSTART
+    NoTitle,    // nothing to write
+    OutOfRange, // days before year 1 or after 9999
+    TooLong,    // more than kMaxEventDays days: the first ones only
+    LineCut,    // a line longer than dayfile::kMaxMemoLine
+    DayFull,    // the day's memo (or memorial name) would pass its cap
+};
+struct ImportNote {
+    NoteReason reason = NoteReason::NoStart;
+    std::wstring title; // the event's first line, cut for a message
+    int line = 0;       // where its BEGIN stands
+};
+
+constexpr int kMaxEventDays = 31;    // a longer event is written on its first days
+constexpr std::size_t kMaxNotes = 5; // events named in the result
+
 struct ImportCounts {
     int memoLines = 0, memorials = 0, duplicates = 0, skipped = 0, recurring = 0;
+    int shortened = 0;
+    int sharedMemorials = 0;       // of `memorials`: a name added to a memorial day that had another
+    std::vector<ImportNote> notes; // the first kMaxNotes events skipped or shortened
 };
 
 // UTC date-time to the computer's local time.
 using ToLocalTime = std::function<ical::DateTime(const ical::DateTime&)>;
 ical::DateTime SystemLocalTime(const ical::DateTime& utc);
+std::chrono::sys_days SystemToday();
 
-// Adds the events to `data`: memo lines on the days they cover, yearly all-day
-// events as memorial days; lines a memo already holds are not added again.
-ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, const ToLocalTime& toLocal);
+// Adds the events to `data`: memo lines on the days they cover, yearly all-day events
+// that still recur on or after `today` as memorial days (a second one on a taken day adds
+// its name to it). Only the lines a memo does not hold yet are added, within the caps of
+// the day-data format.
+ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, const ToLocalTime& toLocal,
+                         std::chrono::sys_days today = SystemToday());
 
 enum class Status { Done, Refused, Failed }; // Failed: a file could not be read or written
 struct Outcome {
@@ -54,8 +80,13 @@ struct Outcome {
 
 // Writes every memo and memorial day to `icsPath` through a temporary file.
 Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath);
-// Reads `icsPath` and merges it into the data file, replacing it through `tempPath`;
-// a refused or failed import leaves the data file as it was.
+
+// The import's one atomic save: reads the data file, merges the events and replaces the
+// file through `tempPath`; merged again when the file changed meanwhile (an edit in the
+// calendar). False when it could not be read or written: then it is as it was.
+bool MergeIntoDataFile(const std::wstring& dataPath, const std::wstring& tempPath, std::span<const ical::Event> events,
+                       const ToLocalTime& toLocal, ImportCounts& counts);
+// Reads and parses `icsPath` (Refused when it is no calendar), then MergeIntoDataFile.
 Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath, const std::wstring& icsPath,
                       const ToLocalTime& toLocal = SystemLocalTime);
 

@@ -80,6 +80,19 @@ std::span<const std::uint8_t> Slice(std::span<const std::uint8_t> file, std::int
 }
 } // namespace
 
+bool MemoFits(std::wstring_view memo)
+{
+    if (memo.size() > kMaxMemoChars)
+        return false;
+    for (std::size_t pos = 0; pos <= memo.size();) {
+        const std::size_t end = std::min(memo.find_first_of(L"\r\n", pos), memo.size());
+        if (end - pos > kMaxMemoLine)
+            return false;
+        pos = end + 1;
+    }
+    return true;
+}
+
 Layout ReadLayout(std::span<const std::uint8_t> file)
 {
     const auto size = static_cast<std::int64_t>(file.size());

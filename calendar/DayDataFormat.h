@@ -12,9 +12,17 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dayfile {
+
+// What one memo line and one day's memo hold at most (characters, line breaks counted):
+// far more than a person writes on a day, little enough for the popup and the file.
+constexpr std::size_t kMaxMemoLine = 2000;
+constexpr std::size_t kMaxMemoChars = 32000;
+// Whether a memo keeps within both.
+bool MemoFits(std::wstring_view memo);
 
 struct Range {
     std::int64_t begin = 0;
