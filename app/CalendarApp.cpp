@@ -1,16 +1,19 @@
 #include "app/CalendarApp.h"
 
-#include "calendar/MonthModel.h"
 #include "resource.h"
 #include "settings/LogonStartup.h"
 
 namespace {
 // One running copy per logon session; the window search alone races when two start at once.
 constexpr wchar_t kInstanceMutex[] = L"Local\\Mosaryn.Calendar.Instance";
+// Held by a command while it runs alone, so that such commands run one after another.
+constexpr wchar_t kAloneMutex[] = L"Local\\Mosaryn.Command.Alone";
 constexpr DWORD kWaitForOtherMs = 10000;
+
+bool Owned(DWORD wait) { return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED; }
 } // namespace
 
-HWND CalendarApp::ClaimInstance(const std::wstring& className, const std::wstring& title, bool& timedOut)
+HWND CalendarApp::ClaimInstance(const std::wstring& className, const std::wstring& title, bool claim, bool& timedOut)
 {
     timedOut = false;
     if (HWND other = FindWindowW(className.c_str(), title.c_str()))
@@ -30,6 +33,11 @@ HWND CalendarApp::ClaimInstance(const std::wstring& className, const std::wstrin
         }
         wait = WaitForSingleObject(instanceMutex_.get(), 100);
     }
+    if (!claim) {
+        if (Owned(wait))
+            ReleaseMutex(instanceMutex_.get());
+        instanceMutex_.reset();
+    }
     return nullptr;
 }
 
@@ -42,7 +50,7 @@ bool CalendarApp::InitInstance()
         LoadResString(IDS_PRODUCT, title);
 
         bool timedOut = false;
-        if (HWND other = ClaimInstance(className, title, timedOut)) {
+        if (HWND other = ClaimInstance(className, title, true, timedOut)) {
             ShowWindow(other, SW_SHOW);
             SetForegroundWindow(other);
             return false;
@@ -67,21 +75,45 @@ bool CalendarApp::InitInstance()
     }
 }
 
-int CalendarApp::RunCommand(const ExchangeCommand& command)
+int CalendarApp::RunCommand(const ParsedCommand& command)
 {
-    if (command.kind != ExchangeKind::Export && command.kind != ExchangeKind::Import)
-        return 2;
+    const CommandResult result = Execute(command);
+    PrintLine(result.line);
+    return result.exitCode;
+}
+
+CommandResult CalendarApp::Execute(const ParsedCommand& command)
+{
+    if (command.bad || command.verb == nullptr)
+        return {EXIT_BAD_ARGUMENTS, UsageLine(command)};
+    const Verb& verb = *command.verb;
     const std::wstring className = ResString(IDS_MAIN_CLASS);
     const std::wstring title = ResString(IDS_PRODUCT);
-    // A running calendar does the work on its own month, or its next save would undo the import.
-    // Holding the instance mutex keeps a calendar from starting half-way through.
-    bool timedOut = false;
-    if (HWND other = ClaimInstance(className, title, timedOut))
-        return HandOverExchange(other, command.kind, command.path);
-    if (timedOut)
-        return 1;
-    MonthModel model;
-    return ExchangeExitCode(RunExchange(model, command.kind, command.path));
+    for (;;) {
+        // A running calendar does the work on its own month, or its next save would undo an import.
+        bool timedOut = false;
+        if (HWND calendar = verb.handed ? ClaimInstance(className, title, false, timedOut) : nullptr)
+            return HandOverCommand(calendar, command);
+        if (timedOut)
+            return {EXIT_REFUSED, ResString(IDS_CMD_CALENDAR_STARTING)};
+        if (verb.alone == nullptr)
+            return {EXIT_REFUSED, ResString(IDS_CMD_NEEDS_CALENDAR)};
+        // Commands that run alone take turns. A calendar may start meanwhile: it starts at
+        // once, and reads the day data again when the command is done.
+        UniqueHandle turn(CreateMutexW(nullptr, FALSE, kAloneMutex));
+        const bool owned = turn && Owned(WaitForSingleObject(turn.get(), INFINITE));
+        if (verb.handed != nullptr && FindWindowW(className.c_str(), title.c_str()) != nullptr) {
+            if (owned)
+                ReleaseMutex(turn.get());
+            continue; // it takes this command
+        }
+        CommandResult result = verb.alone(command.args);
+        if (owned)
+            ReleaseMutex(turn.get());
+        if (HWND started = FindWindowW(className.c_str(), title.c_str()))
+            PostMessageW(started, WM_DAY_DATA_CHANGED, 0, 0);
+        return result;
+    }
 }
 
 int CalendarApp::Run()

@@ -18,9 +18,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         auto app = std::make_unique<CalendarApp>();
         SetTheApp(app.get());
         app->SetInstance(instance);
-        // "/export <file>" and "/import <file>" run without any window.
-        const ExchangeCommand command = ExchangeCommandOfProcess();
-        if (command.kind != ExchangeKind::None)
+        // A verb ("/export <file>", "/import <file>", ...) runs in the running calendar or without any window.
+        const ParsedCommand command = CommandOfProcess();
+        if (command.verb != nullptr || command.bad)
             exitCode = app->RunCommand(command);
         else if (app->InitInstance())
             exitCode = app->Run();

@@ -38,6 +38,28 @@
 // Reading and saving files: strings 160-179
 
 // The command line, import and export: strings 180-209
+#define IDS_IMPORT_SHORTENED 180
+#define IDS_IMPORT_SHARED 181
+#define IDS_IMPORT_NOTES 182
+#define IDS_NOTE 183
+#define IDS_NOTE_NO_START 184
+#define IDS_NOTE_NO_TITLE 185
+#define IDS_NOTE_OUT_OF_RANGE 186
+#define IDS_NOTE_TOO_LONG 187
+#define IDS_NOTE_LINE_CUT 188
+#define IDS_NOTE_DAY_FULL 189
+#define IDS_NOTE_UNTITLED 190
+#define IDS_NOTE_MORE 191
+#define IDS_CMD_IMPORT_DONE 192
+#define IDS_CMD_BAD_ARGUMENTS 193
+#define IDS_USAGE_EXPORT 194
+#define IDS_USAGE_IMPORT 195
+#define IDS_CMD_NOT_TAKEN 196
+#define IDS_CMD_CALENDAR_ENDED 197
+#define IDS_CMD_CALENDAR_HUNG 198
+#define IDS_CMD_CALENDAR_STARTING 199
+#define IDS_CMD_NEEDS_CALENDAR 200
+#define IDS_MEMO_TOO_LONG 201
 
 // Online calendars: strings 210-249, dialogs 130-134, controls 1100-1139, commands 40050-40059
 

@@ -1,7 +1,7 @@
 #include "ui/calendar/CalendarWindow.h"
 
 #include "app/Application.h"
-#include "app/ExchangeCommand.h"
+#include "app/CommandLine.h"
 #include "app/Dpi.h"
 #include "app/ScreenPlacement.h"
 #include "calendar/MonthModel.h"
@@ -115,6 +115,13 @@ CalendarWindow::~CalendarWindow() = default;
 Settings& CalendarWindow::LiveSettings() { return sheet_->Live(); }
 
 HWND CalendarWindow::SettingsSheetWindow() const { return sheet_->SheetWindow(); }
+
+ExchangeJobs& CalendarWindow::Exchange()
+{
+    if (!exchange_)
+        exchange_ = std::make_unique<ExchangeJobs>(Handle(), *model_, [this] { Render(false); });
+    return *exchange_;
+}
 
 void CalendarWindow::SetClock(std::function<std::chrono::year_month_day()> today)
 {
@@ -561,11 +568,8 @@ void CalendarWindow::OnCommand(UINT, UINT id, HWND)
     case ID_MEMO: EditMemo(); break;
     case ID_MEMORIAL: EditMemorial(); break;
     case ID_ABOUT: ShowAbout(); break;
-    case ID_EXPORT: ExportWithDialog(Handle(), *model_); break;
-    case ID_IMPORT:
-        if (ImportWithDialog(Handle(), *model_))
-            Render(false);
-        break;
+    case ID_EXPORT: ExportWithDialog(Handle(), Exchange()); break;
+    case ID_IMPORT: ImportWithDialog(Handle(), Exchange()); break;
     case ID_EXIT: DestroyWindow(Handle()); break;
     default: break;
     }
@@ -585,10 +589,16 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         OnTrayMessage(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
         return 0;
     }
-    if (msg == WM_COPYDATA) { // an export or import handed over by a second copy
-        const LRESULT result = ReceiveExchange(*model_, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    if (msg == WM_COPYDATA) // a command handed over by a second copy
+        return ReceiveCommand(*this, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    if (msg == WM_EXCHANGE_DONE) {
+        Exchange().RunFinished();
+        return 0;
+    }
+    if (msg == WM_DAY_DATA_CHANGED) { // a command that ran alone changed qv.dat
+        model_->Rebuild();
         Render(false);
-        return result;
+        return 0;
     }
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         // Explorer restarted, or the shell came up after the program: the icon is gone.

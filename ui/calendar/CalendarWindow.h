@@ -13,6 +13,7 @@
 class CalendarPainter;
 class CalendarFrame;
 class DayInfoWindow;
+class ExchangeJobs;
 class MonthModel;
 class SettingsSheet;
 struct DayRecord;
@@ -78,6 +79,8 @@ public:
     Settings& LiveSettings();
     DayInfoWindow& DayInfo() { return *dayInfo_; }
     int HoverCell() const { return hoverCell_; }
+    // Imports and exports, off the window's thread; made on first use.
+    ExchangeJobs& Exchange();
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -140,4 +143,5 @@ private:
     UINT taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     std::function<std::chrono::year_month_day()> clock_;
     std::function<void(UINT)> reportError_;
+    std::unique_ptr<ExchangeJobs> exchange_; // last: its work ends before the model goes
 };

@@ -1,23 +1,42 @@
 #include "ui/calendar/ExchangeDialogs.h"
 
 #include "app/Application.h"
-#include "app/ExchangeCommand.h"
 #include "calendar/MonthModel.h"
 #include "resource.h"
+#include "ui/calendar/CalendarWindow.h"
 
 #include <algorithm>
 #include <array>
-#include <cwchar>
+#include <exception>
 #include <vector>
 
 namespace {
-// A resource format with up to five numbers.
-std::wstring Format(UINT id, int a, int b = 0, int c = 0, int d = 0, int e = 0)
+using exchange::NoteReason;
+
+// "「title」(line 12): why".
+std::wstring NoteText(const exchange::ImportNote& note)
 {
-    const std::wstring format = ResString(id);
-    std::vector<wchar_t> text(format.size() + 128);
-    std::swprintf(text.data(), text.size(), format.c_str(), a, b, c, d, e);
-    return text.data();
+    const std::wstring why =
+        note.reason == NoteReason::TooLong
+            ? ResFormat(IDS_NOTE_TOO_LONG, exchange::kMaxEventDays, exchange::kMaxEventDays)
+        : note.reason == NoteReason::LineCut ? ResFormat(IDS_NOTE_LINE_CUT, int{dayfile::kMaxMemoLine})
+        : note.reason == NoteReason::DayFull ? ResFormat(IDS_NOTE_DAY_FULL, int{dayfile::kMaxMemoChars})
+                                             : ResString(note.reason == NoteReason::NoStart   ? IDS_NOTE_NO_START
+                                                         : note.reason == NoteReason::NoTitle ? IDS_NOTE_NO_TITLE
+                                                                                              : IDS_NOTE_OUT_OF_RANGE);
+    const std::wstring title = note.title.empty() ? ResString(IDS_NOTE_UNTITLED) : note.title;
+    return ResFormat(IDS_NOTE, title.c_str(), note.line, why.c_str());
+}
+
+// The events skipped or shortened but not named.
+int Unnamed(const exchange::ImportCounts& c) { return c.skipped + c.shortened - static_cast<int>(c.notes.size()); }
+
+std::wstring RefusalReason(const exchange::Outcome& outcome)
+{
+    const UINT reason = outcome.error == ical::ParseError::NotCalendar ? IDS_ICS_NOT_CALENDAR
+                        : outcome.error == ical::ParseError::Unclosed  ? IDS_ICS_UNCLOSED
+                                                                       : IDS_ICS_BAD_LINE;
+    return ResFormat(reason, outcome.line);
 }
 
 bool ChooseFile(HWND owner, bool save, std::wstring& path)
@@ -55,33 +74,127 @@ void Show(HWND owner, bool import, const exchange::Outcome& outcome)
 
 std::wstring ExchangeMessage(bool import, const exchange::Outcome& outcome)
 {
-    if (outcome.status == exchange::Status::Refused) {
-        const UINT reason = outcome.error == ical::ParseError::NotCalendar ? IDS_ICS_NOT_CALENDAR
-                            : outcome.error == ical::ParseError::Unclosed  ? IDS_ICS_UNCLOSED
-                                                                           : IDS_ICS_BAD_LINE;
-        return Format(reason, outcome.line) + L"\n" + ResString(IDS_IMPORT_REFUSED);
-    }
+    if (outcome.status == exchange::Status::Refused)
+        return RefusalReason(outcome) + L"\n" + ResString(IDS_IMPORT_REFUSED);
     if (outcome.status == exchange::Status::Failed)
         return ResString(import ? IDS_IMPORT_FAILED : IDS_EXPORT_FAILED);
     if (!import)
-        return Format(IDS_EXPORT_DONE, outcome.memoCount, outcome.memorialCount);
+        return ResFormat(IDS_EXPORT_DONE, outcome.memoCount, outcome.memorialCount);
     const exchange::ImportCounts& c = outcome.counts;
-    return Format(IDS_IMPORT_DONE, c.memoLines, c.memorials, c.duplicates, c.skipped, c.recurring);
+    std::wstring text = ResFormat(IDS_IMPORT_DONE, c.memoLines, c.memorials, c.duplicates, c.skipped, c.recurring);
+    if (c.shortened > 0)
+        text += ResFormat(IDS_IMPORT_SHORTENED, c.shortened);
+    if (c.sharedMemorials > 0)
+        text += ResFormat(IDS_IMPORT_SHARED, c.sharedMemorials);
+    if (!c.notes.empty())
+        text += ResString(IDS_IMPORT_NOTES);
+    for (const exchange::ImportNote& note : c.notes)
+        text += L"\n\x30FB" + NoteText(note);
+    if (!c.notes.empty() && Unnamed(c) > 0)
+        text += L"\n" + ResFormat(IDS_NOTE_MORE, Unnamed(c));
+    return text;
 }
 
-void ExportWithDialog(HWND owner, MonthModel& model)
+std::wstring ExchangeLine(bool import, const exchange::Outcome& outcome)
+{
+    if (outcome.status == exchange::Status::Refused)
+        return RefusalReason(outcome) + L" " + ResString(IDS_IMPORT_REFUSED);
+    if (outcome.status == exchange::Status::Failed || !import)
+        return ExchangeMessage(import, outcome);
+    const exchange::ImportCounts& c = outcome.counts;
+    std::wstring line =
+        ResFormat(IDS_CMD_IMPORT_DONE, c.memoLines, c.memorials, c.duplicates, c.skipped, c.shortened, c.recurring);
+    if (!c.notes.empty())
+        line += L" " + NoteText(c.notes.front());
+    if (c.skipped + c.shortened > 1)
+        line += L" " + ResFormat(IDS_NOTE_MORE, c.skipped + c.shortened - 1);
+    return line;
+}
+
+int ExchangeExitCode(const exchange::Outcome& outcome)
+{
+    return outcome.status == exchange::Status::Done ? EXIT_DONE : EXIT_REFUSED;
+}
+
+ExchangeJobs::ExchangeJobs(HWND calendar, MonthModel& model, std::function<void()> redraw)
+    : model_(model), redraw_(std::move(redraw)), queue_(calendar, WM_EXCHANGE_DONE)
+{
+}
+
+void ExchangeJobs::Import(const std::wstring& icsPath, Done done)
+{
+    const std::wstring data = model_.DataFilePath();
+    queue_.Add([this, data, icsPath, done = std::move(done)]() -> JobQueue::Finish {
+        exchange::Outcome outcome;
+        try {
+            // A temporary name of its own: the calendar's saves go on meanwhile.
+            outcome = exchange::ImportDayData(data, data + L".import", icsPath);
+        } catch (const std::exception&) { // out of memory: nothing was replaced
+            outcome = {};
+        }
+        return [this, outcome, done] {
+            // The shown month is read again, so that its next save does not write stale entries over the import.
+            if (outcome.status == exchange::Status::Done) {
+                model_.Rebuild();
+                redraw_();
+            }
+            done(outcome);
+        };
+    });
+}
+
+void ExchangeJobs::Export(const std::wstring& icsPath, Done done)
+{
+    const std::wstring data = model_.DataFilePath();
+    queue_.Add([data, icsPath, done = std::move(done)]() -> JobQueue::Finish {
+        exchange::Outcome outcome;
+        try {
+            outcome = exchange::ExportDayData(data, icsPath);
+        } catch (const std::exception&) {
+            outcome = {};
+        }
+        return [outcome, done] { done(outcome); };
+    });
+}
+
+void ExportWithDialog(HWND owner, ExchangeJobs& jobs)
 {
     std::wstring path;
     if (ChooseFile(owner, true, path))
-        Show(owner, false, RunExchange(model, ExchangeKind::Export, path));
+        jobs.Export(path, [owner](const exchange::Outcome& outcome) { Show(owner, false, outcome); });
 }
 
-bool ImportWithDialog(HWND owner, MonthModel& model)
+void ImportWithDialog(HWND owner, ExchangeJobs& jobs)
 {
     std::wstring path;
-    if (!ChooseFile(owner, false, path))
-        return false;
-    const exchange::Outcome outcome = RunExchange(model, ExchangeKind::Import, path);
-    Show(owner, true, outcome);
-    return outcome.status == exchange::Status::Done;
+    if (ChooseFile(owner, false, path))
+        jobs.Import(path, [owner](const exchange::Outcome& outcome) { Show(owner, true, outcome); });
+}
+
+namespace {
+CommandResult ResultOf(bool import, const exchange::Outcome& outcome)
+{
+    return {ExchangeExitCode(outcome), ExchangeLine(import, outcome)};
+}
+} // namespace
+
+CommandResult ExportAlone(const Arguments& args)
+{
+    return ResultOf(false, exchange::ExportDayData(MonthModel().DataFilePath(), args.at(0)));
+}
+
+CommandResult ImportAlone(const Arguments& args)
+{
+    const std::wstring data = MonthModel().DataFilePath();
+    return ResultOf(true, exchange::ImportDayData(data, data + L".import", args.at(0)));
+}
+
+void ExportInCalendar(CalendarWindow& calendar, const Arguments& args, Reply reply)
+{
+    calendar.Exchange().Export(args.at(0), [reply](const exchange::Outcome& o) { reply(ResultOf(false, o)); });
+}
+
+void ImportInCalendar(CalendarWindow& calendar, const Arguments& args, Reply reply)
+{
+    calendar.Exchange().Import(args.at(0), [reply](const exchange::Outcome& o) { reply(ResultOf(true, o)); });
 }
