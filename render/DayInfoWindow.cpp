@@ -44,6 +44,21 @@ std::wstring LineBreaks(const std::wstring& text)
     return out;
 }
 
+// The part of a text (lines broken at LF) that the popup shows.
+std::wstring Shown(std::wstring text)
+{
+    std::size_t end = std::min(text.size(), DayInfoWindow::kShownChars);
+    for (std::size_t pos = 0, lines = 1; pos < end; ++pos)
+        if (text[pos] == L'\n' && ++lines > DayInfoWindow::kShownLines)
+            end = pos;
+    if (end == text.size())
+        return text;
+    if (end > 0 && text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF)
+        --end; // never half a surrogate pair
+    text.resize(end);
+    return text + L"\x2026";
+}
+
 gfx::StringFormat NearFormat() { return gfx::StringFormat(Gdiplus::StringAlignmentNear, Gdiplus::StringAlignmentNear); }
 
 std::wstring FormatDateLine(int year, int month, int day, int weekday)
@@ -105,8 +120,8 @@ void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings)
     day_.day = day.day;
     day_.weekday = day.weekday;
     day_.holiday = day.holidayName != nullptr ? day.holidayName : L"";
-    day_.memo = LineBreaks(day.memo);
-    day_.memorialName = day.memorialName;
+    day_.memo = Shown(LineBreaks(day.memo));
+    day_.memorialName = Shown(day.memorialName);
     day_.memorialPicture = day.memorialPicture;
     look_ = settings.Dayinfo;
     LayoutDayInfo();

@@ -21,6 +21,11 @@ public:
     // surface, whatever the fonts and texts are: 4096 less the shadow at 96 DPI, far inside
     // the surface's limit at any DPI.
     static constexpr float kMaxContentSide = 4096 - 5;
+    // The popup's compose budget: it shows at most this much of a memo or a name, and an
+    // ellipsis for the rest. More than a screen holds would only keep the layout busy (a
+    // memo of 20 000 characters took seconds to measure under Wine).
+    static constexpr std::size_t kShownChars = 400;
+    static constexpr std::size_t kShownLines = 20;
 
     DayInfoWindow() = default;
 
