@@ -1,5 +1,7 @@
 #include "ui/dialogs/MemoDialog.h"
 
+#include "app/ResFormat.h"
+#include "calendar/DayDataFormat.h"
 #include "res/resource.h"
 
 #include <cwchar>
@@ -20,11 +22,19 @@ bool MemoDialog::OnInitDialog(HWND, LPARAM)
     std::swprintf(date, 50, L"%d年%d月%d日", year_, month_, day_);
     SetDlgItemTextW(Handle(), IDC_DATE_LABEL, date);
     SetDlgItemTextW(Handle(), IDC_MEMO_EDIT, memo_.c_str());
+    SendDlgItemMessageW(Handle(), IDC_MEMO_EDIT, EM_LIMITTEXT, dayfile::kMaxMemoChars, 0);
     return true;
 }
 
 void MemoDialog::OnOK()
 {
-    GetItemText(IDC_MEMO_EDIT, memo_);
+    std::wstring memo;
+    GetItemText(IDC_MEMO_EDIT, memo);
+    if (!dayfile::MemoFits(memo)) { // a pasted text may hold a line longer than a memo keeps
+        const std::wstring text = ResFormat(IDS_MEMO_TOO_LONG, int{dayfile::kMaxMemoLine}, int{dayfile::kMaxMemoChars});
+        MessageBoxW(Handle(), text.c_str(), ResString(IDS_PRODUCT).c_str(), MB_ICONWARNING);
+        return;
+    }
+    memo_ = std::move(memo);
     EndDialog(Handle(), 1);
 }
