@@ -1,5 +1,6 @@
 // Import of a large iCalendar file (50 000 events, about 10 MB) into an empty
-// and into a full data file, and the export of the result.
+// and into a full data file, and the export of the result; then 5 000 to 50 000
+// events on one day, whose cost must grow with their number, not its square.
 #include "bench/BenchSupport.h"
 #include "calendar/DayDataExchange.h"
 #include "calendar/FileIO.h"
@@ -33,6 +34,26 @@ std::string LargeCalendar(int events)
     return out + "END:VCALENDAR\r\n";
 }
 
+// `events` timed events on one day, each a line of its own, with a description.
+std::string OneDay(int events)
+{
+    std::string out = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+    char line[128];
+    for (int i = 0; i < events; ++i) {
+        std::snprintf(line, sizeof line, "BEGIN:VEVENT\r\nDTSTART:20260505T%02d%02d00\r\nSUMMARY:", i / 60 % 24,
+                      i % 60);
+        out += line + ical::ToUtf8(L"予定 " + std::to_wstring(i)) + "\r\nDESCRIPTION:x\r\nEND:VEVENT\r\n";
+    }
+    return out + "END:VCALENDAR\r\n";
+}
+
+bool WriteText(const std::filesystem::path& file, const std::string& text)
+{
+    FileReplacement write(file.wstring(), file.wstring() + L".tmp");
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    return write.Write(std::array{bytes}) && write.Commit();
+}
+
 std::int64_t FileSize(const std::filesystem::path& file)
 {
     std::error_code error;
@@ -48,9 +69,7 @@ int main(int argc, char** argv)
     const std::filesystem::path ics = env.Dir() / L"large.ics", dat = env.Dir() / L"qv.dat",
                                 out = env.Dir() / L"out.ics";
     const std::string text = LargeCalendar(events);
-    FileReplacement write(ics.wstring(), ics.wstring() + L".tmp");
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    if (!write.Write(std::array{bytes}) || !write.Commit())
+    if (!WriteText(ics, text))
         return 1;
 
     exchange::Outcome outcome;
@@ -74,5 +93,19 @@ int main(int argc, char** argv)
                 Median(again), outcome.counts.duplicates);
     std::printf("export of the result (%.2f MB): median %.0f ms\n", static_cast<double>(FileSize(out)) / 1e6,
                 Median(exported));
+
+    for (const int count : {5000, 20000, 50000}) {
+        if (!WriteText(ics, OneDay(count)))
+            return 1;
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) {
+            std::filesystem::remove(dat);
+            times.push_back(Micros([&] { outcome = exchange::ImportDayData(dat, dat.wstring() + L".new", ics); }) /
+                            1000);
+        }
+        std::printf("%d events on one day into an empty qv.dat: median %.0f ms (%d lines added until the day's "
+                    "memo was full, %d skipped)\n",
+                    count, Median(times), outcome.counts.memoLines, outcome.counts.skipped);
+    }
     return 0;
 }
