@@ -9,10 +9,12 @@
 //   probe broadcast <message name>        posts the registered message to every top-level window
 //   probe front <ms>                      a window of this process takes the foreground for a while
 //   probe focus                           id and class of the control with the keyboard focus
+//   probe watch <class> <stop file>       WM_NULL to the window every 20 ms until the file exists: the longest wait
 #include "app/Win.h"
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -108,6 +110,20 @@ int wmain(int argc, wchar_t** argv)
         std::printf("id=%d class=", GetDlgCtrlID(info.hwndFocus));
         Utf8(info.hwndFocus, true);
         std::printf("\n");
+        return 0;
+    }
+    if (cmd == L"watch" && argc >= 4) {
+        HWND h = FindWindowW(argv[2], nullptr);
+        std::printf("watching\n");
+        std::fflush(stdout);
+        ULONGLONG longest = 0;
+        int answered = 0;
+        for (DWORD_PTR r = 0; h != nullptr && GetFileAttributesW(argv[3]) == INVALID_FILE_ATTRIBUTES; Sleep(20)) {
+            const ULONGLONG start = GetTickCount64();
+            answered += SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &r) ? 1 : 0;
+            longest = std::max(longest, GetTickCount64() - start);
+        }
+        std::printf("longest=%llu answered=%d\n", longest, answered);
         return 0;
     }
     const std::vector<HWND> all = argc >= 3 ? FindAll(argv[2]) : std::vector<HWND>{};

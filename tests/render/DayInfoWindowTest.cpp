@@ -141,3 +141,22 @@ TEST(DayInfoPlacement, StaysInsideTheWorkAreaOfThePointsMonitor)
         EXPECT_EQ(p.x * 10000 + p.y, px * 10000 + py) << x << "," << y;
     }
 }
+
+TEST_F(DayInfo, TheLongestMemoIsShownWithinTheBudgetEndingInAnEllipsis)
+{
+    // A memo of many short lines stops at the line budget, one long line at the character budget.
+    const std::wstring budgetLines = [] {
+        std::wstring text = L"1";
+        for (std::size_t i = 2; i <= DayInfoWindow::kShownLines; ++i)
+            text += L"\n" + std::to_wstring(i);
+        return text;
+    }();
+    for (const auto& [memo, shown] :
+         {std::pair{budgetLines + L"\r\nmore\r\nand more", budgetLines + L"\x2026"},
+          {std::wstring(32000, L'\x3042'), std::wstring(DayInfoWindow::kShownChars, L'\x3042') + L"\x2026"}}) {
+        info.SetDay({2024, 5, 3, 0, 5, nullptr, memo}, settings);
+        const RectF cut = info.MemoRect();
+        info.SetDay({2024, 5, 3, 0, 5, nullptr, shown}, settings);
+        ExpectRect(cut, info.MemoRect(), "memo");
+    }
+}
