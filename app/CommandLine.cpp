@@ -25,9 +25,11 @@ const Verb kVerbs[] = {
     {L"import", 1, true, IDS_USAGE_IMPORT, ImportAlone, ImportInCalendar},
 };
 
-bool SameSwitch(const std::wstring& arg, const wchar_t* name)
+const Verb* FindVerb(const wchar_t* name)
 {
-    return arg.size() > 1 && (arg[0] == L'/' || arg[0] == L'-') && _wcsicmp(arg.c_str() + 1, name) == 0;
+    const auto verb =
+        std::find_if(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return _wcsicmp(name, v.name) == 0; });
+    return verb == std::end(kVerbs) ? nullptr : &*verb;
 }
 
 struct LocalFreer {
@@ -132,11 +134,11 @@ ParsedCommand ParseCommandLine(std::span<const std::wstring> args)
     if (args.empty())
         return command;
     command.bad = true;
-    const auto verb =
-        std::find_if(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return SameSwitch(args[0], v.name); });
-    if (verb == std::end(kVerbs))
+    const bool isSwitch = args[0].size() > 1 && (args[0][0] == L'/' || args[0][0] == L'-');
+    const Verb* verb = isSwitch ? FindVerb(args[0].c_str() + 1) : nullptr;
+    if (verb == nullptr)
         return command;
-    command.verb = &*verb;
+    command.verb = verb;
     command.args.assign(args.begin() + 1, args.end());
     command.bad = static_cast<int>(command.args.size()) != verb->arguments ||
                   std::any_of(command.args.begin(), command.args.end(), [](const auto& a) { return a.empty(); });
@@ -243,8 +245,7 @@ LRESULT ReceiveCommand(CalendarWindow& calendar, const COPYDATASTRUCT* data)
     if (parts.size() < 2)
         return FALSE;
     HWND caller = ReplyWindowOf(parts[0]);
-    const ParsedCommand command = ParseCommandLine(std::vector<std::wstring>{L"/" + parts[1]});
-    const Verb* verb = command.verb;
+    const Verb* verb = FindVerb(parts[1].c_str());
     if (caller == nullptr || verb == nullptr || verb->handed == nullptr ||
         static_cast<int>(parts.size()) - 2 != verb->arguments ||
         std::any_of(parts.begin() + 2, parts.end(),
