@@ -184,12 +184,12 @@ void PrintLine(const std::wstring& line)
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     const DWORD type = out == nullptr || out == INVALID_HANDLE_VALUE ? FILE_TYPE_UNKNOWN : GetFileType(out);
     DWORD mode = 0;
-    if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+    if (type == FILE_TYPE_CHAR && GetConsoleMode(out, &mode)) {
+        WriteToConsole(out, text);
+    } else if (type != FILE_TYPE_UNKNOWN) { // a file, a pipe, or a device such as NUL
         const std::string utf8 = ical::ToUtf8(text);
         DWORD written = 0;
         WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-    } else if (type == FILE_TYPE_CHAR && GetConsoleMode(out, &mode)) {
-        WriteToConsole(out, text);
     } else if (AttachConsole(ATTACH_PARENT_PROCESS)) {
         // A windows program started from cmd.exe: its prompt is back already, so the line
         // starts on a line of its own.

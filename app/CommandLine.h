@@ -50,8 +50,8 @@ ParsedCommand CommandOfProcess();
 // The line for bad arguments: the usage of the verb, or of every verb.
 std::wstring UsageLine(const ParsedCommand& command);
 
-// One line for whoever started the program: UTF-8 to standard output when that is a file
-// or a pipe, else to the parent's console (none: nothing).
+// One line for whoever started the program: to standard output when there is one (UTF-8
+// unless it is a console), else to the parent's console (none: nothing).
 void PrintLine(const std::wstring& line);
 
 // Hands the command to the calendar window and waits for its reply while the calendar
