@@ -313,6 +313,8 @@ LRESULT CalendarWindow::OnNcHitTest(int x, int y)
     ScreenToClient(Handle(), &pt);
     const int area = painter_->HitTest(pt.x, pt.y);
     hoverArea_ = area;
+    if (area != AREA_DAYS)
+        ForgetHoverCell();
     if (area != lastArea_) {
         lastArea_ = area;
         Render(false);
@@ -337,11 +339,13 @@ void CalendarWindow::OnMouseMove(UINT, int x, int y)
     hoverCell_ = cell;
 }
 
-void CalendarWindow::OnMove(int, int)
+void CalendarWindow::ForgetHoverCell()
 {
-    if (hoverCell_ != -1)
-        KillTimer(Handle(), TIMER_HOVER);
+    KillTimer(Handle(), TIMER_HOVER);
+    hoverCell_ = -1;
 }
+
+void CalendarWindow::OnMove(int, int) { ForgetHoverCell(); }
 
 void CalendarWindow::OnActivate(UINT state, HWND, bool)
 {
@@ -406,6 +410,7 @@ void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
         if (!PtInRect(&rc, cursor)) {
             hoverArea_ = 0;
             pointerInside_ = false;
+            ForgetHoverCell();
             Render(false);
             KillTimer(Handle(), TIMER_LEAVE);
         } else if (hoverArea_ != AREA_NONE) {
@@ -466,8 +471,7 @@ void CalendarWindow::OnNcRButtonDown(UINT hitTest, int x, int y)
 
 void CalendarWindow::OnNcRButtonUp(UINT, int x, int y)
 {
-    if (hoverCell_ != -1)
-        KillTimer(Handle(), TIMER_HOVER);
+    ForgetHoverCell();
     POINT pt{x, y};
     ScreenToClient(Handle(), &pt);
     menuCell_ = painter_->CellAt(pt.x, pt.y);
@@ -566,6 +570,7 @@ void CalendarWindow::OnCommand(UINT, UINT id, HWND)
         if (ImportWithDialog(Handle(), *model_))
             Render(false);
         break;
+    case ID_TOGGLE: ToggleCalendar(); break;
     case ID_EXIT: DestroyWindow(Handle()); break;
     default: break;
     }
@@ -668,7 +673,9 @@ void CalendarWindow::ApplyHotKey()
         ReportError(IDS_HOTKEY_FAILED);
 }
 
-void CalendarWindow::OnHotKey(int, UINT, UINT)
+void CalendarWindow::OnHotKey(int, UINT, UINT) { ToggleCalendar(); }
+
+void CalendarWindow::ToggleCalendar()
 {
     if (!IsWindowVisible(Handle())) {
         ShowWindow(Handle(), SW_SHOW);

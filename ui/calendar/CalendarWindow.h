@@ -102,6 +102,11 @@ protected:
 
 private:
     void OnTrayMessage(UINT iconId, UINT mouseMsg);
+    // Shows a hidden calendar, raises one that is not active, hides an active one: the hot key's
+    // and the command line's (ID_TOGGLE) one way.
+    void ToggleCalendar();
+    // No day is being rested on: the next rest on any day, the last one included, starts anew.
+    void ForgetHoverCell();
     void ShowCalendarMenu(int x, int y);
     void ShowDayMenu(int x, int y);
     void ShowTrayMenu();
