@@ -56,9 +56,13 @@ bool CalendarApp::InitInstance()
         INITCOMMONCONTROLSEX icc{sizeof(icc), 0xFF};
         if (!InitCommonControlsEx(&icc))
             return false;
-        if (!owner_.CreateOwner())
+        if (!owner_.CreateOwner() || !calendar_.CreateCalendar(owner_.Handle()))
             return false;
-        return calendar_.CreateCalendar(owner_.Handle());
+        if (showAtStart_) {
+            ShowWindow(calendar_.Handle(), SW_SHOW);
+            SetForegroundWindow(calendar_.Handle());
+        }
+        return true;
     } catch (const qv_error& error) {
         std::wstring caption;
         LoadResString(IDS_PRODUCT, caption);
@@ -82,6 +86,26 @@ int CalendarApp::RunCommand(const ExchangeCommand& command)
         return 1;
     MonthModel model;
     return ExchangeExitCode(RunExchange(model, command.kind, command.path));
+}
+
+int CalendarApp::RunDesktopCommand(DesktopVerb verb, std::wstring& line)
+{
+    HWND other = FindWindowW(ResString(IDS_MAIN_CLASS).c_str(), ResString(IDS_PRODUCT).c_str());
+    if (verb == DesktopVerb::Exit) {
+        const bool ended = other == nullptr || HandOverExit(other);
+        line = ResString(other == nullptr ? IDS_NOT_RUNNING : ended ? IDS_EXIT_DONE : IDS_NO_ANSWER);
+        return ended ? 0 : 1;
+    }
+    if (verb != DesktopVerb::Toggle)
+        return 2;
+    if (other != nullptr) {
+        const bool answered = HandOverToggle(other);
+        line = ResString(answered ? IDS_TOGGLE_DONE : IDS_NO_ANSWER);
+        return answered ? 0 : 1;
+    }
+    // A calendar that starts meanwhile is shown and raised by InitInstance, which is the toggle's work too.
+    showAtStart_ = true;
+    return InitInstance() ? Run() : 0;
 }
 
 int CalendarApp::Run()

@@ -1,6 +1,7 @@
 // The calendar program's application object: single instance, the two top-level windows, the loop.
 #pragma once
 #include "app/Application.h"
+#include "app/DesktopCommand.h"
 #include "app/ExchangeCommand.h"
 #include "app/Handle.h"
 #include "ui/calendar/CalendarWindow.h"
@@ -16,6 +17,9 @@ public:
     // Runs an export or import without any window, or hands it to the running
     // calendar; returns the exit code.
     int RunCommand(const ExchangeCommand& command);
+    // "/toggle" hands the toggle to the running calendar, or runs the calendar here, shown, when
+    // none runs; "/exit" ends the running calendar and waits for it. `line` tells what was done.
+    int RunDesktopCommand(DesktopVerb verb, std::wstring& line);
 
     CalendarWindow& Calendar() { return calendar_; }
 
@@ -28,4 +32,5 @@ private:
     OwnerWindow owner_;
     CalendarWindow calendar_;
     UniqueHandle instanceMutex_;
+    bool showAtStart_ = false; // whatever ShowBegin says
 };

@@ -18,9 +18,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         auto app = std::make_unique<CalendarApp>();
         SetTheApp(app.get());
         app->SetInstance(instance);
-        // "/export <file>" and "/import <file>" run without any window.
+        // "/export <file>" and "/import <file>" run without any window, "/toggle" and "/exit"
+        // reach the running calendar; `line` says what was done, for a console to show.
         const ExchangeCommand command = ExchangeCommandOfProcess();
-        if (command.kind != ExchangeKind::None)
+        std::wstring line;
+        if (const DesktopVerb verb = DesktopVerbOfProcess(); verb != DesktopVerb::None)
+            exitCode = app->RunDesktopCommand(verb, line);
+        else if (command.kind != ExchangeKind::None)
             exitCode = app->RunCommand(command);
         else if (app->InitInstance())
             exitCode = app->Run();
