@@ -97,7 +97,7 @@ void GeneralPage::ApplyChanges()
         // The box shows what the registry holds, not what could not be written.
         CheckDlgButton(Handle(), IDC_START_AT_LOGON, startup_.Enabled() ? BST_CHECKED : BST_UNCHECKED);
         if (host != nullptr)
-            host->ReportError(IDS_LOGON_START_FAILED);
+            host->ReportError(startup_.FailureText());
     }
 }
 
