@@ -57,6 +57,25 @@ std::vector<std::uint8_t> BmpHeader(std::int32_t width, std::int32_t height, std
     return bytes;
 }
 
+// The start of a JPEG up to its frame header, which states width x height.
+std::vector<std::uint8_t> JpegHeader(int width, int height)
+{
+    std::vector<std::uint8_t> bytes{0xFF,
+                                    0xD8,
+                                    0xFF,
+                                    0xC0,
+                                    0,
+                                    17,
+                                    8,
+                                    std::uint8_t(height >> 8),
+                                    std::uint8_t(height),
+                                    std::uint8_t(width >> 8),
+                                    std::uint8_t(width),
+                                    3};
+    bytes.resize(40, 0x7F);
+    return bytes;
+}
+
 } // namespace
 
 TEST(BackgroundPicture, FitStretchAndCoverForSameAspectAndWiderPicturesAndTheAlphaFactor)
@@ -137,23 +156,29 @@ TEST(PictureCache, DecodedOnceAndAgainWhenTheFileOrFittedSizeChangesForBackgroun
         EXPECT_EQ(painter.Background().Decodes(), steps[i].decodes) << i;
         EXPECT_EQ(PixelOf(*painter.Picture()), steps[i].colour) << i;
     }
-    // The popup's thumbnails are kept per file version in the same way.
-    const std::filesystem::path other = dir.Path() / L"other.png";
+    // The popup's thumbnails are kept per file version in the same way. A picture rewritten in the
+    // same size and dated back (restored from a copy) differs in its time of last write alone.
+    const std::filesystem::path other = dir.Path() / L"other.png", popup = dir.Path() / L"popup.bmp";
     Rewrite(other, 0xFFFF0000, 0);
+    std::vector<std::uint8_t> bmp = BmpHeader(40, 30, 40 * 30 * 3);
+    WriteBytes(popup, bmp);
     ThumbnailCache cache;
-    const ThumbnailCache::Thumbnail* first = cache.Get(file.wstring(), 50);
+    const ThumbnailCache::Thumbnail* first = cache.Get(popup.wstring(), 50);
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->pixels.Width() * 100 + first->pixels.Height(), 5037u);
-    EXPECT_EQ(PixelOf(first->pixels), 0xFF00FF00);
+    EXPECT_EQ(PixelOf(first->pixels), 0xFF7F7F7F);
     ASSERT_NE(cache.Get(other.wstring(), 50), nullptr);
-    EXPECT_EQ(cache.Get(file.wstring(), 50), first); // resting on the same day again decodes nothing
-    Rewrite(file, 0xFF0000FF, 5);
-    const ThumbnailCache::Thumbnail* second = cache.Get(file.wstring(), 50);
+    EXPECT_EQ(cache.Get(popup.wstring(), 50), first); // resting on the same day again decodes nothing
+    const auto written = std::filesystem::last_write_time(popup);
+    std::fill(bmp.begin() + 54, bmp.end(), std::uint8_t{0x20});
+    WriteBytes(popup, bmp);
+    std::filesystem::last_write_time(popup, written - std::chrono::seconds(10));
+    const ThumbnailCache::Thumbnail* second = cache.Get(popup.wstring(), 50);
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(PixelOf(second->pixels), 0xFF0000FF);
+    EXPECT_EQ(PixelOf(second->pixels), 0xFF202020);
     EXPECT_EQ(cache.Size(), 2u); // the old version is gone
-    std::filesystem::remove(file);
-    EXPECT_EQ(cache.Get(file.wstring(), 50), nullptr);
+    std::filesystem::remove(popup);
+    EXPECT_EQ(cache.Get(popup.wstring(), 50), nullptr);
 }
 
 TEST(PictureCache, UnusableOversizedAndLyingFilesAreNoPicture)
@@ -167,8 +192,10 @@ TEST(PictureCache, UnusableOversizedAndLyingFilesAreNoPicture)
     std::filesystem::create_directory(dir.Path() / L"folder.png");
     // The file's name, its bytes (none: not written) and what decoding it says.
     const std::tuple<const wchar_t*, std::optional<std::vector<std::uint8_t>>, PictureStatus> cases[] = {
-        {L"huge.bmp", BmpHeader(30000, 30000, 16), PictureStatus::TooLarge}, // 900 megapixels stated
-        {L"wide.bmp", BmpHeader(120001, 1000, 16), PictureStatus::TooLarge}, // just over the limit
+        {L"huge.bmp", BmpHeader(30000, 30000, 16), PictureStatus::TooLarge},  // 900 megapixels stated
+        {L"wide.bmp", BmpHeader(120001, 1000, 16), PictureStatus::TooLarge},  // just over the limit
+        {L"tall.bmp", BmpHeader(1000, -120001, 16), PictureStatus::TooLarge}, // top-down rows: a negative height
+        {L"tall.jpg", JpegHeader(2000, 65535), PictureStatus::TooLarge},      // a frame header and nothing else
         {L"huge.png", png, PictureStatus::TooLarge},
         {L"short.bmp", BmpHeader(300, 300, 600), PictureStatus::Unreadable}, // fewer pixels than stated
         {L"fine.bmp", BmpHeader(10, 10, 320), PictureStatus::Ok},            // the same header, enough pixels
@@ -186,6 +213,7 @@ TEST(PictureCache, UnusableOversizedAndLyingFilesAreNoPicture)
             WriteBytes(file, *bytes);
         const DecodedPicture decoded = DecodePicture(file, nullptr);
         EXPECT_EQ(decoded.status, status) << name;
+        EXPECT_TRUE(std::wstring(name).find(L"tall") != 0 || decoded.height > decoded.width) << "as stated";
         // A good picture first, so that we see it does not survive.
         settings.Background.BackImageFile = good.wstring();
         painter.Layout();
