@@ -9,8 +9,12 @@ DESKTOP = r"HKCU\Control Panel\Desktop"
 
 
 def child(s, title, id, text=None):
-    (found,) = [c for c in s.children("#32770", title) if c["id"] == id and text in (None, c["title"])]
-    return found
+    return [c for c in s.children("#32770", title) if c["id"] == id and text in (None, c["title"])][0]
+
+
+def open_dialog(s, command, title):
+    s.probe("post", "QVMainWnd", 0x111, command, 0)
+    s.wait_for(lambda: dialog(s, title), 20, title)
 
 
 def test_about_picture_and_design_rows_at_192_dpi(s):
@@ -18,29 +22,23 @@ def test_about_picture_and_design_rows_at_192_dpi(s):
                    env=s.env, check=True, capture_output=True)
     try:
         harness.start(s)
-        s.probe("post", "QVMainWnd", 0x111, 40035, 0)  # the about box
-        s.wait_for(lambda: dialog(s, "Mosarynについて..."), 20, "the about box")
+        open_dialog(s, 40035, "Mosarynについて...")
         area, shot = child(s, "Mosarynについて...", 1040), s.screenshot()
-        face = shot.pixel(area["left"] - 2, area["top"] - 2)
-        drawn = [(x, y) for y in range(area["top"], area["top"] + area["height"])
-                 for x in range(area["left"], area["left"] + area["width"]) if not near(shot.pixel(x, y), face, 6)]
-        width = max(x for x, _ in drawn) - min(x for x, _ in drawn) + 1
-        height = max(y for _, y in drawn) - min(y for _, y in drawn) + 1
-        assert width >= 1.5 * 160 and height >= 1.5 * 95, (width, height, area)  # 160 x 95 at 96 DPI
+        face, left, top = shot.pixel(area["left"] - 2, area["top"] - 2), area["left"], area["top"]
+        drawn = [(x, y) for y in range(top, top + area["height"]) for x in range(left, left + area["width"])
+                 if not near(shot.pixel(x, y), face, 6)]
+        size = [max(p[i] for p in drawn) - min(p[i] for p in drawn) + 1 for i in (0, 1)]
+        assert size[0] >= 1.5 * 160 and size[1] >= 1.5 * 95, (size, area)  # 160 x 95 pixels at 96 DPI
         s.probe("post", "#32770", 0x111, 1, 0)  # OK
         s.wait_for(lambda: not dialog(s, "Mosarynについて..."), 20, "the about box to close")
 
-        s.probe("post", "QVMainWnd", 0x111, 40020, 0)  # the settings sheet, on its Design page
-        s.wait_for(lambda: dialog(s, "Mosarynの設定"), 20, "the settings sheet")
-        s.probe("send", "#32770", 0x400 + 101, 1, 0)  # PSM_SETCURSEL
-        s.wait_for(lambda: [c for c in s.children("#32770", "Mosarynの設定") if c["id"] == 1001 and c["visible"]],
-                   20, "the item list")
+        open_dialog(s, 40020, "Mosarynの設定")
+        s.probe("send", "#32770", 0x400 + 101, 1, 0)  # PSM_SETCURSEL: the Design page
+        s.wait_for(lambda: child(s, "Mosarynの設定", 1001)["visible"], 20, "the item list")
         rows, label = child(s, "Mosarynの設定", 1001), child(s, "Mosarynの設定", -1, "設定項目(&U)：")
-        shot = s.screenshot()
-        x, top = rows["left"] + rows["width"] * 3 // 5, rows["top"] + 3
-        selected = shot.pixel(x, top)  # the first row's highlight
-        band = next(y for y in range(top, rows["top"] + rows["height"]) if shot.pixel(x, y) != selected) - top
-        assert band >= label["height"], (band, label["height"])
+        shot, x, top = s.screenshot(), rows["left"] + rows["width"] * 3 // 5, rows["top"] + 3
+        band = next(y for y in range(top, top + rows["height"]) if shot.pixel(x, y) != shot.pixel(x, top)) - top
+        assert band >= label["height"], (band, label["height"])  # the first row, selected
     finally:
         subprocess.run(["wine", "reg", "delete", DESKTOP, "/v", "LogPixels", "/f"], env=s.env, capture_output=True)
 

@@ -300,18 +300,14 @@ TEST_F(DesignPages, BackgroundPageReportsOnlyTheUsersChanges)
     EXPECT_EQ(spy.changed, 10);
 }
 
-// Start at logon: the General page's box shows the Run value, or under the Linux launcher the
-// desktop's autostart entry (a copy of the menu entry), at every opening and changes it.
+// Start at logon: the General page's box shows the registry at every opening and changes it.
 const std::wstring kExe = L"C:\\Program Files\\Mosaryn\\Mosaryn.exe";
-const std::wstring kRun = L"Software\\Mosaryn-test\\Run";
-const std::string kMenuEntry =
-    "[Desktop Entry]\nExec=\"/b/bin/mosaryn\"\n[Desktop Action toggle]\nExec=\"/b/bin/mosaryn\" --toggle\n";
-
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+const wchar_t kTestKey[] = L"Software\\Mosaryn-test";
+const std::wstring kRun = std::wstring(kTestKey) + L"\\Run";
 
 using LogonStartupPageTest = SheetFixture;
 
-TEST_F(LogonStartupPageTest, BoxShowsTheRunValueOrAutostartEntryAtEveryOpeningAndApplyChangesIt)
+TEST_F(LogonStartupPageTest, BoxShowsTheRegistryAtEveryOpeningAndApplyChangesIt)
 {
     auto open = [&](const LogonStartup& where) {
         sheet.General().SetLogonStartup(where);
@@ -319,45 +315,40 @@ TEST_F(LogonStartupPageTest, BoxShowsTheRunValueOrAutostartEntryAtEveryOpeningAn
         PumpMessages(20);
         return sheet.General().Handle();
     };
-    const std::filesystem::path menu = dir.Path() / L"menu.desktop", autostart = dir.Path() / L"autostart\\a.desktop";
-    WriteBytes(menu, Bytes(kMenuEntry));
-    // Each place, and the same place where the write must fail: below a volatile key no lasting
-    // key can be made; there is no menu entry to copy.
-    const std::tuple<LogonStartup, LogonStartup, UINT> places[] = {
-        {LogonStartup(kRun, kExe), LogonStartup(kRun, kExe), IDS_LOGON_START_FAILED},
-        {LogonStartup::DesktopEntry(autostart, menu, kRun),
-         LogonStartup::DesktopEntry(autostart, dir.Path() / L"none.desktop", kRun), IDS_AUTOSTART_FAILED}};
-    for (const auto& [entry, failing, failure] : places) {
-        for (const auto& [before, toggle] : {std::pair{false, true}, {true, false}, {true, true}, {false, false}}) {
-            entry.Set(before); // as if changed elsewhere between two openings
-            HWND general = open(entry);
-            EXPECT_EQ(Checked(general, IDC_START_AT_LOGON), before);
-            if (toggle)
-                ToggleCheck(general, IDC_START_AT_LOGON);
-            Press(IDOK);
-            EXPECT_EQ(entry.Stored(), before != toggle ? std::optional(entry.Command()) : std::nullopt) << failure;
-        }
-        EXPECT_EQ(entry.Command(), failure == IDS_LOGON_START_FAILED ? L"\"" + kExe + L"\"" : L"\"/b/bin/mosaryn\"");
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mosaryn-test");
-        HKEY parent = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Mosaryn-test", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &parent, nullptr);
-        RegCloseKey(parent);
-        // The failure is reported, and the box goes back to what the place holds.
-        host.errors.clear();
-        HWND general = open(failing);
-        ToggleCheck(general, IDC_START_AT_LOGON);
-        Press(kApplyButton);
-        EXPECT_EQ(host.errors, std::vector<UINT>{failure});
-        EXPECT_FALSE(Checked(general, IDC_START_AT_LOGON));
-        Press(IDCANCEL);
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mosaryn-test");
+    const LogonStartup entry(kRun, kExe);
+    for (const auto& [before, toggle] : {std::pair{false, true}, {true, false}, {true, true}, {false, false}}) {
+        entry.Set(before); // as if changed elsewhere between two openings
+        HWND general = open(entry);
+        EXPECT_EQ(Checked(general, IDC_START_AT_LOGON), before);
+        if (toggle)
+            ToggleCheck(general, IDC_START_AT_LOGON);
+        Press(IDOK);
+        EXPECT_EQ(entry.Stored(), before != toggle ? std::optional(entry.Command()) : std::nullopt) << before << toggle;
     }
+    // Below a volatile key no lasting key can be made: the write fails, is reported, and the
+    // box goes back to what the registry holds.
+    RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
+    HKEY parent = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kTestKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent,
+                    nullptr);
+    RegCloseKey(parent);
+    HWND general = open(entry);
+    ToggleCheck(general, IDC_START_AT_LOGON);
+    Press(kApplyButton);
+    EXPECT_EQ(host.errors, std::vector<UINT>{IDS_LOGON_START_FAILED});
+    EXPECT_FALSE(Checked(general, IDC_START_AT_LOGON));
+    Press(IDCANCEL);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
 }
 
-// Under the launcher: an entry the desktop was told to skip is off; at start-up an entry of another
-// install is pointed at this one, and a Run value an older version left in the prefix becomes the entry.
-TEST(LogonStartupEntry, SkippedEntryIsOffAndStartUpFollowsThisInstallAndTakesOverARunValue)
+const std::string kMenuEntry =
+    "[Desktop Entry]\nExec=\"/b/bin/mosaryn\"\n[Desktop Action toggle]\nExec=\"/b/bin/mosaryn\" --toggle\n";
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+// Under the launcher the box is the autostart entry, a copy of the menu entry: one the desktop was told
+// to skip is off; at start-up an entry of another install is pointed at this one, and a Run value an
+// older version left in the prefix becomes the entry.
+TEST(LogonStartupEntry, SkippedEntryIsOffAndStartUpFollowsThisCopyAndTakesOverARunValue)
 {
     TempDir dir;
     const std::filesystem::path menu = dir.Path() / L"menu.desktop", autostart = dir.Path() / L"a.desktop";
@@ -383,7 +374,15 @@ TEST(LogonStartupEntry, SkippedEntryIsOffAndStartUpFollowsThisInstallAndTakesOve
         EXPECT_EQ(std::string(now.begin(), now.end()), after);
         EXPECT_FALSE(run.Enabled());
     }
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Mosaryn-test");
+    EXPECT_TRUE(entry.Set(false) && !std::filesystem::exists(autostart) && entry.Set(true));
+    EXPECT_EQ(ReadBytes(autostart), Bytes(kMenuEntry));
+    EXPECT_FALSE(LogonStartup::DesktopEntry(autostart, dir.Path() / L"none.desktop").Set(true)) << "nothing to copy";
+    // On Windows a value naming the folder the program was moved from names this one.
+    run.Set(true);
+    const LogonStartup moved(kRun, L"D:\\new\\Mosaryn.exe");
+    EXPECT_TRUE(moved.FollowExecutable());
+    EXPECT_EQ(run.Stored(), L"\"D:\\new\\Mosaryn.exe\"");
+    RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
 }
 
 std::vector<COLORREF> g_customSeen; // custom colour 5 as each dialog found it; each defines it anew and cancels

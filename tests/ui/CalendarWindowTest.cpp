@@ -220,12 +220,8 @@ TEST_F(CalendarWindowTest, ClickAndHoverActOnTheAreaUnderThePointer)
     const POINT day = CellOnScreen(rests[2].first), title = ToScreen(Centre(Painter().TitleRect()));
     for (const bool offTheCalendar : {true, false}) {
         calendar_->DayInfo().Hide();
-        if (offTheCalendar) {
-            SetCursorPos(1270, 1010);
-            Send(WM_TIMER, TIMER_LEAVE);
-        } else {
-            pointAt(title);
-        }
+        pointAt(offTheCalendar ? POINT{1270, 1010} : title);
+        Send(WM_TIMER, TIMER_LEAVE);
         pointAt(day);
         PumpMessages(1500, [&] { return calendar_->DayInfo().IsShown(); });
         EXPECT_TRUE(calendar_->DayInfo().IsShown()) << offTheCalendar;
