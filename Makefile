@@ -34,12 +34,16 @@ bench: build
 	@cmake --build $(BUILD) --target benchmarks
 	@for b in $(BUILD)/tests/bench_*.exe; do echo "== $$b"; $(BUILD)/wine-run $$b; done
 
-# The Windows ZIP with the Japanese guide, and its checksum, in $(BUILD)/dist.
-dist: build
+# The Windows ZIP with the Japanese guide and the licence, and its checksum, in $(BUILD)/dist;
+# only the program is built, and the release test then checks what was packed.
+dist: configure
+	@cmake --build $(BUILD) --target Mosaryn
 	@python3 scripts/make-dist.py $(BUILD)
+	@python3 tests/e2e/test_release.py --build $(BUILD)
 
-# Linux under Wine: launcher, menu entry and (AUTOSTART=1) session start under PREFIX.
-install: build
+# Linux under Wine: launcher, menu entry and (AUTOSTART=1) start at logon under PREFIX.
+install: configure
+	@cmake --build $(BUILD) --target Mosaryn
 	@PREFIX="$(PREFIX)" AUTOSTART="$(AUTOSTART)" scripts/install.sh install $(BUILD)
 
 uninstall:

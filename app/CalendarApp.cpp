@@ -10,7 +10,23 @@ constexpr wchar_t kInstanceMutex[] = L"Local\\Mosaryn.Calendar.Instance";
 constexpr wchar_t kAloneMutex[] = L"Local\\Mosaryn.Command.Alone";
 constexpr DWORD kWaitForOtherMs = 10000;
 
+constexpr DWORD kExitMs = 30000;
+
 bool Owned(DWORD wait) { return wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED; }
+
+// "/exit": the calendar writes qv.ini while its window goes; the command is done once its
+// process has ended.
+CommandResult HandOverAndAwaitEnd(HWND calendar, const ParsedCommand& command)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(calendar, &id);
+    const UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
+    CommandResult result = HandOverCommand(calendar, command);
+    if (result.exitCode != EXIT_DONE)
+        return result;
+    const bool ended = process ? WaitForSingleObject(process.get(), kExitMs) == WAIT_OBJECT_0 : !IsWindow(calendar);
+    return ended ? result : CommandResult{EXIT_REFUSED, ResString(IDS_NO_ANSWER)};
+}
 } // namespace
 
 HWND CalendarApp::ClaimInstance(const std::wstring& className, const std::wstring& title, bool claim, bool& timedOut)
@@ -64,9 +80,13 @@ bool CalendarApp::InitInstance()
         INITCOMMONCONTROLSEX icc{sizeof(icc), 0xFF};
         if (!InitCommonControlsEx(&icc))
             return false;
-        if (!owner_.CreateOwner())
+        if (!owner_.CreateOwner() || !calendar_.CreateCalendar(owner_.Handle()))
             return false;
-        return calendar_.CreateCalendar(owner_.Handle());
+        if (showAtStart_) {
+            ShowWindow(calendar_.Handle(), SW_SHOW);
+            SetForegroundWindow(calendar_.Handle());
+        }
+        return true;
     } catch (const qv_error& error) {
         std::wstring caption;
         LoadResString(IDS_PRODUCT, caption);
@@ -77,6 +97,13 @@ bool CalendarApp::InitInstance()
 
 int CalendarApp::RunCommand(const ParsedCommand& command)
 {
+    // "/toggle" with no calendar running: this copy becomes the calendar, shown. A calendar
+    // that starts meanwhile is shown and raised by InitInstance, which is the toggle's work too.
+    if (!command.bad && command.verb != nullptr && command.verb->startsCalendar &&
+        FindWindowW(ResString(IDS_MAIN_CLASS).c_str(), ResString(IDS_PRODUCT).c_str()) == nullptr) {
+        showAtStart_ = true;
+        return InitInstance() ? Run() : EXIT_DONE;
+    }
     const CommandResult result = Execute(command);
     PrintLine(result.line);
     return result.exitCode;
@@ -93,7 +120,7 @@ CommandResult CalendarApp::Execute(const ParsedCommand& command)
         // A running calendar does the work on its own month, or its next save would undo an import.
         bool timedOut = false;
         if (HWND calendar = verb.handed ? ClaimInstance(className, title, false, timedOut) : nullptr)
-            return HandOverCommand(calendar, command);
+            return verb.awaitsEnd ? HandOverAndAwaitEnd(calendar, command) : HandOverCommand(calendar, command);
         if (timedOut)
             return {EXIT_REFUSED, ResString(IDS_CMD_CALENDAR_STARTING)};
         if (verb.alone == nullptr)

@@ -29,4 +29,5 @@ private:
     OwnerWindow owner_;
     CalendarWindow calendar_;
     UniqueHandle instanceMutex_;
+    bool showAtStart_ = false; // whatever ShowBegin says
 };

@@ -2,6 +2,7 @@
 
 #include "calendar/ICalendar.h"
 #include "resource.h"
+#include "app/DesktopCommand.h"
 #include "ui/calendar/ExchangeDialogs.h"
 
 #include <shellapi.h>
@@ -23,6 +24,8 @@ constexpr ULONGLONG kHungGiveUpMs = 60000;
 const Verb kVerbs[] = {
     {L"export", 1, true, IDS_USAGE_EXPORT, ExportAlone, ExportInCalendar},
     {L"import", 1, true, IDS_USAGE_IMPORT, ImportAlone, ImportInCalendar},
+    {L"toggle", 0, false, IDS_USAGE_TOGGLE, nullptr, ToggleInCalendar, true},
+    {L"exit", 0, false, IDS_USAGE_EXIT, ExitAlone, ExitInCalendar, false, true},
 };
 
 const Verb* FindVerb(const wchar_t* name)
@@ -213,6 +216,10 @@ CommandResult HandOverCommand(HWND calendar, const ParsedCommand& command)
                   static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(reply.Handle())));
     std::vector<std::wstring> parts{replyTo, command.verb->name};
     parts.insert(parts.end(), command.args.begin(), command.args.end());
+    // The user asked from the foreground: the calendar may come to the front, as with its hot key.
+    DWORD process = 0;
+    GetWindowThreadProcessId(calendar, &process);
+    AllowSetForegroundWindow(process);
     DWORD_PTR taken = 0;
     if (!SendStrings(calendar, kCommandData, Joined(parts), kHandOverTimeoutMs, taken) || taken != TRUE)
         return {EXIT_REFUSED, ResString(IDS_CMD_NOT_TAKEN)};

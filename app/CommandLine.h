@@ -35,6 +35,10 @@ struct Verb {
     // In the running calendar, on its thread; calls `reply` once, at once or later. Null: the
     // verb always runs alone.
     void (*handed)(CalendarWindow& calendar, const Arguments& args, Reply reply);
+    // Without a running calendar this process becomes the calendar, shown (instead of `alone`).
+    bool startsCalendar = false;
+    // After the reply the caller waits until the calendar's process has ended.
+    bool awaitsEnd = false;
 };
 std::span<const Verb> Verbs();
 

@@ -66,6 +66,15 @@
 // Reminders: strings 260-279, controls 1140-1159, commands 40070-40079
 
 // The desktop (toggle, logon start, release): strings 280-299, commands 40060-40069
+#define IDS_TOGGLE_DONE 280
+#define IDS_EXIT_DONE 281
+#define IDS_NOT_RUNNING 282
+#define IDS_NO_ANSWER 283
+#define IDS_AUTOSTART_FAILED 284
+#define IDS_PICTURE_FILTER 285
+#define IDS_USAGE_TOGGLE 286
+#define IDS_USAGE_EXIT 287
+#define ID_TOGGLE 40060
 
 // Menus
 #define IDM_TRAY 4

@@ -306,24 +306,9 @@ void BackgroundPage::ScrollExtra(int id)
 
 void BackgroundPage::ChoosePicture()
 {
-    static constexpr wchar_t kFilter[] = L"ピクチャファイル\0*.bmp;*.jpg;*.png;*.tif;*.gif\0";
-    wchar_t file[MAX_PATH] = {};
-    wchar_t title[MAX_PATH] = {};
-    const std::wstring caption = ResString(IDS_CHOOSE_PICTURE);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = Handle();
-    ofn.lpstrFilter = kFilter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrFileTitle = title;
-    ofn.nMaxFileTitle = MAX_PATH;
-    ofn.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
-    if (!RunOpenFileName(ofn))
+    std::wstring file = group_->BackImageFile;
+    if (!ChoosePictureFile(Handle(), file))
         return;
-    file[MAX_PATH - 1] = L'\0';
     SetPathText(file);
     group_->BackImageFile = file;
     ReportChange();

@@ -1,6 +1,10 @@
-// Whether the calendar starts at logon: the value "Mosaryn" under the user's Run key, holding
-// the quoted path of the executable. The registry is the one place this is kept, so a change
-// made elsewhere (the system's start-up list) is what the program sees next.
+// Whether the calendar starts at logon, kept in one place only, so that a change made elsewhere
+// is what the program sees next:
+// - on Windows, the value "Mosaryn" under the user's Run key, holding the quoted path of the
+//   executable;
+// - under the Linux launcher, which names them in MOSARYN_AUTOSTART_ENTRY and
+//   MOSARYN_DESKTOP_ENTRY, the desktop's autostart entry, a copy of the launcher's menu entry
+//   (a Run value in the launcher's private Wine prefix would be read by nothing at logon).
 #pragma once
 #include "app/Win.h"
 
@@ -12,23 +16,34 @@ public:
     static constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     static constexpr wchar_t kValueName[] = L"Mosaryn";
 
-    // The running executable under HKCU's Run key.
+    // The launcher's autostart entry when the environment names one, else HKCU's Run key.
     LogonStartup();
     // Another key below HKEY_CURRENT_USER, or another executable (tests).
     LogonStartup(std::wstring subKey, std::wstring executable);
+    // The autostart entry `entry`, written as a copy of the menu entry `source`; `subKey` is
+    // where an older version may have left a Run value.
+    static LogonStartup DesktopEntry(std::wstring entry, std::wstring source, std::wstring subKey = kRunKey);
 
-    // The command stored, or none when there is no such value.
+    // The command stored (an entry's Exec line), or none when the calendar does not start at logon.
     std::optional<std::wstring> Stored() const;
     bool Enabled() const { return Stored().has_value(); }
-    // Writes (on) or removes (off) the value; false when the registry refused.
+    // Writes (on) or removes (off) the value or entry; false when that failed.
     bool Set(bool on) const;
-    // At start-up: a value naming another path (the folder was moved) is pointed at this
-    // executable. An absent value stays absent. False only when a needed write failed.
+    // At start-up: a value or entry naming another copy (a moved folder, another install) is
+    // pointed at this one; a Run value left in the launcher's prefix becomes the entry. An
+    // absent one stays absent. False only when a needed write failed.
     bool FollowExecutable() const;
-    // "<full path of the executable>", quoted so that a path with blanks runs as one command.
-    std::wstring Command() const { return L"\"" + executable_ + L"\""; }
+    // What Stored gives once this copy is entered.
+    std::wstring Command() const;
+    // The message for a failed Set.
+    UINT FailureText() const;
 
 private:
+    bool SetRunValue(bool on) const;
+    std::optional<std::wstring> RunValue() const;
+
     std::wstring subKey_;
     std::wstring executable_;
+    std::wstring entry_; // empty: the Run value is the place
+    std::wstring source_;
 };

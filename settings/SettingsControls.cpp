@@ -1,5 +1,8 @@
 #include "settings/SettingsControls.h"
 
+#include "app/Application.h"
+#include "resource.h"
+
 #include <algorithm>
 #include <array>
 
@@ -104,6 +107,35 @@ OpenFileNameProc SetOpenFileNameProc(OpenFileNameProc proc)
 BOOL RunOpenFileName(OPENFILENAMEW& ofn)
 {
     return g_openFileName != nullptr ? g_openFileName(&ofn) : GetOpenFileNameW(&ofn);
+}
+
+bool ChoosePictureFile(HWND owner, std::wstring& path)
+{
+    std::array<wchar_t, MAX_PATH> file{};
+    // Open on the current file; a path too long for the buffer starts empty.
+    if (path.size() < file.size())
+        path.copy(file.data(), path.size());
+    std::array<wchar_t, MAX_PATH> title{};
+    const std::wstring caption = ResString(IDS_CHOOSE_PICTURE);
+    // Stored with '|' for the null characters a resource string cannot hold.
+    std::wstring filter = ResString(IDS_PICTURE_FILTER);
+    std::replace(filter.begin(), filter.end(), L'|', L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrFileTitle = title.data();
+    ofn.nMaxFileTitle = static_cast<DWORD>(title.size());
+    ofn.lpstrTitle = caption.empty() ? nullptr : caption.c_str();
+    ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!RunOpenFileName(ofn))
+        return false;
+    file.back() = L'\0';
+    path = file.data();
+    return true;
 }
 
 bool ChooseColorFor(HWND owner, COLORREF& colour)

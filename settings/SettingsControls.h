@@ -49,6 +49,8 @@ using OpenFileNameProc = BOOL(WINAPI*)(LPOPENFILENAMEW);
 ChooseColorProc SetChooseColorProc(ChooseColorProc proc);
 OpenFileNameProc SetOpenFileNameProc(OpenFileNameProc proc);
 BOOL RunOpenFileName(OPENFILENAMEW& ofn);
+// The open-file dialog for picture files, on `path`; true and `path` replaced when the user chose one.
+bool ChoosePictureFile(HWND owner, std::wstring& path);
 
 // --- Fonts -------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "settings/SettingsPages.h"
 
 #include "app/Application.h"
+#include "app/Dpi.h"
 #include "res/resource.h"
 #include "settings/SettingsSheet.h"
 
@@ -97,7 +98,7 @@ void GeneralPage::ApplyChanges()
         // The box shows what the registry holds, not what could not be written.
         CheckDlgButton(Handle(), IDC_START_AT_LOGON, startup_.Enabled() ? BST_CHECKED : BST_UNCHECKED);
         if (host != nullptr)
-            host->ReportError(IDS_LOGON_START_FAILED);
+            host->ReportError(startup_.FailureText());
     }
 }
 
@@ -144,7 +145,8 @@ bool DesignPage::OnInitDialog(HWND, LPARAM)
     current_ = 0;
 
     HWND list = GetDlgItem(Handle(), IDC_ITEM_LIST);
-    SendMessageW(list, LB_SETITEMHEIGHT, 0, 20);
+    // 20 pixels at 96 DPI; the page's font grows with the DPI, and so must the rows.
+    SendMessageW(list, LB_SETITEMHEIGHT, 0, MulDiv(20, static_cast<int>(WindowDpi(Handle())), kBaseDpi));
     for (int i = 0; i < kItemCount; ++i)
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(&items_[static_cast<std::size_t>(i)]));
     SendMessageW(list, LB_SETCURSEL, 0, 0);

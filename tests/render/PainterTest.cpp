@@ -208,6 +208,12 @@ TEST(PainterPixels, ButtonsOnlyWithHoverAndTheHighlightShiftsLightness)
                         }
                 ASSERT_GT(m, 0);
                 EXPECT_EQ(outer / m > all / n, area == AREA_PREV_YEAR || area == AREA_PREV_MONTH) << area;
+                // Two arrows for a year, one for a month, in a row a little below the middle.
+                int arrows = 0;
+                const int row = int(r.y + r.height / 2 + 0.08f * r.width);
+                for (int x = int(r.x); x < int(r.Right()); ++x)
+                    arrows += image.Pixel(x, row) == kBlack && image.Pixel(x - 1, row) != kBlack;
+                EXPECT_EQ(arrows, pair ? 2 : 1) << area;
             }
         }
     }

@@ -25,15 +25,6 @@ std::wstring MakePicture(const TempDir& dir, const wchar_t* name, int width, int
     return path.wstring();
 }
 
-// Rewrites `file` with one colour and moves its time of last write on by `seconds`.
-void Rewrite(const std::filesystem::path& file, std::uint32_t colour, int seconds)
-{
-    const auto before = std::filesystem::exists(file) ? std::filesystem::last_write_time(file)
-                                                      : std::filesystem::file_time_type::clock::now();
-    SavePicture(file, 40, 30, [colour](int, int) { return colour; });
-    std::filesystem::last_write_time(file, before + std::chrono::seconds(seconds));
-}
-
 // The pixel at (x, y), the centre by default.
 std::uint32_t PixelOf(const gfx::Bitmap& bitmap, int x = -1, int y = -1)
 {
@@ -55,6 +46,19 @@ std::vector<std::uint8_t> BmpHeader(std::int32_t width, std::int32_t height, std
     put(18, std::uint32_t(width), 4), put(22, std::uint32_t(height), 4), put(26, 1, 2), put(28, 24, 2);
     put(30, 0, 4), put(34, 0, 4);
     return bytes;
+}
+
+// Rewrites `file` as a 40 x 30 BMP of one colour, the same size whatever the colour, and moves its
+// time of last write by `seconds` (back when negative).
+void Rewrite(const std::filesystem::path& file, std::uint32_t colour, int seconds)
+{
+    const auto before = std::filesystem::exists(file) ? std::filesystem::last_write_time(file)
+                                                      : std::filesystem::file_time_type::clock::now();
+    std::vector<std::uint8_t> bmp = BmpHeader(40, 30, 40 * 30 * 3);
+    for (std::size_t i = 54; i < bmp.size(); ++i)
+        bmp[i] = std::uint8_t(colour >> (8 * ((i - 54) % 3)));
+    WriteBytes(file, bmp);
+    std::filesystem::last_write_time(file, before + std::chrono::seconds(seconds));
 }
 
 } // namespace
@@ -112,7 +116,7 @@ TEST(BackgroundPicture, FitStretchAndCoverForSameAspectAndWiderPicturesAndTheAlp
 TEST(PictureCache, DecodedOnceAndAgainWhenTheFileOrFittedSizeChangesForBackgroundAndPopup)
 {
     TempDir dir;
-    const std::filesystem::path file = dir.Path() / L"back.png";
+    const std::filesystem::path file = dir.Path() / L"back.bmp";
     Rewrite(file, 0xFFFF0000, 0);
     DesignSettings settings;
     settings.Background.BackImageFile = file.wstring();
@@ -137,8 +141,9 @@ TEST(PictureCache, DecodedOnceAndAgainWhenTheFileOrFittedSizeChangesForBackgroun
         EXPECT_EQ(painter.Background().Decodes(), steps[i].decodes) << i;
         EXPECT_EQ(PixelOf(*painter.Picture()), steps[i].colour) << i;
     }
-    // The popup's thumbnails are kept per file version in the same way.
-    const std::filesystem::path other = dir.Path() / L"other.png";
+    // The popup's thumbnails are kept per file version in the same way; a copy of the same size put
+    // back with an older time of last write is another version.
+    const std::filesystem::path other = dir.Path() / L"other.bmp";
     Rewrite(other, 0xFFFF0000, 0);
     ThumbnailCache cache;
     const ThumbnailCache::Thumbnail* first = cache.Get(file.wstring(), 50);
@@ -147,7 +152,7 @@ TEST(PictureCache, DecodedOnceAndAgainWhenTheFileOrFittedSizeChangesForBackgroun
     EXPECT_EQ(PixelOf(first->pixels), 0xFF00FF00);
     ASSERT_NE(cache.Get(other.wstring(), 50), nullptr);
     EXPECT_EQ(cache.Get(file.wstring(), 50), first); // resting on the same day again decodes nothing
-    Rewrite(file, 0xFF0000FF, 5);
+    Rewrite(file, 0xFF0000FF, -20);
     const ThumbnailCache::Thumbnail* second = cache.Get(file.wstring(), 50);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(PixelOf(second->pixels), 0xFF0000FF);
@@ -165,10 +170,14 @@ TEST(PictureCache, UnusableOversizedAndLyingFilesAreNoPicture)
     for (int i : {16, 20}) // the header's width and height: 40000 each
         png[i + 1] = 0, png[i + 2] = 0x9C, png[i + 3] = 0x40;
     std::filesystem::create_directory(dir.Path() / L"folder.png");
+    std::vector<std::uint8_t> jpeg{0xFF, 0xD8, 0xFF, 0xC0, 0, 17, 8, 0xFF, 0xFF, 0x07, 0xD0, 3};
+    jpeg.resize(40, 0x7F);
     // The file's name, its bytes (none: not written) and what decoding it says.
     const std::tuple<const wchar_t*, std::optional<std::vector<std::uint8_t>>, PictureStatus> cases[] = {
-        {L"huge.bmp", BmpHeader(30000, 30000, 16), PictureStatus::TooLarge}, // 900 megapixels stated
-        {L"wide.bmp", BmpHeader(120001, 1000, 16), PictureStatus::TooLarge}, // just over the limit
+        {L"huge.bmp", BmpHeader(30000, 30000, 16), PictureStatus::TooLarge},  // 900 megapixels stated
+        {L"wide.bmp", BmpHeader(120001, 1000, 16), PictureStatus::TooLarge},  // just over the limit
+        {L"tall.bmp", BmpHeader(1000, -120001, 16), PictureStatus::TooLarge}, // top-down rows: a negative height
+        {L"tall.jpg", jpeg, PictureStatus::TooLarge}, // a frame header stating 2000 x 65535, and nothing else
         {L"huge.png", png, PictureStatus::TooLarge},
         {L"short.bmp", BmpHeader(300, 300, 600), PictureStatus::Unreadable}, // fewer pixels than stated
         {L"fine.bmp", BmpHeader(10, 10, 320), PictureStatus::Ok},            // the same header, enough pixels
@@ -186,6 +195,7 @@ TEST(PictureCache, UnusableOversizedAndLyingFilesAreNoPicture)
             WriteBytes(file, *bytes);
         const DecodedPicture decoded = DecodePicture(file, nullptr);
         EXPECT_EQ(decoded.status, status) << name;
+        EXPECT_TRUE(std::wstring(name).find(L"tall") != 0 || decoded.height > decoded.width) << "as stated";
         // A good picture first, so that we see it does not survive.
         settings.Background.BackImageFile = good.wstring();
         painter.Layout();

@@ -132,8 +132,11 @@ TEST_F(SettingsFile, OddValuesLoadAndAreWrittenBackUnchanged)
 // Other sections, and Japanese text in any key, survive both the reading and the writing.
 TEST_F(SettingsFile, EveryEncodingBecomesUtf16WithAllItsContent)
 {
-    const std::wstring japanese = L"[Window]\r\nTitle=カレンダー\r\n[Design]\r\nBackImageFile=C:\\写真\\背景.png\r\n";
-    const std::wstring ansi = L"[Window]\r\nTitle=caf\u00e9\r\n[Design]\r\nBackImageFile=C:\\cr\u00e8me.png\r\n";
+    // The first section holds settings: a byte-order mark left before it would hide them.
+    const std::wstring japanese =
+        L"[Option]\r\nStayTop=Yes\r\n[Window]\r\nTitle=カレンダー\r\n[Design]\r\nBackImageFile=C:\\写真\\背景.png\r\n";
+    const std::wstring ansi =
+        L"[Option]\r\nStayTop=Yes\r\n[Window]\r\nTitle=caf\u00e9\r\n[Design]\r\nBackImageFile=C:\\cr\u00e8me.png\r\n";
     Bytes utf8Mark = Encoded(L"\xFEFF" + japanese, CP_UTF8), bigEndian = Encoded(L"\xFEFF" + japanese);
     for (std::size_t i = 0; i + 1 < bigEndian.size(); i += 2)
         std::swap(bigEndian[i], bigEndian[i + 1]);
@@ -152,7 +155,9 @@ TEST_F(SettingsFile, EveryEncodingBecomesUtf16WithAllItsContent)
         sheet->Design().DayFont.Font.Name = L"ＭＳ ゴシック";
         ASSERT_TRUE(sheet->SaveSettings());
         EXPECT_EQ(Value(L"Title"), title); // and the file is UTF-16LE with its mark
-        EXPECT_EQ(Loaded()->Design().Background.BackImageFile, picture);
+        const auto converted = Loaded();
+        EXPECT_EQ(converted->Design().Background.BackImageFile, picture);
+        EXPECT_EQ(sheet->Live().StayTop && converted->Live().StayTop, !file.empty());
         EXPECT_EQ(Value(L"DayFontName"), L"ＭＳ ゴシック");
     }
 }

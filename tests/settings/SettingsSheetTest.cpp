@@ -9,6 +9,9 @@
 #include "ui/calendar/CalendarWindow.h"
 
 #include <gtest/gtest.h>
+#include <shlwapi.h>
+
+#include <cwchar>
 
 #include <optional>
 #include <string>
@@ -93,9 +96,11 @@ BOOL WINAPI ChooseFixedColour(LPCHOOSECOLORW cc)
     cc->rgbResult = g_chosenColour;
     return TRUE;
 }
-std::wstring g_chosenPath;
+std::wstring g_chosenPath, g_startPath, g_patterns;
 BOOL WINAPI ChooseFixedPath(LPOPENFILENAMEW ofn)
 {
+    g_startPath = ofn->lpstrFile;
+    g_patterns = ofn->lpstrFilter + std::wcslen(ofn->lpstrFilter) + 1; // of the first pair
     ofn->lpstrFile[g_chosenPath.copy(ofn->lpstrFile, ofn->nMaxFile - 1)] = L'\0';
     return TRUE;
 }
@@ -280,6 +285,9 @@ TEST_F(DesignPages, BackgroundPageReportsOnlyTheUsersChanges)
     EXPECT_EQ(Working().Background.BackImagePos, 1);
     g_chosenPath = L"D:\\pictures\\new background.jpg";
     ClickButton(background, IDC_PICTURE_BROWSE);
+    EXPECT_EQ(g_startPath, L"C:\\old\\picture.png");
+    for (const wchar_t* name : {L"a.JPEG", L"b.jpg", L"c.tiff", L"d.TIF", L"e.png", L"f.bmp", L"g.gif"})
+        EXPECT_TRUE(PathMatchSpecW(name, g_patterns.c_str())) << name; // every kind the guide names
     EXPECT_EQ(ItemText(background, IDC_PICTURE_PATH), g_chosenPath);
     EXPECT_EQ(Working().Background.BackImageFile, g_chosenPath);
     EXPECT_EQ(spy.changed, 2) << "the browse button reports one change";
@@ -295,6 +303,7 @@ TEST_F(DesignPages, BackgroundPageReportsOnlyTheUsersChanges)
 // Start at logon: the General page's box shows the registry at every opening and changes it.
 const std::wstring kExe = L"C:\\Program Files\\Mosaryn\\Mosaryn.exe";
 const wchar_t kTestKey[] = L"Software\\Mosaryn-test";
+const std::wstring kRun = std::wstring(kTestKey) + L"\\Run";
 
 using LogonStartupPageTest = SheetFixture;
 
@@ -306,7 +315,7 @@ TEST_F(LogonStartupPageTest, BoxShowsTheRegistryAtEveryOpeningAndApplyChangesIt)
         PumpMessages(20);
         return sheet.General().Handle();
     };
-    const LogonStartup entry(std::wstring(kTestKey) + L"\\Run", kExe);
+    const LogonStartup entry(kRun, kExe);
     for (const auto& [before, toggle] : {std::pair{false, true}, {true, false}, {true, true}, {false, false}}) {
         entry.Set(before); // as if changed elsewhere between two openings
         HWND general = open(entry);
@@ -329,6 +338,50 @@ TEST_F(LogonStartupPageTest, BoxShowsTheRegistryAtEveryOpeningAndApplyChangesIt)
     EXPECT_EQ(host.errors, std::vector<UINT>{IDS_LOGON_START_FAILED});
     EXPECT_FALSE(Checked(general, IDC_START_AT_LOGON));
     Press(IDCANCEL);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
+}
+
+const std::string kMenuEntry =
+    "[Desktop Entry]\nExec=\"/b/bin/mosaryn\"\n[Desktop Action toggle]\nExec=\"/b/bin/mosaryn\" --toggle\n";
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+// Under the launcher the box is the autostart entry, a copy of the menu entry: one the desktop was told
+// to skip is off; at start-up an entry of another install is pointed at this one, and a Run value an
+// older version left in the prefix becomes the entry.
+TEST(LogonStartupEntry, SkippedEntryIsOffAndStartUpFollowsThisCopyAndTakesOverARunValue)
+{
+    TempDir dir;
+    const std::filesystem::path menu = dir.Path() / L"menu.desktop", autostart = dir.Path() / L"a.desktop";
+    WriteBytes(menu, Bytes(kMenuEntry));
+    const LogonStartup entry = LogonStartup::DesktopEntry(autostart, menu, kRun), run(kRun, kExe);
+    const std::string gone = "[Desktop Entry]\nExec=\"/gone/bin/mosaryn\"\n",
+                      hidden = "[Desktop Entry]\nHidden=true\nExec=\"/b/bin/mosaryn\"\n",
+                      disabled = "[Desktop Entry]\r\nX-GNOME-Autostart-enabled=false\r\n";
+    // The entry before (empty: none), a Run value, whether the box is on, the entry after.
+    const std::tuple<std::string, bool, bool, std::string> cases[] = {
+        {"", false, false, ""},         {gone, false, true, kMenuEntry},
+        {hidden, false, false, hidden}, {disabled, false, false, disabled},
+        {"", true, false, kMenuEntry},
+    };
+    for (const auto& [before, runValue, on, after] : cases) {
+        std::filesystem::remove(autostart);
+        if (!before.empty())
+            WriteBytes(autostart, Bytes(before));
+        run.Set(runValue);
+        EXPECT_EQ(entry.Enabled(), on) << before;
+        EXPECT_TRUE(entry.FollowExecutable());
+        const std::vector<std::uint8_t> now = std::filesystem::exists(autostart) ? ReadBytes(autostart) : Bytes("");
+        EXPECT_EQ(std::string(now.begin(), now.end()), after);
+        EXPECT_FALSE(run.Enabled());
+    }
+    EXPECT_TRUE(entry.Set(false) && !std::filesystem::exists(autostart) && entry.Set(true));
+    EXPECT_EQ(ReadBytes(autostart), Bytes(kMenuEntry));
+    EXPECT_FALSE(LogonStartup::DesktopEntry(autostart, dir.Path() / L"none.desktop").Set(true)) << "nothing to copy";
+    // On Windows a value naming the folder the program was moved from names this one.
+    run.Set(true);
+    const LogonStartup moved(kRun, L"D:\\new\\Mosaryn.exe");
+    EXPECT_TRUE(moved.FollowExecutable());
+    EXPECT_EQ(run.Stored(), L"\"D:\\new\\Mosaryn.exe\"");
     RegDeleteTreeW(HKEY_CURRENT_USER, kTestKey);
 }
 

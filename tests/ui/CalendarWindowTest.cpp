@@ -188,6 +188,12 @@ TEST_F(CalendarWindowTest, ClickAndHoverActOnTheAreaUnderThePointer)
         Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
         EXPECT_EQ(Model().Year() * 100 + Model().Month(), c.year * 100 + c.month) << c.target.x;
     }
+    // Up is the next year and Down the previous one, as the buttons '>>' and '<<'.
+    for (const auto& [key, shown] : {std::pair{VK_UP, 202705}, {VK_DOWN, 202505}, {VK_LEFT, 202604}}) {
+        Model().Show(2026, 5);
+        Send(WM_KEYDOWN, key);
+        EXPECT_EQ(Model().Year() * 100 + Model().Month(), shown) << key;
+    }
     // The hover timer opens the popup only for shown days with information. April 2026: Showa Day
     // on the 29th; the last row holds 3-6 May, holidays of the next month.
     Model().Show(2026, 4);
@@ -196,17 +202,30 @@ TEST_F(CalendarWindowTest, ClickAndHoverActOnTheAreaUnderThePointer)
         {FindCell([](const DayRecord& d) { return (d.flags & DAY_NEXT_MONTH) && (d.flags & DAY_HOLIDAY); }), false},
         {FindCell([](const DayRecord& d) { return d.InShownMonth() && (d.flags & DAY_HOLIDAY); }), true},
     };
-    for (const auto& [cell, opens] : rests) {
-        // The pointer on the cell the way the system reports it: cursor, set-cursor, hit test.
-        const POINT p = CellOnScreen(cell);
+    // The pointer at a point the way the system reports it: cursor, set-cursor, hit test.
+    const auto pointAt = [&](POINT p) {
         SetCursorPos(p.x, p.y);
         Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(Hwnd()), MAKELPARAM(HTCAPTION, WM_MOUSEMOVE));
         Send(WM_NCHITTEST, 0, ScreenPoint(p));
+    };
+    for (const auto& [cell, opens] : rests) {
+        pointAt(CellOnScreen(cell));
         ASSERT_EQ(calendar_->HoverCell(), cell);
         Send(WM_TIMER, TIMER_HOVER);
         EXPECT_EQ(calendar_->DayInfo().IsShown(), opens) << cell;
     }
     EXPECT_EQ(calendar_->DayInfo().DateLine(), L"2026/04/29 (WED)");
+    // Once the pointer has left the days (off the calendar, or onto the title), resting on the same
+    // day again opens the popup again.
+    const POINT day = CellOnScreen(rests[2].first), title = ToScreen(Centre(Painter().TitleRect()));
+    for (const bool offTheCalendar : {true, false}) {
+        calendar_->DayInfo().Hide();
+        pointAt(offTheCalendar ? POINT{1270, 1010} : title);
+        Send(WM_TIMER, TIMER_LEAVE);
+        pointAt(day);
+        PumpMessages(1500, [&] { return calendar_->DayInfo().IsShown(); });
+        EXPECT_TRUE(calendar_->DayInfo().IsShown()) << offTheCalendar;
+    }
 }
 
 TEST_F(CalendarWindowTest, DateTimerMovesTodayButNotTheMonth)
@@ -266,14 +285,17 @@ TEST_F(CalendarWindowTest, ExtendedKeyHotKeyIsRegisteredWithoutTheWindowsKeyAndS
     }).join();
     EXPECT_TRUE(errors_.empty() && altRightTaken && winAltRightFree);
     EXPECT_EQ(calendar_->LiveSettings().Hotkey, 3111) << "stored as the control shows it";
-    Send(WM_HOTKEY, HOTKEY_ID, 0);
-    EXPECT_TRUE(IsWindowVisible(Hwnd())) << "hidden: shown";
-    Activate();
-    calendar_->DayInfo().ShowDayInfo(300, 300, holiday_, calendar_->LiveSettings().Design, true);
-    ASSERT_TRUE(calendar_->DayInfo().IsShown());
-    Send(WM_HOTKEY, HOTKEY_ID, 0);
-    EXPECT_FALSE(IsWindowVisible(Hwnd())) << "visible, active: hidden";
-    EXPECT_FALSE(calendar_->DayInfo().IsShown());
+    // The command line's toggle is the hot key's.
+    for (const auto& [msg, id] : {std::pair<UINT, WPARAM>{WM_HOTKEY, HOTKEY_ID}, {WM_COMMAND, ID_TOGGLE}}) {
+        Send(msg, id);
+        EXPECT_TRUE(IsWindowVisible(Hwnd())) << msg << ": hidden, shown";
+        Activate();
+        calendar_->DayInfo().ShowDayInfo(300, 300, holiday_, calendar_->LiveSettings().Design, true);
+        ASSERT_TRUE(calendar_->DayInfo().IsShown());
+        Send(msg, id);
+        EXPECT_FALSE(IsWindowVisible(Hwnd())) << msg << ": visible, active, hidden";
+        EXPECT_FALSE(calendar_->DayInfo().IsShown());
+    }
 }
 
 TEST_F(CalendarWindowTest, PositionsOffTheScreenAndTheStartUpPopupOfAHiddenCalendarAreInTheWorkArea)
@@ -284,10 +306,18 @@ TEST_F(CalendarWindowTest, PositionsOffTheScreenAndTheStartUpPopupOfAHiddenCalen
         GetWindowRect(window, &rc);
         return rc.left >= work.left && rc.top >= work.top && rc.right <= work.right && rc.bottom <= work.bottom;
     };
-    for (const wchar_t* options :
-         {L"PosX=99999999\r\nPosY=100\r\n", L"PosX=-5000\r\nPosY=-5000\r\n", L"PosX=300\r\nPosY=99999999\r\n"}) {
+    // Moved onto the screen for this run only: the stored place is kept for a screen that may come
+    // back, unless the calendar was moved from where it was put.
+    for (const auto& [options, moveTo, stored] :
+         {std::tuple{L"PosX=99999999\r\nPosY=100\r\n", POINT{}, L"No 99999999,100"},
+          {L"PosX=-5000\r\nPosY=-5000\r\n", POINT{}, L"No -5000,-5000"},
+          {L"PosX=300\r\nPosY=99999999\r\n", POINT{150, 90}, L"No 150,90"}}) {
         ASSERT_TRUE(Start(options));
         EXPECT_TRUE(inside(Hwnd())) << options;
+        if (moveTo.x != 0)
+            SetWindowPos(Hwnd(), nullptr, moveTo.x, moveTo.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Stop();
+        EXPECT_EQ(Stored(), stored);
     }
     // Today's information at start-up: nothing on a plain day; for a hidden calendar, in the corner.
     for (const auto day : {4d, 3d}) {

@@ -320,6 +320,8 @@ LRESULT CalendarWindow::OnNcHitTest(int x, int y)
     ScreenToClient(Handle(), &pt);
     const int area = painter_->HitTest(pt.x, pt.y);
     hoverArea_ = area;
+    if (area != AREA_DAYS)
+        ForgetHoverCell();
     if (area != lastArea_) {
         lastArea_ = area;
         Render(false);
@@ -344,11 +346,13 @@ void CalendarWindow::OnMouseMove(UINT, int x, int y)
     hoverCell_ = cell;
 }
 
-void CalendarWindow::OnMove(int, int)
+void CalendarWindow::ForgetHoverCell()
 {
-    if (hoverCell_ != -1)
-        KillTimer(Handle(), TIMER_HOVER);
+    KillTimer(Handle(), TIMER_HOVER);
+    hoverCell_ = -1;
 }
+
+void CalendarWindow::OnMove(int, int) { ForgetHoverCell(); }
 
 void CalendarWindow::OnActivate(UINT state, HWND, bool)
 {
@@ -413,6 +417,7 @@ void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
         if (!PtInRect(&rc, cursor)) {
             hoverArea_ = 0;
             pointerInside_ = false;
+            ForgetHoverCell();
             Render(false);
             KillTimer(Handle(), TIMER_LEAVE);
         } else if (hoverArea_ != AREA_NONE) {
@@ -473,8 +478,7 @@ void CalendarWindow::OnNcRButtonDown(UINT hitTest, int x, int y)
 
 void CalendarWindow::OnNcRButtonUp(UINT, int x, int y)
 {
-    if (hoverCell_ != -1)
-        KillTimer(Handle(), TIMER_HOVER);
+    ForgetHoverCell();
     POINT pt{x, y};
     ScreenToClient(Handle(), &pt);
     menuCell_ = painter_->CellAt(pt.x, pt.y);
@@ -570,6 +574,7 @@ void CalendarWindow::OnCommand(UINT, UINT id, HWND)
     case ID_ABOUT: ShowAbout(); break;
     case ID_EXPORT: ExportWithDialog(Handle(), Exchange()); break;
     case ID_IMPORT: ImportWithDialog(Handle(), Exchange()); break;
+    case ID_TOGGLE: ToggleCalendar(); break;
     case ID_EXIT: DestroyWindow(Handle()); break;
     default: break;
     }
@@ -678,7 +683,9 @@ void CalendarWindow::ApplyHotKey()
         ReportError(IDS_HOTKEY_FAILED);
 }
 
-void CalendarWindow::OnHotKey(int, UINT, UINT)
+void CalendarWindow::OnHotKey(int, UINT, UINT) { ToggleCalendar(); }
+
+void CalendarWindow::ToggleCalendar()
 {
     if (!IsWindowVisible(Handle())) {
         ShowWindow(Handle(), SW_SHOW);

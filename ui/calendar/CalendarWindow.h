@@ -82,6 +82,10 @@ public:
     // Imports and exports, off the window's thread; made on first use.
     ExchangeJobs& Exchange();
 
+    // Shows a hidden calendar, raises one that is not active, hides an active one: the hot key's
+    // and the command line's ("/toggle") one way.
+    void ToggleCalendar();
+
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void OnActivate(UINT state, HWND other, bool minimized) override;
@@ -105,6 +109,8 @@ protected:
 
 private:
     void OnTrayMessage(UINT iconId, UINT mouseMsg);
+    // No day is being rested on: the next rest on any day, the last one included, starts anew.
+    void ForgetHoverCell();
     void ShowCalendarMenu(int x, int y);
     void ShowDayMenu(int x, int y);
     void ShowTrayMenu();

@@ -1,8 +1,10 @@
 #include "ui/dialogs/AboutDialog.h"
 
 #include "app/Application.h"
+#include "app/Dpi.h"
 #include "res/resource.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -156,16 +158,20 @@ void AboutDialog::OnDrawItem(DRAWITEMSTRUCT* item)
 {
     if (item == nullptr || !hasPicture_)
         return;
-    const int width = static_cast<int>(picture_.Width());
-    const int height = static_cast<int>(picture_.Height());
+    const auto width = static_cast<float>(picture_.Width());
+    const auto height = static_cast<float>(picture_.Height());
     const RECT& r = item->rcItem;
-    // Centred at the picture's own pixel size; a larger picture overhangs evenly.
-    const int x = r.left + (r.right - r.left - width) / 2;
-    const int y = r.top + (r.bottom - r.top - height) / 2;
+    const auto areaWidth = static_cast<float>(r.right - r.left), areaHeight = static_cast<float>(r.bottom - r.top);
+    // Its pixels are those of 96 DPI: scaled with the dialog around it, and never beyond its place.
+    const float scale = std::min({DpiScale(WindowDpi(Handle())), areaWidth / width, areaHeight / height});
+    const gfx::RectF place{static_cast<float>(r.left) + (areaWidth - width * scale) / 2,
+                           static_cast<float>(r.top) + (areaHeight - height * scale) / 2, width * scale,
+                           height * scale};
     gfx::Graphics graphics = gfx::Graphics::FromHdc(item->hDC);
-    if (graphics)
-        graphics.DrawImage(picture_, gfx::RectF{static_cast<float>(x), static_cast<float>(y), static_cast<float>(width),
-                                                static_cast<float>(height)});
+    if (graphics) {
+        graphics.SetHighQuality();
+        graphics.DrawImage(picture_, place);
+    }
 }
 
 void AboutDialog::OnDestroy()

@@ -4,6 +4,7 @@
 #include "app/Handle.h"
 #include "render/PictureFile.h"
 #include "res/resource.h"
+#include "settings/SettingsControls.h"
 
 #include <commdlg.h>
 
@@ -93,32 +94,4 @@ void DrawPicturePreview(HDC dc, const RECT& rect, const std::wstring& picture)
     const gfx::RectF dest{x0 + (areaWidth - w) * 0.5f, y0 + (areaHeight - h) * 0.5f, w, h};
     graphics.SetHighQuality();
     graphics.DrawImage(image.pixels, dest);
-}
-
-bool ChoosePictureFile(HWND owner, std::wstring& path)
-{
-    std::array<wchar_t, MAX_PATH> file{};
-    // Open on the current file; a path too long for the buffer starts empty.
-    if (!path.empty() && path.size() < file.size())
-        path.copy(file.data(), path.size());
-    std::array<wchar_t, MAX_PATH> title{};
-    const std::wstring caption = ResString(IDS_CHOOSE_PICTURE);
-    // One filter pair, double-null terminated.
-    static const wchar_t filter[] = L"ピクチャファイル\0*.bmp;*.jpg;*.png;*.tif;*.gif\0";
-
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrFileTitle = title.data();
-    ofn.nMaxFileTitle = static_cast<DWORD>(title.size());
-    ofn.lpstrTitle = caption.c_str();
-    ofn.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameW(&ofn))
-        return false;
-    path = file.data();
-    return true;
 }

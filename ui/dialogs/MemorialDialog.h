@@ -33,6 +33,3 @@ private:
 // The preview: button-face fill, rounded frame, and the picture fitted and centred
 // inside the rectangle inset by 5 pixels. Only the frame when the picture cannot be loaded.
 void DrawPicturePreview(HDC dc, const RECT& rect, const std::wstring& picture);
-
-// The open-file dialog for picture files; true and `path` replaced when the user chose one.
-bool ChoosePictureFile(HWND owner, std::wstring& path);
