@@ -2,6 +2,7 @@
 #pragma once
 #include "app/Win.h"
 
+#include <cwchar>
 #include <map>
 #include <string>
 
@@ -64,3 +65,10 @@ void SetTheApp(Application* app);
 
 // Convenience: the entry's text, or an empty text when it is missing.
 std::wstring ResString(UINT id);
+// The entry used as a printf format for these values; cut at 1023 characters.
+template <class... Args> std::wstring ResFormat(UINT id, Args... args)
+{
+    wchar_t text[1024] = {};
+    std::swprintf(text, 1024, ResString(id).c_str(), args...);
+    return text;
+}
