@@ -11,6 +11,7 @@
 #include "resource.h"
 #include "settings/SettingsSheet.h"
 #include "ui/calendar/ExchangeDialogs.h"
+#include "ui/calendar/ReminderService.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/MemoDialog.h"
 #include "ui/dialogs/MemorialDialog.h"
@@ -105,7 +106,8 @@ CalendarWindow::CalendarWindow(std::wstring dataDirectory)
     : dataDirectory_(std::move(dataDirectory)), sheet_(std::make_unique<SettingsSheet>()),
       model_(std::make_unique<MonthModel>(dataDirectory_)),
       painter_(std::make_unique<CalendarPainter>(sheet_->Design())), frame_(std::make_unique<CalendarFrame>()),
-      dayInfo_(std::make_unique<DayInfoWindow>())
+      dayInfo_(std::make_unique<DayInfoWindow>()),
+      reminders_(std::make_unique<ReminderService>(sheet_->Reminder(), *this, TIMER_REMINDER, TRAY_ICON_ID))
 {
     sheet_->SetIniDirectory(dataDirectory_);
 }
@@ -281,6 +283,7 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     }
     knownDate_ = TodayKey();
     SetTimer(Handle(), TIMER_DATE, 60000, nullptr);
+    reminders_->Start(model_->DataFilePath());
     return true;
 }
 
@@ -441,6 +444,7 @@ void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
         KillTimer(Handle(), TIMER_TYPING);
         return;
     }
+    case TIMER_REMINDER: reminders_->Rearm(); return;
     case TIMER_DATE: {
         const int today = TodayKey();
         if (today != knownDate_) {
@@ -563,8 +567,10 @@ void CalendarWindow::OnCommand(UINT, UINT id, HWND)
     case ID_ABOUT: ShowAbout(); break;
     case ID_EXPORT: ExportWithDialog(Handle(), *model_); break;
     case ID_IMPORT:
-        if (ImportWithDialog(Handle(), *model_))
+        if (ImportWithDialog(Handle(), *model_)) {
             Render(false);
+            reminders_->Rearm();
+        }
         break;
     case ID_EXIT: DestroyWindow(Handle()); break;
     default: break;
@@ -588,7 +594,14 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_COPYDATA) { // an export or import handed over by a second copy
         const LRESULT result = ReceiveExchange(*model_, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
         Render(false);
+        reminders_->Rearm();
         return result;
+    }
+    // A new clock, zone or daylight-saving time, or a wake-up: reminders look again.
+    if (msg == WM_TIMECHANGE ||
+        (msg == WM_POWERBROADCAST && (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND))) {
+        reminders_->ClockChanged();
+        return msg == WM_POWERBROADCAST ? TRUE : 0;
     }
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         // Explorer restarted, or the shell came up after the program: the icon is gone.
@@ -632,13 +645,41 @@ void CalendarWindow::OnTrayMessage(UINT iconId, UINT mouseMsg)
             ShowWindow(Handle(), SW_SHOW);
     } else if (mouseMsg == WM_RBUTTONDOWN) {
         ShowTrayMenu();
+    } else if (mouseMsg == NIN_BALLOONUSERCLICK) {
+        ShowReminderDay();
     }
+}
+
+void CalendarWindow::ShowReminderDay()
+{
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
+    const auto date = reminders_->BalloonDay();
+    if (!date)
+        return;
+    const int year = static_cast<int>(date->year());
+    const int month = static_cast<int>(static_cast<unsigned>(date->month()));
+    if (model_->Year() != year || model_->Month() != month) {
+        model_->Show(year, month);
+        Render(false);
+    }
+    for (int row = 0; row < MonthModel::ROWS; ++row)
+        for (int column = 0; column < MonthModel::COLUMNS; ++column) {
+            const DayRecord& day = model_->Cell(column, row);
+            if (day.InShownMonth() && day.day == static_cast<int>(static_cast<unsigned>(date->day())) &&
+                day.HasInfo()) {
+                const gfx::RectF cell = painter_->CellRect(column, row);
+                POINT at{static_cast<LONG>(cell.x + cell.width / 2), static_cast<LONG>(cell.y + cell.height / 2)};
+                ClientToScreen(Handle(), &at);
+                dayInfo_->ShowDayInfo(at.x, at.y, day, sheet_->Design(), true);
+            }
+        }
 }
 
 void CalendarWindow::SetTrayIcon(bool add)
 {
     NOTIFYICONDATAW nid{};
-    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    nid.cbSize = sizeof(nid);
     nid.hWnd = Handle();
     nid.uID = TRAY_ICON_ID;
     if (!add) {
@@ -656,6 +697,9 @@ void CalendarWindow::SetTrayIcon(bool add)
     // An icon that is still there (TaskbarCreated also comes on a DPI change) is refreshed instead.
     if (!Shell_NotifyIconW(NIM_ADD, &nid))
         Shell_NotifyIconW(NIM_MODIFY, &nid);
+    // Balloon clicks arrive as NIN_BALLOONUSERCLICK; mouse messages stay as they were.
+    nid.uVersion = NOTIFYICON_VERSION;
+    Shell_NotifyIconW(NIM_SETVERSION, &nid);
 }
 
 void CalendarWindow::ApplyHotKey()
@@ -667,6 +711,8 @@ void CalendarWindow::ApplyHotKey()
     if (!RegisterHotKey(Handle(), HOTKEY_ID, mods, vk))
         ReportError(IDS_HOTKEY_FAILED);
 }
+
+void CalendarWindow::ApplyReminders() { reminders_->Rearm(); }
 
 void CalendarWindow::OnHotKey(int, UINT, UINT)
 {
@@ -694,6 +740,7 @@ void CalendarWindow::EditMemo()
     const bool saved = model_->SetMemo(menuCell_ & 0xFFFF, menuCell_ >> 16, dialog->Memo());
     // The edit shows either way; a failed save must not pass as success.
     Render(false);
+    reminders_->Rearm();
     if (!saved)
         ReportError(IDS_SAVE_FAILED);
 }
