@@ -1,5 +1,6 @@
 // Entry point: GDI+ around the whole program, one application object.
 #include "app/CalendarApp.h"
+#include "app/ReminderCommand.h"
 
 #include <gdiplus.h>
 
@@ -20,7 +21,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         app->SetInstance(instance);
         // "/export <file>" and "/import <file>" run without any window.
         const ExchangeCommand command = ExchangeCommandOfProcess();
-        if (command.kind != ExchangeKind::None)
+        // "/reminders <first> <last> <file>" lists what would fire, also without any window.
+        if (const auto reminders = RemindersCommandOfProcess())
+            exitCode = *reminders;
+        else if (command.kind != ExchangeKind::None)
             exitCode = app->RunCommand(command);
         else if (app->InitInstance())
             exitCode = app->Run();

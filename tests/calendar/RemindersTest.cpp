@@ -1,5 +1,6 @@
 // Reminders: memo times, the timed lines of the data file, and the scheduler against a clock
 // and a time zone the tests set (the system's own zone data of New York and Tokyo).
+#include "app/ReminderCommand.h"
 #include "calendar/Reminders.h"
 #include "settings/ReminderSettings.h"
 #include "support/TestSupport.h"
@@ -175,4 +176,28 @@ TEST(Scheduler, AnEditedLineIsANewAppointmentButARestartRepeatsNothing)
         restarted.items.push_back({L(2026, 12, 8, 11, 0) + minutes{i}, {}, L"x"});
     EXPECT_TRUE(restarted.Due().empty());
     EXPECT_EQ(restarted.next, Millis{restarted.zone.ToSys(L(2026, 12, 8, 10, 50))});
+}
+
+TEST(RemindersCommand, WritesWhatWouldFireOnTheDaysOrSaysWhyNot)
+{
+    TempDir dir;
+    WriteBytes(dir.Path() / L"qv.dat",
+               MemoFile({{202612, {{8, L"10:00 歯医者\t(予約)\r\n0:05 深夜"}, {9, L"0:30 早朝"}}}}));
+    const std::string ini = "[Reminder]\r\nLeadMinutes=60\r\n";
+    WriteBytes(dir.Path() / L"qv.ini", std::vector<std::uint8_t>(ini.begin(), ini.end()));
+    const std::wstring out = (dir.Path() / L"out.txt").wstring();
+    std::wstring line;
+    ASSERT_EQ(RunReminders(L"2026-12-08", L"2026-12-08", out, line, dir.WithSlash()), 0);
+    const auto bytes = ReadBytes(out);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "2026-12-08 09:00\t2026-12-08 10:00\t\xE3\x83\xA1\xE3\x83\xA2\t\xE6\xAD\xAF\xE5\x8C\xBB\xE8\x80\x85 "
+              "(\xE4\xBA\x88\xE7\xB4\x84)\r\n"
+              "2026-12-08 23:30\t2026-12-09 00:30\t\xE3\x83\xA1\xE3\x83\xA2\t\xE6\x97\xA9\xE6\x9C\x9D\r\n");
+    EXPECT_EQ(line, L"2 件の通知を書き出しました: " + out);
+    for (const auto& [first, last] :
+         {std::pair{L"2026-02-30", L"2026-03-01"}, {L"2026-12-09", L"2026-12-08"}, {L"2026-1-08", L"2026-12-08"}})
+        EXPECT_EQ(RunReminders(first, last, out, line, dir.WithSlash()), 2) << first;
+    EXPECT_EQ(
+        RunReminders(L"2026-12-08", L"2026-12-08", (dir.Path() / L"no" / L"out.txt").wstring(), line, dir.WithSlash()),
+        1);
 }
