@@ -9,7 +9,7 @@
 //   probe broadcast <message name>        posts the registered message to every top-level window
 //   probe front <ms>                      a window of this process takes the foreground for a while
 //   probe focus                           id and class of the control with the keyboard focus
-//   probe balloons                        "title|text" of each balloon tooltip on screen
+//   probe balloons                        the text of each balloon tooltip on screen
 #include "app/Win.h"
 
 #include <shellapi.h>
@@ -72,13 +72,12 @@ std::vector<HWND> FindAll(const wchar_t* cls)
     return f.second;
 }
 
-// A balloon's title and text, read in the notification area's own process.
+// A balloon's text, read in the notification area's own process. Its title cannot be had:
+// Wine's tooltips do not answer TTM_GETTITLE.
 std::wstring BalloonText(HWND tip)
 {
     struct Remote {
-        TTGETTITLE title;
         TOOLINFOW tool;
-        wchar_t titleText[128];
         wchar_t text[1024];
     };
     DWORD pid = 0;
@@ -86,17 +85,15 @@ std::wstring BalloonText(HWND tip)
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
     auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
     Remote local{};
-    local.title = {sizeof(TTGETTITLE), 0, 128, reinterpret_cast<wchar_t*>(remote + offsetof(Remote, titleText))};
     local.tool.cbSize = sizeof(TOOLINFOW);
     local.tool.lpszText = reinterpret_cast<wchar_t*>(remote + offsetof(Remote, text));
     WriteProcessMemory(process, remote, &local, sizeof(local), nullptr);
-    SendMessageW(tip, TTM_GETTITLE, 0, reinterpret_cast<LPARAM>(remote + offsetof(Remote, title)));
-    SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote + offsetof(Remote, tool)));
+    SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote));
     ReadProcessMemory(process, remote, &local, sizeof(local), nullptr);
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
-    local.titleText[127] = local.text[1023] = L'\0';
-    std::wstring out = std::wstring(local.titleText) + L'|';
+    local.text[1023] = L'\0';
+    std::wstring out;
     for (const wchar_t* c = local.text; *c != L'\0'; ++c)
         out += *c == L'\n' ? std::wstring(L"\\n") : std::wstring(1, *c); // one line per balloon
     return out;
