@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "calendar/FileIO.h"
+#include "calendar/ICalendar.h"
 #include "calendar/MonthModel.h"
 #include "resource.h"
 #include "settings/IniFile.h"
@@ -19,21 +20,10 @@ std::optional<local_days> ParseDay(const std::wstring& text)
 {
     // The date part of the ini form: the same digits and dashes.
     const auto moment = ini::ParseMinute(text + L"T00:00");
-    if (!moment || text.size() != 10 || floor<days>(*moment) < local_days{year{1602} / 1 / 1} ||
+    if (!moment || floor<days>(*moment) < local_days{year{1602} / 1 / 1} ||
         floor<days>(*moment) > local_days{year{9999} / 12 / 31})
         return std::nullopt;
     return floor<days>(*moment);
-}
-
-std::string Utf8(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(std::max(n, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
 }
 
 // "YYYY-MM-DD HH:MM" from the ini form.
@@ -63,7 +53,7 @@ std::string ReminderLines(std::span<const reminders::Reminder> list, const Local
         text += Moment(zone.ToLocal(r.fire)) + L'\t' + Moment(r.appointment.start) + L'\t' +
                 field(r.appointment.kind.empty() ? memo : r.appointment.kind) + L'\t' + field(r.appointment.text) +
                 L"\r\n";
-    return Utf8(text);
+    return ical::ToUtf8(text);
 }
 
 int RunReminders(const std::wstring& first, const std::wstring& last, const std::wstring& path, std::wstring& line,

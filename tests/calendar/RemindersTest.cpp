@@ -2,7 +2,6 @@
 // and a time zone the tests set (the system's own zone data of New York and Tokyo).
 #include "app/ReminderCommand.h"
 #include "calendar/Reminders.h"
-#include "settings/ReminderSettings.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +10,8 @@ using namespace std::chrono;
 using namespace reminders;
 
 namespace {
+using Texts = std::vector<std::wstring>;
+
 local_seconds L(int y, unsigned m, unsigned d, int h, int mi)
 {
     return local_days{year{y} / month{m} / day{d}} + hours{h} + minutes{mi};
@@ -39,7 +40,6 @@ struct Clocked {
             texts.push_back(r.appointment.text);
         return texts;
     }
-    using Texts = std::vector<std::wstring>;
 
     std::vector<Appointment> items;
     LocalZone zone;
@@ -69,8 +69,6 @@ TEST(MemoTime, LinesThatStartWithATime)
         {L"123:00 x", -1, nullptr},
         {L"10:0 x", -1, nullptr},
         {L"10:00:30 x", -1, nullptr},
-        {L"会議 10:00", -1, nullptr},
-        {L"", -1, nullptr},
     };
     for (const auto& [line, start, text] : cases) {
         const auto t = ParseMemoTime(line);
@@ -79,24 +77,6 @@ TEST(MemoTime, LinesThatStartWithATime)
             EXPECT_EQ(std::pair(t->start.count(), t->text), std::pair(minutes::rep{start}, std::wstring(text))) << line;
         }
     }
-}
-
-TEST(MemoTime, TimedLinesOfTheDaysAskedForAsTheCalendarShowsThem)
-{
-    const auto file = MemoFile({{202612, {{8, L"10:00 歯医者\r\n買い物\r\n14:30〜15:00 会議"}, {31, L"23:00 年越し"}}},
-                                {202612, {{8, L"9:00 二つ目のブロック"}}},
-                                {202701, {{1, L"0:00 元日"}, {32, L"1:00 ない日"}}}});
-    const auto texts = [&](local_days first, local_days last) {
-        std::vector<std::wstring> out;
-        for (const Appointment& a : MemoAppointments(file, first, last))
-            out.push_back(ini::FormatMinute(a.start) + L' ' + a.text);
-        return out;
-    };
-    EXPECT_EQ(texts(local_days{2026y / 12 / 8}, local_days{2027y / 1 / 31}),
-              (Clocked::Texts{L"2026-12-08T10:00 歯医者", L"2026-12-08T14:30 会議", L"2026-12-31T23:00 年越し",
-                              L"2027-01-01T00:00 元日"}));
-    EXPECT_EQ(texts(local_days{2026y / 12 / 9}, local_days{2026y / 12 / 31}),
-              Clocked::Texts{L"2026-12-31T23:00 年越し"});
 }
 
 TEST(Scheduler, RealMinutesBeforeAcrossTheDaylightSavingChangesOfNewYork)
@@ -109,10 +89,10 @@ TEST(Scheduler, RealMinutesBeforeAcrossTheDaylightSavingChangesOfNewYork)
     EXPECT_TRUE(c.Due().empty());
     EXPECT_EQ(c.next, Millis{Utc(2024, 3, 10, 6, 55)});
     c.now = *c.next;
-    EXPECT_EQ(c.Due(), Clocked::Texts{L"春"});
+    EXPECT_EQ(c.Due(), Texts{L"春"});
     // 01:30 comes twice in November: the first one is meant, and reminded once.
     c.now = Utc(2024, 11, 3, 5, 20);
-    EXPECT_EQ(c.Due(), Clocked::Texts{L"秋"});
+    EXPECT_EQ(c.Due(), Texts{L"秋"});
     c.now = Utc(2024, 11, 3, 6, 20); // 01:20 again, now standard time
     EXPECT_TRUE(c.Due().empty());
     EXPECT_EQ(c.next, Millis{Utc(2024, 11, 3, 6, 55)}) << "02:05 EST less 10 minutes";
@@ -123,7 +103,7 @@ TEST(Scheduler, LastReminderKeepsItsMomentWhenTheZoneChanges)
     Clocked c;
     c.items = {{L(2026, 12, 8, 10, 0), {}, L"歯医者"}};
     c.At(L(2026, 12, 8, 9, 50));
-    EXPECT_EQ(c.Due(), Clocked::Texts{L"歯医者"});
+    EXPECT_EQ(c.Due(), Texts{L"歯医者"});
     EXPECT_EQ(c.scheduler.LastShown(), L(2026, 12, 8, 9, 50));
     c.zone = *LocalZone::Named(L"Eastern Standard Time");
     EXPECT_EQ(c.scheduler.LastShown(), L(2026, 12, 7, 19, 50)) << "00:50 UTC";
@@ -146,7 +126,7 @@ TEST(Scheduler, AfterASleepTheRecentOnesTogetherAndTheOldOnesDropped)
     EXPECT_TRUE(c.Due().empty());
     EXPECT_EQ(c.next, Millis{c.zone.ToSys(L(2026, 12, 8, 9, 20))});
     c.At(L(2026, 12, 8, 10, 12)); // woke up: 朝会 started 42 minutes ago
-    EXPECT_EQ(c.Due(), (Clocked::Texts{L"歯医者", L"電話"}));
+    EXPECT_EQ(c.Due(), (Texts{L"歯医者", L"電話"}));
     EXPECT_EQ(c.next, Millis{c.zone.ToSys(L(2026, 12, 8, 10, 50))});
 }
 
@@ -160,10 +140,10 @@ TEST(Scheduler, AnEditedLineIsANewAppointmentButARestartRepeatsNothing)
     EXPECT_TRUE(c.Due().empty());
     EXPECT_EQ(c.next, Millis{c.zone.ToSys(L(2026, 12, 8, 10, 20))});
     c.At(L(2026, 12, 8, 10, 20));
-    EXPECT_EQ(c.Due(), Clocked::Texts{L"歯医者"});
+    EXPECT_EQ(c.Due(), Texts{L"歯医者"});
     c.At(L(2026, 12, 8, 10, 25));
     c.items[0].text = L"歯医者 (予約変更)";
-    EXPECT_EQ(c.Due(), Clocked::Texts{L"歯医者 (予約変更)"}) << "its moment has passed, its start has not";
+    EXPECT_EQ(c.Due(), Texts{L"歯医者 (予約変更)"}) << "its moment has passed, its start has not";
     EXPECT_TRUE(c.Due().empty());
 
     Clocked restarted;
