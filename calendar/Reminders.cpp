@@ -133,7 +133,8 @@ std::optional<std::vector<Reminder>> Collect(std::span<const Source> sources, co
             return std::nullopt;
         for (Appointment& a : *found) {
             const minutes lead = std::clamp(a.lead.value_or(defaultLead), minutes{0}, kMaxLead);
-            const sys_seconds start = zone.ToSys(a.start);
+            // To the minute, as LastShown keeps it.
+            const sys_seconds start = floor<minutes>(zone.ToSys(a.start));
             all.push_back({std::move(a), start - lead, start});
         }
     }

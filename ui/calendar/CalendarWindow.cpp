@@ -4,6 +4,7 @@
 #include "app/ExchangeCommand.h"
 #include "app/Dpi.h"
 #include "app/ScreenPlacement.h"
+#include "calendar/DateUtil.h"
 #include "calendar/MonthModel.h"
 #include "render/CalendarPainter.h"
 #include "render/Composition.h"
@@ -663,17 +664,15 @@ void CalendarWindow::ShowReminderDay()
         model_->Show(year, month);
         Render(false);
     }
-    for (int row = 0; row < MonthModel::ROWS; ++row)
-        for (int column = 0; column < MonthModel::COLUMNS; ++column) {
-            const DayRecord& day = model_->Cell(column, row);
-            if (day.InShownMonth() && day.day == static_cast<int>(static_cast<unsigned>(date->day())) &&
-                day.HasInfo()) {
-                const gfx::RectF cell = painter_->CellRect(column, row);
-                POINT at{static_cast<LONG>(cell.x + cell.width / 2), static_cast<LONG>(cell.y + cell.height / 2)};
-                ClientToScreen(Handle(), &at);
-                dayInfo_->ShowDayInfo(at.x, at.y, day, sheet_->Design(), true);
-            }
-        }
+    // Day 1 stands in the first row, in the column of its weekday.
+    const int index = DayOfWeek(year, month, 1) + static_cast<int>(static_cast<unsigned>(date->day())) - 1;
+    const DayRecord& day = model_->Cell(index % MonthModel::COLUMNS, index / MonthModel::COLUMNS);
+    if (!day.HasInfo())
+        return;
+    const gfx::RectF cell = painter_->CellRect(index % MonthModel::COLUMNS, index / MonthModel::COLUMNS);
+    POINT at{static_cast<LONG>(cell.x + cell.width / 2), static_cast<LONG>(cell.y + cell.height / 2)};
+    ClientToScreen(Handle(), &at);
+    dayInfo_->ShowDayInfo(at.x, at.y, day, sheet_->Design(), true);
 }
 
 void CalendarWindow::SetTrayIcon(bool add)
