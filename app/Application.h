@@ -2,8 +2,10 @@
 #pragma once
 #include "app/Win.h"
 
+#include <cwchar>
 #include <map>
 #include <string>
+#include <vector>
 
 class Window;
 
@@ -64,3 +66,13 @@ void SetTheApp(Application* app);
 
 // Convenience: the entry's text, or an empty text when it is missing.
 std::wstring ResString(UINT id);
+// The entry used as a printf format for these values (ints and wide strings, "%ls"), whole.
+template <class... Args> std::wstring ResFormat(UINT id, Args... args)
+{
+    const std::wstring format = ResString(id);
+    for (std::size_t size = format.size() + 256;; size *= 2) {
+        std::vector<wchar_t> text(size);
+        if (std::swprintf(text.data(), text.size(), format.c_str(), args...) >= 0 || size > (1u << 22))
+            return text.data();
+    }
+}

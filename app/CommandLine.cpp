@@ -3,6 +3,7 @@
 #include "calendar/ICalendar.h"
 #include "resource.h"
 #include "app/DesktopCommand.h"
+#include "app/ReminderCommand.h"
 #include "ui/calendar/ExchangeDialogs.h"
 
 #include <shellapi.h>
@@ -22,10 +23,11 @@ constexpr DWORD kHandOverTimeoutMs = 30000;
 constexpr ULONGLONG kHungGiveUpMs = 60000;
 
 const Verb kVerbs[] = {
-    {L"export", 1, true, IDS_USAGE_EXPORT, ExportAlone, ExportInCalendar},
-    {L"import", 1, true, IDS_USAGE_IMPORT, ImportAlone, ImportInCalendar},
-    {L"toggle", 0, false, IDS_USAGE_TOGGLE, nullptr, ToggleInCalendar, true},
-    {L"exit", 0, false, IDS_USAGE_EXIT, ExitAlone, ExitInCalendar, false, true},
+    {L"export", 1, 0b1, IDS_USAGE_EXPORT, ExportAlone, ExportInCalendar},
+    {L"import", 1, 0b1, IDS_USAGE_IMPORT, ImportAlone, ImportInCalendar},
+    {L"toggle", 0, 0, IDS_USAGE_TOGGLE, nullptr, ToggleInCalendar, true},
+    {L"exit", 0, 0, IDS_USAGE_EXIT, ExitAlone, ExitInCalendar, false, true},
+    {L"reminders", 3, 0b100, IDS_REMINDERS_USAGE, RemindersAlone, nullptr},
 };
 
 const Verb* FindVerb(const wchar_t* name)
@@ -156,10 +158,13 @@ ParsedCommand CommandOfProcess()
         return {};
     const std::vector<std::wstring> args(argv.get() + (count > 0 ? 1 : 0), argv.get() + std::max(count, 0));
     ParsedCommand command = ParseCommandLine(args);
-    if (command.bad || command.verb == nullptr || !command.verb->paths)
+    if (command.bad || command.verb == nullptr)
         return command;
     // The running calendar has a folder of its own: it is handed full paths.
-    for (std::wstring& path : command.args) {
+    for (std::size_t i = 0; i < command.args.size(); ++i) {
+        if ((command.verb->files & (1u << i)) == 0)
+            continue;
+        std::wstring& path = command.args[i];
         std::vector<wchar_t> full(kMaxPathChars);
         const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
         if (n == 0 || n >= full.size())

@@ -3,7 +3,7 @@
 // (handed over with WM_COPYDATA; the reply comes back the same way once the work is done),
 // else alone in this process.
 #pragma once
-#include "app/ResFormat.h"
+#include "app/Application.h"
 #include "app/Win.h"
 
 #include <functional>
@@ -28,7 +28,7 @@ using Arguments = std::vector<std::wstring>;
 struct Verb {
     const wchar_t* name; // after '/' or '-', in any letter case
     int arguments;       // exactly this many
-    bool paths;          // the arguments are files: made full against the caller's folder
+    unsigned files;      // bit n: argument n is a file, made full against the caller's folder
     UINT usage;          // string: "Mosaryn.exe /verb ..."
     // Alone in this process when no calendar runs; null when the verb needs one.
     CommandResult (*alone)(const Arguments& args);

@@ -1,5 +1,6 @@
 // Entry point: GDI+ around the whole program, one application object.
 #include "app/CalendarApp.h"
+#include "app/ReminderCommand.h"
 
 #include <gdiplus.h>
 

@@ -64,6 +64,22 @@
 // Online calendars: strings 210-249, dialogs 130-134, controls 1100-1139, commands 40050-40059
 
 // Reminders: strings 260-279, controls 1140-1159, commands 40070-40079
+#define IDS_REMINDER_MORE 260
+#define IDS_REMINDER_DAY 261
+#define IDS_REMINDER_WEEKDAYS 262
+#define IDS_REMINDER_IN_MINUTES 263
+#define IDS_REMINDER_IN_HOURS 264
+#define IDS_REMINDER_IN_HOURS_MINUTES 265
+#define IDS_REMINDER_NOW 266
+#define IDS_REMINDER_STARTED 267
+#define IDS_REMINDER_LEAD_FIRST 268 // 268-273: the lead choices in the General page's order
+#define IDS_REMINDER_KIND_MEMO 274
+#define IDS_REMINDERS_WRITTEN 275
+#define IDS_REMINDERS_WRITE_FAILED 276
+#define IDS_REMINDERS_READ_FAILED 277
+#define IDS_REMINDERS_USAGE 278
+#define IDC_REMINDER_ENABLED 1140
+#define IDC_REMINDER_LEAD 1141
 
 // The desktop (toggle, logon start, release): strings 280-299, commands 40060-40069
 #define IDS_TOGGLE_DONE 280

@@ -11,6 +11,8 @@ public:
     virtual void Render(bool relayout) = 0;
     // Re-registers the global hot key from the live `Hotkey`, reporting a failure itself.
     virtual void ApplyHotKey() = 0;
+    // Looks again at what is due after the reminder options changed.
+    virtual void ApplyReminders() {}
     // Tells the user of a failure: string `stringId` in an error box over the host window.
     virtual void ReportError(UINT stringId);
     // Writes the live settings to qv.ini, reporting a failure itself; a host

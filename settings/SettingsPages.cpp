@@ -59,6 +59,16 @@ bool GeneralPage::OnInitDialog(HWND, LPARAM)
                         static_cast<WPARAM>(static_cast<std::uint32_t>(live.Hotkey)), 0);
     // Read afresh at every opening: the entry may have been turned off elsewhere.
     CheckDlgButton(Handle(), IDC_START_AT_LOGON, startup_.Enabled() ? BST_CHECKED : BST_UNCHECKED);
+    const ReminderSettings& reminder = Sheet().Reminder();
+    CheckDlgButton(Handle(), IDC_REMINDER_ENABLED, reminder.enabled ? BST_CHECKED : BST_UNCHECKED);
+    SendDlgItemMessageW(Handle(), IDC_REMINDER_LEAD, CB_RESETCONTENT, 0, 0);
+    for (std::size_t i = 0; i < ReminderSettings::kLeadChoices.size(); ++i) {
+        const std::wstring label = ResString(static_cast<UINT>(IDS_REMINDER_LEAD_FIRST + i));
+        SendDlgItemMessageW(Handle(), IDC_REMINDER_LEAD, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
+        if (ReminderSettings::kLeadChoices[i] == reminder.leadMinutes)
+            SendDlgItemMessageW(Handle(), IDC_REMINDER_LEAD, CB_SETCURSEL, i, 0);
+    }
+    EnableLeadChoice();
     initialising_ = false;
     return true;
 }
@@ -72,6 +82,14 @@ void GeneralPage::OnCommand(UINT code, UINT id, HWND)
     case IDC_STAY_TOP:
     case IDC_TODAY_INFO:
     case IDC_START_AT_LOGON: MarkChanged(); break;
+    case IDC_REMINDER_ENABLED:
+        EnableLeadChoice();
+        MarkChanged();
+        break;
+    case IDC_REMINDER_LEAD:
+        if (code == CBN_SELCHANGE)
+            MarkChanged();
+        break;
     case IDC_HOTKEY:
         if (code == EN_CHANGE)
             MarkChanged();
@@ -100,6 +118,19 @@ void GeneralPage::ApplyChanges()
         if (host != nullptr)
             host->ReportError(startup_.FailureText());
     }
+    ReminderSettings& reminder = Sheet().Reminder();
+    reminder.enabled = IsDlgButtonChecked(Handle(), IDC_REMINDER_ENABLED) == BST_CHECKED;
+    const auto choice = SendDlgItemMessageW(Handle(), IDC_REMINDER_LEAD, CB_GETCURSEL, 0, 0);
+    if (choice >= 0 && static_cast<std::size_t>(choice) < ReminderSettings::kLeadChoices.size())
+        reminder.leadMinutes = ReminderSettings::kLeadChoices[static_cast<std::size_t>(choice)];
+    if (host != nullptr)
+        host->ApplyReminders();
+}
+
+void GeneralPage::EnableLeadChoice()
+{
+    EnableWindow(GetDlgItem(Handle(), IDC_REMINDER_LEAD),
+                 IsDlgButtonChecked(Handle(), IDC_REMINDER_ENABLED) == BST_CHECKED);
 }
 
 // --- DesignPage -------------------------------------------------------------------

@@ -47,6 +47,9 @@ protected:
     void ApplyChanges() override;
 
 private:
+    // The lead list is usable only while reminders are on.
+    void EnableLeadChoice();
+
     bool initialising_ = false;
     LogonStartup startup_;
 };

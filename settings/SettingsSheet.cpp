@@ -130,6 +130,7 @@ SettingsSheet::SettingsSheet() : general_(*this), design_(*this)
 {
     AddPage(&general_);
     AddPage(&design_);
+    AddIniSection(&reminder_);
     live_.Design = DesignSettings{};
     live_.StayTop = false;
     live_.TodayInfo = true;

@@ -3,6 +3,7 @@
 #pragma once
 #include "calendar/FileIO.h"
 #include "settings/IniSection.h"
+#include "settings/ReminderSettings.h"
 #include "settings/Settings.h"
 #include "settings/SettingsHost.h"
 #include "settings/SettingsPages.h"
@@ -27,6 +28,9 @@ public:
 
     GeneralPage& General() { return general_; }
     DesignPage& DesignItems() { return design_; }
+
+    // The [Reminder] section, edited on the General page.
+    ReminderSettings& Reminder() { return reminder_; }
 
     Settings& Live() { return live_; }
     const Settings& Live() const { return live_; }
@@ -71,6 +75,7 @@ private:
     // written back as the user wrote it.
     std::map<std::wstring, std::wstring> sizeTexts_;
     std::vector<IniSection*> sections_;
+    ReminderSettings reminder_;
     SettingsHost* host_ = nullptr;
     bool open_ = false;
     // After the live record: the pages read it.

@@ -10,11 +10,13 @@
 //   probe front <ms>                      a window of this process takes the foreground for a while
 //   probe focus                           id and class of the control with the keyboard focus
 //   probe watch <class> <stop file>       WM_NULL to the window every 20 ms until the file exists: the longest wait
+//   probe balloons                        the text of each balloon tooltip on screen
 #include "app/Win.h"
 
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -72,6 +74,33 @@ std::vector<HWND> FindAll(const wchar_t* cls)
     return f.second;
 }
 
+// A balloon's text, read in the notification area's own process. Its title cannot be had:
+// Wine's tooltips do not answer TTM_GETTITLE.
+std::wstring BalloonText(HWND tip)
+{
+    struct Remote {
+        TOOLINFOW tool;
+        wchar_t text[1024];
+    };
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tip, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
+    Remote local{};
+    local.tool.cbSize = sizeof(TOOLINFOW);
+    local.tool.lpszText = reinterpret_cast<wchar_t*>(remote + offsetof(Remote, text));
+    WriteProcessMemory(process, remote, &local, sizeof(local), nullptr);
+    SendMessageW(tip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote));
+    ReadProcessMemory(process, remote, &local, sizeof(local), nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    local.text[1023] = L'\0';
+    std::wstring out;
+    for (const wchar_t* c = local.text; *c != L'\0'; ++c)
+        out += *c == L'\n' ? std::wstring(L"\\n") : std::wstring(1, *c); // one line per balloon
+    return out;
+}
+
 long long Num(const wchar_t* s) { return std::wcstoll(s, nullptr, 0); }
 } // namespace
 
@@ -102,6 +131,16 @@ int wmain(int argc, wchar_t** argv)
         for (const ULONGLONG end = GetTickCount64() + Num(argv[2]); GetTickCount64() < end; Sleep(10))
             for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
                 DispatchMessageW(&msg);
+        return 0;
+    }
+    if (cmd == L"balloons") {
+        for (HWND h : FindAll(TOOLTIPS_CLASSW))
+            if (IsWindowVisible(h) && (GetWindowLongW(h, GWL_STYLE) & TTS_BALLOON)) {
+                const std::wstring text = BalloonText(h);
+                char buf[4096];
+                const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, buf, sizeof(buf), nullptr, nullptr);
+                std::printf("%s\n", n > 0 ? buf : "");
+            }
         return 0;
     }
     if (cmd == L"focus") {

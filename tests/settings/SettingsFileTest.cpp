@@ -60,7 +60,7 @@ const std::wstring kDefaultFile =
     L"DropShadow=No|DayinfoTitleFontName=MS UI Gothic|DayinfoTitleFontSize=9|DayinfoTitleFontStyle=0|"
     L"DayinfoTitleFontColor=-16777216|DayinfoHolidayColor=-65536|DayinfoMemorialColor=-16776961|"
     L"DayinfoMemoFontName=MS UI Gothic|DayinfoMemoFontSize=8|DayinfoMemoFontStyle=0|"
-    L"DayinfoMemoFontColor=-16777216|DayinfoBackColor=-587202561|";
+    L"DayinfoMemoFontColor=-16777216|DayinfoBackColor=-587202561|[Reminder]|Enabled=Yes|LeadMinutes=10|";
 
 class SettingsFile : public testing::Test {
 protected:

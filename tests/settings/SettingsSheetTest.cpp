@@ -40,7 +40,8 @@ public:
         hotKeyFailures += RegisterHotKey(window_, 107, modifiers, live_.Hotkey & 0xFF) ? 0 : 1;
     }
     void ReportError(UINT id) override { errors.push_back(id); }
-    int relayoutRenders = 0, hotKeyApplies = 0, hotKeyFailures = 0;
+    void ApplyReminders() override { ++reminderApplies; }
+    int relayoutRenders = 0, hotKeyApplies = 0, hotKeyFailures = 0, reminderApplies = 0;
     std::vector<UINT> errors;
 
 private:
@@ -215,6 +216,32 @@ TEST_F(SettingsSheetTest, TakenHotKeyIsReportedOncePerApplyAndKept)
     EXPECT_EQ(Live().Hotkey, taken);
     UnregisterHotKey(holder, 1);
     DestroyWindow(holder);
+}
+
+TEST_F(SettingsSheetTest, ReminderOptionsOnTheGeneralPageReachQvIniWithBadValuesRepaired)
+{
+    const std::wstring text = L"\xFEFF[Reminder]\r\nEnabled=Maybe\r\nLeadMinutes=7\r\nLastShown=2026-12-08T09:50\r\n";
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(text.data());
+    WriteBytes(sheet.IniPath(), std::vector<std::uint8_t>(raw, raw + text.size() * sizeof(wchar_t)));
+    sheet.LoadSettings();
+    EXPECT_TRUE(sheet.Reminder().Repaired());
+    OpenDesign();
+    HWND general = sheet.General().Handle();
+    EXPECT_TRUE(Checked(general, IDC_REMINDER_ENABLED)) << "the default";
+    EXPECT_EQ(ItemText(general, IDC_REMINDER_LEAD), L"10 分前");
+    SendDlgItemMessageW(general, IDC_REMINDER_LEAD, CB_SETCURSEL, 5, 0);
+    SendCommand(general, IDC_REMINDER_LEAD, CBN_SELCHANGE);
+    ToggleCheck(general, IDC_REMINDER_ENABLED);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(general, IDC_REMINDER_LEAD)));
+    Press(kApplyButton);
+    EXPECT_EQ(host.reminderApplies, 1);
+    ASSERT_TRUE(sheet.SaveSettings());
+    for (const auto& [key, value] :
+         {std::pair{L"Enabled", L"No"}, {L"LeadMinutes", L"60"}, {L"LastShown", L"2026-12-08T09:50"}}) {
+        wchar_t stored[32] = {};
+        GetPrivateProfileStringW(L"Reminder", key, L"", stored, 32, sheet.IniPath().c_str());
+        EXPECT_STREQ(stored, value) << key;
+    }
 }
 
 using DesignPages = SheetFixture;

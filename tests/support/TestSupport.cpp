@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "calendar/DayDataFormat.h"
+
 #include <fstream>
 
 TempDir::TempDir()
@@ -31,6 +33,22 @@ void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_
 {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> MemoFile(const std::vector<std::pair<int, std::vector<std::pair<int, std::wstring>>>>& blocks)
+{
+    std::vector<std::uint8_t> file(4);
+    for (const auto& [key, days] : blocks) {
+        std::vector<dayfile::MemoEntry> entries;
+        for (const auto& [day, text] : days)
+            entries.push_back({day, text});
+        const auto block = dayfile::EncodeMemoBlock(key, entries);
+        file.insert(file.end(), block->begin(), block->end());
+    }
+    const auto length = static_cast<std::uint32_t>(file.size() - 4);
+    for (int i = 0; i < 4; ++i)
+        file[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
+    return file;
 }
 
 void PumpMessages(unsigned ms, const std::function<bool()>& done)

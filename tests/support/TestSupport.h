@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A fresh directory under the temporary folder, removed with everything in it.
@@ -25,6 +26,9 @@ private:
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes);
+// A data file holding only these memo blocks: key (year * 100 + month), then day and text pairs.
+std::vector<std::uint8_t>
+MemoFile(const std::vector<std::pair<int, std::vector<std::pair<int, std::wstring>>>>& blocks);
 
 // Dispatches pending messages for up to `ms` milliseconds, or until `done` is true.
 void PumpMessages(unsigned ms, const std::function<bool()>& done = {});

@@ -2,6 +2,7 @@
 // monitor's DPI, the stored position, and qv.ini written when a change takes effect.
 #include "calendar/DayRecord.h"
 #include "calendar/MonthModel.h"
+#include "calendar/LocalZone.h"
 #include "render/CalendarPainter.h"
 #include "render/DayInfoWindow.h"
 #include "resource.h"
@@ -10,6 +11,7 @@
 #include "support/TestSupport.h"
 #include "ui/calendar/CalendarWindow.h"
 #include "ui/calendar/OwnerWindow.h"
+#include "ui/calendar/ReminderService.h"
 
 #include <gtest/gtest.h>
 
@@ -74,8 +76,9 @@ class CalendarWindowTest : public testing::Test {
 protected:
     void TearDown() override { Stop(); }
 
-    // Writes these [Option] lines (a free hot key unless given) and creates the calendar.
-    bool Start(std::wstring options = {})
+    // Writes these [Option] lines (a free hot key unless given) and creates the calendar;
+    // `prepare` sets seams of the new window object before its window is created.
+    bool Start(std::wstring options = {}, const std::function<void()>& prepare = {})
     {
         Stop();
         if (options.find(L"Hotkey=") == std::wstring::npos)
@@ -95,6 +98,8 @@ protected:
             writes_ += step == ReplaceStep::Prepare;
             return !failing_;
         });
+        if (prepare)
+            prepare();
         const bool created = calendar_->CreateCalendar(owner_.Handle());
         PumpMessages(50);
         return created;
@@ -226,6 +231,37 @@ TEST_F(CalendarWindowTest, ClickAndHoverActOnTheAreaUnderThePointer)
         PumpMessages(1500, [&] { return calendar_->DayInfo().IsShown(); });
         EXPECT_TRUE(calendar_->DayInfo().IsShown()) << offTheCalendar;
     }
+}
+
+TEST_F(CalendarWindowTest, MissedReminderComesAtStartOnceAndItsBalloonOpensTheDay)
+{
+    // 09:52 in Tokyo with the lead of 10 minutes: two reminders at 09:50 were missed.
+    WriteBytes(dir_.Path() / L"qv.dat", MemoFile({{202612, {{8, L"10:00 歯医者\r\n10:00 電話"}}}}));
+    today_ = 2026y / 11 / 20;
+    std::vector<std::wstring> balloons;
+    const auto prepare = [&] {
+        ReminderService& r = calendar_->Reminders();
+        r.Scheduler().SetClock([] { return reminders::Millis{std::chrono::sys_days{2026y / 12 / 8} + 52min}; },
+                               [] { return *LocalZone::Named(L"Tokyo Standard Time"); });
+        r.Notifier().SetSink([&](const NOTIFYICONDATAW& d) {
+            balloons.push_back(std::wstring(d.szInfoTitle) + L'|' + d.szInfo);
+            return d.uFlags == NIF_INFO && d.hWnd == Hwnd() && d.uID == TRAY_ICON_ID;
+        });
+    };
+    ASSERT_TRUE(Start(L"ShowBegin=No\r\n", prepare));
+    EXPECT_EQ(balloons, std::vector<std::wstring>{L"10:00 歯医者|12月8日(火) あと 8 分\nほか 1 件"});
+    wchar_t shown[32] = {};
+    GetPrivateProfileStringW(L"Reminder", L"LastShown", L"", shown, 32, Ini().c_str());
+    EXPECT_STREQ(shown, L"2026-12-08T09:50");
+    Send(WM_TRAY, TRAY_ICON_ID, NIN_BALLOONUSERCLICK);
+    EXPECT_TRUE(IsWindowVisible(Hwnd()));
+    EXPECT_TRUE(calendar_->DayInfo().IsShown());
+    EXPECT_EQ(calendar_->DayInfo().DateLine(), L"2026/12/08 (TUE)");
+    // Started again with what the first run kept.
+    ASSERT_TRUE(Start(L"ShowBegin=No\r\nTodayInfo=No\r\nHotkey=" + std::to_wstring(kFreeHotkey) +
+                          L"\r\n[Reminder]\r\nLastShown=" + shown + L"\r\n",
+                      prepare));
+    EXPECT_EQ(balloons.size(), 1u) << "a restart repeats nothing";
 }
 
 TEST_F(CalendarWindowTest, DateTimerMovesTodayButNotTheMonth)

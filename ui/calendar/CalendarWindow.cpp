@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/Dpi.h"
 #include "app/ScreenPlacement.h"
+#include "calendar/DateUtil.h"
 #include "calendar/MonthModel.h"
 #include "render/CalendarPainter.h"
 #include "render/Composition.h"
@@ -11,6 +12,7 @@
 #include "resource.h"
 #include "settings/SettingsSheet.h"
 #include "ui/calendar/ExchangeDialogs.h"
+#include "ui/calendar/ReminderService.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/MemoDialog.h"
 #include "ui/dialogs/MemorialDialog.h"
@@ -105,7 +107,8 @@ CalendarWindow::CalendarWindow(std::wstring dataDirectory)
     : dataDirectory_(std::move(dataDirectory)), sheet_(std::make_unique<SettingsSheet>()),
       model_(std::make_unique<MonthModel>(dataDirectory_)),
       painter_(std::make_unique<CalendarPainter>(sheet_->Design())), frame_(std::make_unique<CalendarFrame>()),
-      dayInfo_(std::make_unique<DayInfoWindow>())
+      dayInfo_(std::make_unique<DayInfoWindow>()),
+      reminders_(std::make_unique<ReminderService>(sheet_->Reminder(), *this, TIMER_REMINDER, TRAY_ICON_ID))
 {
     sheet_->SetIniDirectory(dataDirectory_);
 }
@@ -119,7 +122,10 @@ HWND CalendarWindow::SettingsSheetWindow() const { return sheet_->SheetWindow();
 ExchangeJobs& CalendarWindow::Exchange()
 {
     if (!exchange_)
-        exchange_ = std::make_unique<ExchangeJobs>(Handle(), *model_, [this] { Render(false); });
+        exchange_ = std::make_unique<ExchangeJobs>(Handle(), *model_, [this] {
+            Render(false);
+            reminders_->Rearm();
+        });
     return *exchange_;
 }
 
@@ -288,6 +294,7 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     }
     knownDate_ = TodayKey();
     SetTimer(Handle(), TIMER_DATE, 60000, nullptr);
+    reminders_->Start(model_->DataFilePath());
     return true;
 }
 
@@ -453,6 +460,7 @@ void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
         KillTimer(Handle(), TIMER_TYPING);
         return;
     }
+    case TIMER_REMINDER: reminders_->Rearm(); return;
     case TIMER_DATE: {
         const int today = TodayKey();
         if (today != knownDate_) {
@@ -603,7 +611,14 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_DAY_DATA_CHANGED) { // a command that ran alone changed qv.dat
         model_->Rebuild();
         Render(false);
+        reminders_->Rearm();
         return 0;
+    }
+    // A new clock, zone or daylight-saving time, or a wake-up: reminders look again.
+    if (msg == WM_TIMECHANGE ||
+        (msg == WM_POWERBROADCAST && (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND))) {
+        reminders_->ClockChanged();
+        return msg == WM_POWERBROADCAST ? TRUE : 0;
     }
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         // Explorer restarted, or the shell came up after the program: the icon is gone.
@@ -647,13 +662,39 @@ void CalendarWindow::OnTrayMessage(UINT iconId, UINT mouseMsg)
             ShowWindow(Handle(), SW_SHOW);
     } else if (mouseMsg == WM_RBUTTONDOWN) {
         ShowTrayMenu();
+    } else if (mouseMsg == NIN_BALLOONUSERCLICK) {
+        ShowReminderDay();
     }
+}
+
+void CalendarWindow::ShowReminderDay()
+{
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
+    const auto date = reminders_->BalloonDay();
+    if (!date)
+        return;
+    const int year = static_cast<int>(date->year());
+    const int month = static_cast<int>(static_cast<unsigned>(date->month()));
+    if (model_->Year() != year || model_->Month() != month) {
+        model_->Show(year, month);
+        Render(false);
+    }
+    // Day 1 stands in the first row, in the column of its weekday.
+    const int index = DayOfWeek(year, month, 1) + static_cast<int>(static_cast<unsigned>(date->day())) - 1;
+    const DayRecord& day = model_->Cell(index % MonthModel::COLUMNS, index / MonthModel::COLUMNS);
+    if (!day.HasInfo())
+        return;
+    const gfx::RectF cell = painter_->CellRect(index % MonthModel::COLUMNS, index / MonthModel::COLUMNS);
+    POINT at{static_cast<LONG>(cell.x + cell.width / 2), static_cast<LONG>(cell.y + cell.height / 2)};
+    ClientToScreen(Handle(), &at);
+    dayInfo_->ShowDayInfo(at.x, at.y, day, sheet_->Design(), true);
 }
 
 void CalendarWindow::SetTrayIcon(bool add)
 {
     NOTIFYICONDATAW nid{};
-    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    nid.cbSize = sizeof(nid);
     nid.hWnd = Handle();
     nid.uID = TRAY_ICON_ID;
     if (!add) {
@@ -671,6 +712,9 @@ void CalendarWindow::SetTrayIcon(bool add)
     // An icon that is still there (TaskbarCreated also comes on a DPI change) is refreshed instead.
     if (!Shell_NotifyIconW(NIM_ADD, &nid))
         Shell_NotifyIconW(NIM_MODIFY, &nid);
+    // Balloon clicks arrive as NIN_BALLOONUSERCLICK; mouse messages stay as they were.
+    nid.uVersion = NOTIFYICON_VERSION;
+    Shell_NotifyIconW(NIM_SETVERSION, &nid);
 }
 
 void CalendarWindow::ApplyHotKey()
@@ -682,6 +726,8 @@ void CalendarWindow::ApplyHotKey()
     if (!RegisterHotKey(Handle(), HOTKEY_ID, mods, vk))
         ReportError(IDS_HOTKEY_FAILED);
 }
+
+void CalendarWindow::ApplyReminders() { reminders_->Rearm(); }
 
 void CalendarWindow::OnHotKey(int, UINT, UINT) { ToggleCalendar(); }
 
@@ -711,6 +757,7 @@ void CalendarWindow::EditMemo()
     const bool saved = model_->SetMemo(menuCell_ & 0xFFFF, menuCell_ >> 16, dialog->Memo());
     // The edit shows either way; a failed save must not pass as success.
     Render(false);
+    reminders_->Rearm();
     if (!saved)
         ReportError(IDS_SAVE_FAILED);
 }

@@ -15,6 +15,7 @@ class CalendarFrame;
 class DayInfoWindow;
 class ExchangeJobs;
 class MonthModel;
+class ReminderService;
 class SettingsSheet;
 struct DayRecord;
 struct Settings;
@@ -24,6 +25,7 @@ constexpr UINT_PTR TIMER_LEAVE = 101;
 constexpr UINT_PTR TIMER_HOVER = 102;
 constexpr UINT_PTR TIMER_TYPING = 108;
 constexpr UINT_PTR TIMER_DATE = 109;
+constexpr UINT_PTR TIMER_REMINDER = 113;
 constexpr UINT TRAY_ICON_ID = 103;
 constexpr UINT WM_TRAY = WM_APP + 100;
 constexpr int HOTKEY_ID = 107;
@@ -60,6 +62,7 @@ public:
     HWND HostWindow() const override { return Handle(); }
     void Render(bool relayout) override;
     void ApplyHotKey() override;
+    void ApplyReminders() override;
     void ReportError(UINT stringId) override;
     // Writes qv.ini now, with the window's position once it has been placed;
     // a failure is reported.
@@ -78,6 +81,7 @@ public:
     SettingsSheet& Sheet() { return *sheet_; }
     Settings& LiveSettings();
     DayInfoWindow& DayInfo() { return *dayInfo_; }
+    ReminderService& Reminders() { return *reminders_; }
     int HoverCell() const { return hoverCell_; }
     // Imports and exports, off the window's thread; made on first use.
     ExchangeJobs& Exchange();
@@ -111,6 +115,8 @@ private:
     void OnTrayMessage(UINT iconId, UINT mouseMsg);
     // No day is being rested on: the next rest on any day, the last one included, starts anew.
     void ForgetHoverCell();
+    // A click on a reminder balloon: the calendar comes up with the popup of the reminder's day.
+    void ShowReminderDay();
     void ShowCalendarMenu(int x, int y);
     void ShowDayMenu(int x, int y);
     void ShowTrayMenu();
@@ -140,6 +146,7 @@ private:
     int typedNumber_ = 0;
     int knownDate_ = 0;
     std::unique_ptr<DayInfoWindow> dayInfo_;
+    std::unique_ptr<ReminderService> reminders_;
     int lastArea_ = 1; // AREA_NONE: the area last seen by WM_NCHITTEST
     POINT placedAt_{};
     bool positionMoved_ = false; // the saved position lay on no monitor and was moved

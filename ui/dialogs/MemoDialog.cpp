@@ -1,6 +1,6 @@
 #include "ui/dialogs/MemoDialog.h"
 
-#include "app/ResFormat.h"
+#include "app/Application.h"
 #include "calendar/DayDataFormat.h"
 #include "res/resource.h"
 

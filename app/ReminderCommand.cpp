@@ -1,0 +1,99 @@
+#include "app/ReminderCommand.h"
+
+#include "app/Application.h"
+#include "calendar/FileIO.h"
+#include "calendar/ICalendar.h"
+#include "calendar/MonthModel.h"
+#include "resource.h"
+#include "settings/IniFile.h"
+#include "settings/ReminderSettings.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+using namespace std::chrono;
+
+namespace {
+std::optional<local_days> ParseDay(const std::wstring& text)
+{
+    // The date part of the ini form: the same digits and dashes.
+    const auto moment = ini::ParseMinute(text + L"T00:00");
+    if (!moment || floor<days>(*moment) < local_days{year{1602} / 1 / 1} ||
+        floor<days>(*moment) > local_days{year{9999} / 12 / 31})
+        return std::nullopt;
+    return floor<days>(*moment);
+}
+
+// "YYYY-MM-DD HH:MM" from the ini form.
+std::wstring Moment(local_seconds t)
+{
+    std::wstring text = ini::FormatMinute(t);
+    text[10] = L' ';
+    return text;
+}
+
+struct LocalFreer {
+    void operator()(void* p) const { LocalFree(p); }
+};
+} // namespace
+
+std::string ReminderLines(std::span<const reminders::Reminder> list, const LocalZone& zone)
+{
+    // A field never holds the separators.
+    const auto field = [](std::wstring text) {
+        std::replace_if(
+            text.begin(), text.end(), [](wchar_t c) { return c == L'\t' || c == L'\r' || c == L'\n'; }, L' ');
+        return text;
+    };
+    const std::wstring memo = ResString(IDS_REMINDER_KIND_MEMO);
+    std::wstring text;
+    for (const reminders::Reminder& r : list)
+        text += Moment(zone.ToLocal(r.fire)) + L'\t' + Moment(r.appointment.start) + L'\t' +
+                field(r.appointment.kind.empty() ? memo : r.appointment.kind) + L'\t' + field(r.appointment.text) +
+                L"\r\n";
+    return ical::ToUtf8(text);
+}
+
+int RunReminders(const std::wstring& first, const std::wstring& last, const std::wstring& path, std::wstring& line,
+                 const std::wstring& dataDirectory)
+{
+    const auto from = ParseDay(first);
+    const auto to = ParseDay(last);
+    if (!from || !to || *from > *to || path.empty()) {
+        line = ResFormat(IDS_CMD_BAD_ARGUMENTS, ResString(IDS_REMINDERS_USAGE).c_str());
+        return 2;
+    }
+    std::wstring dir = dataDirectory;
+    if (dir.empty() && TheApp() != nullptr)
+        TheApp()->ModuleDirectory(dir);
+    ReminderSettings settings;
+    settings.Load(IniFile(dir + ResString(IDS_INI_FILE)));
+    const LocalZone zone = LocalZone::Current();
+    const std::array sources{reminders::MemoSource(MonthModel(dir).DataFilePath())};
+    std::optional<std::vector<reminders::Reminder>> list = std::vector<reminders::Reminder>{};
+    // Reminders that are off fire nothing.
+    if (settings.enabled)
+        list = reminders::Listing(sources, zone, {true, minutes{settings.leadMinutes}}, *from, *to);
+    if (!list) {
+        line = ResString(IDS_REMINDERS_READ_FAILED);
+        return 1;
+    }
+    const std::string text = ReminderLines(*list, zone);
+    FileReplacement file(path, path + L".tmp");
+    if (!file.Write(std::array{std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())}) ||
+        !file.Commit()) {
+        line = ResFormat(IDS_REMINDERS_WRITE_FAILED, path.c_str());
+        return 1;
+    }
+    line = ResFormat(IDS_REMINDERS_WRITTEN, static_cast<int>(list->size()), path.c_str());
+    return 0;
+}
+
+CommandResult RemindersAlone(const Arguments& args)
+{
+    CommandResult result;
+    result.exitCode = RunReminders(args.at(0), args.at(1), args.at(2), result.line);
+    return result;
+}
