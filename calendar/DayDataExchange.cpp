@@ -2,6 +2,7 @@
 
 #include "calendar/DateUtil.h"
 #include "calendar/FileIO.h"
+#include "calendar/TimeZones.h"
 
 #include <algorithm>
 #include <climits>
@@ -162,21 +163,6 @@ std::vector<ical::MemorialDay> MemorialDays(const DayData& data)
     return out;
 }
 
-ical::DateTime SystemLocalTime(const ical::DateTime& utc)
-{
-    SYSTEMTIME in{};
-    in.wYear = static_cast<WORD>(utc.year);
-    in.wMonth = static_cast<WORD>(utc.month);
-    in.wDay = static_cast<WORD>(utc.day);
-    in.wHour = static_cast<WORD>(std::max(utc.hour, 0));
-    in.wMinute = static_cast<WORD>(utc.minute);
-    in.wSecond = static_cast<WORD>(std::min(utc.second, 59));
-    SYSTEMTIME out{};
-    if (!SystemTimeToTzSpecificLocalTime(nullptr, &in, &out))
-        return {utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second, false};
-    return {out.wYear, out.wMonth, out.wDay, out.wHour, out.wMinute, out.wSecond, false};
-}
-
 ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, const ToLocalTime& toLocal)
 {
     constexpr int kMaxDays = 31;
@@ -186,7 +172,7 @@ ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, con
             ++counts.skipped;
             continue;
         }
-        const ical::DateTime start = e.start->utc ? toLocal(*e.start) : *e.start;
+        const ical::DateTime start = toLocal(*e.start, e.startZone);
         const bool allDay = start.IsDate();
         if (allDay && !e.rule.empty() && PlainYearly(e.rule, start)) {
             const std::wstring name = OneLine(e.summary);
@@ -217,7 +203,7 @@ ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, con
             const sys_seconds from = Moment(start);
             sys_seconds to = from;
             if (e.end)
-                to = Moment(e.end->utc ? toLocal(*e.end) : *e.end);
+                to = Moment(toLocal(*e.end, e.endZone));
             else if (e.duration)
                 to = from + *e.duration;
             last = floor<days>(to);
@@ -300,7 +286,11 @@ Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath
     if (old.Open(dataPath) == ReadResult::Failed)
         return outcome;
     DayData data = ReadDayData(old.Bytes());
-    outcome.counts = MergeEvents(data, parsed.events, toLocal);
+    const tz::ZoneResolver zones(parsed.zones);
+    outcome.counts = MergeEvents(
+        data, parsed.events, toLocal ? toLocal : [&](const ical::DateTime& t, const std::string& tzid) {
+            return zones.ToComputerTime(t, tzid);
+        });
     if (!data.changedMemos.empty() || !data.changedMemorials.empty()) {
         const auto merged = MergedFile(old.Bytes(), data);
         FileReplacement replacement(dataPath, tempPath);

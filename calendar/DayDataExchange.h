@@ -35,9 +35,8 @@ struct ImportCounts {
     int memoLines = 0, memorials = 0, duplicates = 0, skipped = 0, recurring = 0;
 };
 
-// UTC date-time to the computer's local time.
-using ToLocalTime = std::function<ical::DateTime(const ical::DateTime&)>;
-ical::DateTime SystemLocalTime(const ical::DateTime& utc);
+// A time as written (UTC, floating, or with the TZID given) to the computer's local time.
+using ToLocalTime = std::function<ical::DateTime(const ical::DateTime& time, const std::string& tzid)>;
 
 // Adds the events to `data`: memo lines on the days they cover, yearly all-day
 // events as memorial days; lines a memo already holds are not added again.
@@ -55,8 +54,9 @@ struct Outcome {
 // Writes every memo and memorial day to `icsPath` through a temporary file.
 Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath);
 // Reads `icsPath` and merges it into the data file, replacing it through `tempPath`;
-// a refused or failed import leaves the data file as it was.
+// a refused or failed import leaves the data file as it was. Times are read through the
+// file's own zones (tz::ZoneResolver) unless `toLocal` is given.
 Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath, const std::wstring& icsPath,
-                      const ToLocalTime& toLocal = SystemLocalTime);
+                      const ToLocalTime& toLocal = {});
 
 } // namespace exchange

@@ -9,8 +9,10 @@ using ical::ParseError;
 
 namespace {
 // Tokyo, for UTC times: nine hours ahead.
-ical::DateTime Plus9(const ical::DateTime& t)
+ical::DateTime Plus9(const ical::DateTime& t, const std::string&)
 {
+    if (!t.utc)
+        return t;
     const auto moment = std::chrono::sys_days(t.Day()) + std::chrono::hours(t.hour + 9);
     const std::chrono::year_month_day d(std::chrono::floor<std::chrono::days>(moment));
     return {static_cast<int>(d.year()), static_cast<int>(unsigned(d.month())), static_cast<int>(unsigned(d.day())),
