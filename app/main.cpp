@@ -1,4 +1,5 @@
 // Entry point: GDI+ around the whole program, one application object.
+#include "app/AgendaCommand.h"
 #include "app/CalendarApp.h"
 
 #include <gdiplus.h>
@@ -18,9 +19,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         auto app = std::make_unique<CalendarApp>();
         SetTheApp(app.get());
         app->SetInstance(instance);
-        // "/export <file>" and "/import <file>" run without any window.
+        // "/export <file>", "/import <file>" and "/agenda <first> <last> <file>" run without any window.
+        std::wstring agendaLine;
         const ExchangeCommand command = ExchangeCommandOfProcess();
-        if (command.kind != ExchangeKind::None)
+        if (const auto agenda = RunAgendaCommandOfProcess(agendaLine))
+            exitCode = *agenda;
+        else if (command.kind != ExchangeKind::None)
             exitCode = app->RunCommand(command);
         else if (app->InitInstance())
             exitCode = app->Run();
