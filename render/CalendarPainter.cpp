@@ -322,8 +322,26 @@ void CalendarPainter::PaintCells(gfx::Graphics& graphics, const MonthModel& mode
             else if ((day.flags & DAY_SATURDAY) != 0)
                 brush = &saturdayText;
             graphics.DrawString(Number(day.day), dayFont, text, centred, *brush);
+            if (const DayDots* dots = DotsOf(day)) {
+                // Small enough to leave the number and the disc colours readable.
+                const float r = std::max(Px(1.5f), cellWidth_ * 0.06f), pitch = 3 * r;
+                const float y = disc.y + disc.height - 2.5f * r;
+                const float x = disc.x + disc.width / 2 - pitch * static_cast<float>(dots->count - 1) / 2;
+                for (int i = 0; i < dots->count; ++i)
+                    graphics.FillEllipse(gfx::SolidBrush(dots->colours[static_cast<std::size_t>(i)]),
+                                         RectF{x + pitch * static_cast<float>(i) - r, y - r, 2 * r, 2 * r});
+            }
         }
     }
+}
+
+const DayDots* CalendarPainter::DotsOf(const DayRecord& day) const
+{
+    if (dots_ == nullptr || !day.InShownMonth() || day.year != dots_->year || day.month != dots_->month ||
+        day.day < 1 || day.day > 31)
+        return nullptr;
+    const DayDots& dots = dots_->days[static_cast<std::size_t>(day.day)];
+    return dots.count > 0 ? &dots : nullptr;
 }
 
 void CalendarPainter::DrawButton(gfx::Graphics& graphics, ButtonShape shape, const RectF& rect, bool highlighted) const

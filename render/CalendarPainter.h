@@ -9,6 +9,18 @@
 #include <functional>
 
 class MonthModel;
+struct DayRecord;
+
+// Up to three colours of the calendars with events on a day: dots under its number.
+struct DayDots {
+    std::array<Argb, 3> colours{};
+    int count = 0;
+};
+// The dots of one month's days, by day of the month.
+struct MonthDots {
+    int year = 0, month = 0;
+    std::array<DayDots, 32> days{};
+};
 
 // Area codes of the calendar; 0 means the pointer is not over it.
 enum : int {
@@ -80,6 +92,11 @@ public:
     // The discs and numbers of the cells `which` picks (all when null).
     void PaintCells(gfx::Graphics& graphics, const MonthModel& model, const std::function<bool(int, int)>& which) const;
 
+    // The event dots of the shown month; not owned, null for none.
+    void SetMonthDots(const MonthDots* dots) { dots_ = dots; }
+    // The dots of a cell: days of the shown month only; null for none.
+    const DayDots* DotsOf(const DayRecord& day) const;
+
     void DrawButton(gfx::Graphics& graphics, ButtonShape shape, const gfx::RectF& rect, bool highlighted) const;
     static void DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& brush, gfx::PointF centre, float size,
                           bool left);
@@ -112,4 +129,5 @@ private:
     float cellWidth_ = 0;
     BackgroundPicture background_;
     unsigned generation_ = 0;
+    const MonthDots* dots_ = nullptr;
 };

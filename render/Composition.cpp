@@ -190,13 +190,24 @@ struct CalendarFrame::Key {
         bool operator==(const Look&) const = default;
     } look;
     int year = 0, month = 0;
-    std::array<std::uint32_t, 42> days{};
+    std::array<std::uint64_t, 42> days{};
     bool operator==(const Key&) const = default;
 };
 
 namespace {
 
-std::uint32_t DayCode(const DayRecord& day) { return (static_cast<std::uint32_t>(day.day) << 16) ^ day.flags; }
+// What a day's pixels depend on: its number, its flags and its event dots (a hash of their colours).
+std::uint64_t DayCode(const CalendarPainter& painter, const DayRecord& day)
+{
+    const std::uint64_t code = (static_cast<std::uint32_t>(day.day) << 16) ^ day.flags;
+    const DayDots* dots = painter.DotsOf(day);
+    if (dots == nullptr)
+        return code;
+    std::uint64_t hash = 14695981039346656037ull;
+    for (int i = 0; i < dots->count; ++i)
+        hash = (hash ^ dots->colours[static_cast<std::size_t>(i)]) * 1099511628211ull;
+    return code | ((hash | 1) << 32);
+}
 
 CalendarFrame::Key MakeKey(const CalendarPainter& painter, const MonthModel& model, int width, int height)
 {
@@ -209,7 +220,7 @@ CalendarFrame::Key MakeKey(const CalendarPainter& painter, const MonthModel& mod
     key.month = model.Month();
     for (int column = 0; column < 7; ++column)
         for (int row = 0; row < 6; ++row)
-            key.days[static_cast<std::size_t>(row * 7 + column)] = DayCode(model.Cell(column, row));
+            key.days[static_cast<std::size_t>(row * 7 + column)] = DayCode(painter, model.Cell(column, row));
     key.look.month_font = LookOf(s.MonthFont);
     key.look.week_font = LookOf(s.WeekFont);
     key.look.day_font = LookOf(s.DayFont.Font);
@@ -396,7 +407,8 @@ void CalendarFrame::ComposeMonth(const CalendarPainter& painter, const MonthMode
     std::array<bool, 42> missing{};
     for (std::size_t i = 0; i < cells_.size(); ++i) {
         const int column = static_cast<int>(i % 7), row = static_cast<int>(i / 7);
-        keys[i] = (static_cast<std::uint64_t>(i) << 32) | DayCode(model.Cell(column, row));
+        // Distinct for every place as long as the code holds no dots; with dots, a 64-bit hash.
+        keys[i] = DayCode(painter, model.Cell(column, row)) * 43 + i;
         const auto kept = days_.find(keys[i]);
         missing[i] = kept == days_.end() || kept->second.size() != Area(cells_[i]);
         if (!missing[i])

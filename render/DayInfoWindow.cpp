@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
+#include <vector>
 
 using gfx::PointF;
 using gfx::RectF;
@@ -98,7 +99,7 @@ bool DayInfoWindow::CreateDayInfo(HWND owner)
                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr);
 }
 
-void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings)
+void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings, std::span<const DayInfoEvent> events)
 {
     day_.year = day.year;
     day_.month = day.month;
@@ -108,6 +109,14 @@ void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings)
     day_.memo = LineBreaks(day.memo);
     day_.memorialName = day.memorialName;
     day_.memorialPicture = day.memorialPicture;
+    const std::size_t listed = events.size() > kMaxEventLines ? kMaxEventLines - 1 : events.size();
+    day_.events.assign(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(listed));
+    if (listed < events.size()) {
+        const std::wstring format = ResString(IDS_EVENT_MORE);
+        std::vector<wchar_t> more(format.size() + 16);
+        std::swprintf(more.data(), more.size(), format.c_str(), static_cast<int>(events.size() - listed));
+        day_.events.push_back({more.data(), settings.Dayinfo.MemoFont.Color});
+    }
     look_ = settings.Dayinfo;
     LayoutDayInfo();
 }
@@ -115,7 +124,8 @@ void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings)
 void DayInfoWindow::LayoutDayInfo()
 {
     dateLine_ = FormatDateLine(day_.year, day_.month, day_.day, day_.weekday);
-    content_ = titleRect_ = memorialRect_ = memoRect_ = pictureRect_ = RectF{};
+    content_ = titleRect_ = memorialRect_ = memoRect_ = pictureRect_ = eventsRect_ = RectF{};
+    eventLine_ = 0;
     thumbnail_ = nullptr;
 
     ScreenDC screen;
@@ -150,6 +160,24 @@ void DayInfoWindow::LayoutDayInfo()
         height += memoRect_.height + margin;
     }
 
+    // The events as one block, measured once: each keeps to one line, cut short where the
+    // block would be wider than sixteen "あ".
+    if (!day_.events.empty()) {
+        const gfx::Font memoFont = MemoFont(look_, dpi_);
+        std::wstring block;
+        for (const DayInfoEvent& e : day_.events)
+            block += (block.empty() ? L"" : L"\n") + e.text;
+        const PointF origin{titleRect_.x, height + margin};
+        eventsRect_ = graphics.MeasureString(block, memoFont, origin);
+        if (eventsRect_.width > width - 2 * margin)
+            eventsRect_.width =
+                std::max(width - 2 * margin,
+                         std::min(eventsRect_.width, graphics.MeasureString(kWrapReference, memoFont, origin).width));
+        eventLine_ = eventsRect_.height / static_cast<float>(day_.events.size());
+        width = std::max(width, eventsRect_.width + 2 * margin);
+        height += eventsRect_.height + margin;
+    }
+
     if (!day_.memorialPicture.empty()) {
         if (const ThumbnailCache::Thumbnail* picture = thumbnails_.Get(day_.memorialPicture, pictureSide)) {
             const auto [pw, ph] = FitInside(picture->width, picture->height, pictureSide, pictureSide);
@@ -158,6 +186,7 @@ void DayInfoWindow::LayoutDayInfo()
             titleRect_.x += pw + margin;
             memorialRect_.x += pw + margin;
             memoRect_.x += pw + margin;
+            eventsRect_.x += pw + margin;
             height = std::max(height, ph + margin);
             thumbnail_ = &picture->pixels;
         }
@@ -196,6 +225,16 @@ void DayInfoWindow::PaintDayInfo(HDC dc) const
                             gfx::SolidBrush(look_.DayinfoMemorialColor));
     if (!day_.memo.empty())
         graphics.DrawString(day_.memo, MemoFont(look_, dpi_), memoRect_, format, gfx::SolidBrush(look_.MemoFont.Color));
+    if (!day_.events.empty()) {
+        gfx::StringFormat oneLine = NearFormat();
+        oneLine.OneLine();
+        const gfx::Font memoFont = MemoFont(look_, dpi_);
+        for (std::size_t i = 0; i < day_.events.size(); ++i) {
+            const RectF line{eventsRect_.x, eventsRect_.y + static_cast<float>(i) * eventLine_, eventsRect_.width,
+                             eventLine_};
+            graphics.DrawString(day_.events[i].text, memoFont, line, oneLine, gfx::SolidBrush(day_.events[i].colour));
+        }
+    }
     if (thumbnail_ != nullptr)
         graphics.DrawImage(*thumbnail_, pictureRect_);
 
@@ -211,12 +250,13 @@ bool DayInfoWindow::UpdateDayInfoLayer()
     return UpdateLayered(Handle(), size.cx, size.cy, [this](HDC dc) { PaintDayInfo(dc); });
 }
 
-void DayInfoWindow::ShowDayInfo(int x, int y, const DayRecord& day, const DesignSettings& settings, bool pinned)
+void DayInfoWindow::ShowDayInfo(int x, int y, const DayRecord& day, const DesignSettings& settings, bool pinned,
+                                std::span<const DayInfoEvent> events)
 {
     // The monitor that holds the point, not the primary one: a calendar on a second
     // screen gets its popup there, laid out for that screen's DPI.
     dpi_ = DpiAt(POINT{x, y});
-    SetDay(day, settings);
+    SetDay(day, settings, events);
     if (Handle() == nullptr)
         return;
     // The shadow is part of the window: it stays inside the work area too.

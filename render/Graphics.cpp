@@ -68,6 +68,15 @@ StringFormat::StringFormat(StringAlignment horizontal, StringAlignment vertical)
     Track(GdipSetStringFormatLineAlign(handle_, vertical));
 }
 
+StringFormat& StringFormat::OneLine()
+{
+    if (handle_ != nullptr) {
+        Track(GdipSetStringFormatFlags(handle_, StringFormatFlagsNoWrap));
+        Track(GdipSetStringFormatTrimming(handle_, StringTrimmingEllipsisCharacter));
+    }
+    return *this;
+}
+
 ImageAttributes::ImageAttributes(float factor)
 {
     if (Track(GdipCreateImageAttributes(&handle_)) != Ok) {

@@ -131,6 +131,8 @@ public:
 class StringFormat : public Owned<Gdiplus::GpStringFormat, Gdiplus::DllExports::GdipDeleteStringFormat> {
 public:
     StringFormat(Gdiplus::StringAlignment horizontal, Gdiplus::StringAlignment vertical);
+    // One line that never wraps; what does not fit its box ends in an ellipsis.
+    StringFormat& OneLine();
 };
 
 class ImageAttributes : public Owned<Gdiplus::GpImageAttributes, Gdiplus::DllExports::GdipDisposeImageAttributes> {

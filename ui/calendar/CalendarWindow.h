@@ -2,6 +2,8 @@
 // the user's gestures into commands, and carries the tray icon and hot key.
 #pragma once
 #include "app/Handle.h"
+#include "calendar/FeedShelf.h"
+#include "calendar/Subscriptions.h"
 #include "settings/SettingsHost.h"
 #include "ui/framework/Window.h"
 
@@ -9,13 +11,17 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class CalendarPainter;
 class CalendarFrame;
 class DayInfoWindow;
 class MonthModel;
 class SettingsSheet;
+struct DayInfoEvent;
 struct DayRecord;
+struct MonthDots;
 struct Settings;
 
 namespace calendar_window {
@@ -65,6 +71,16 @@ public:
     void StoreSettings() override;
 
     void SetTrayIcon(bool add);
+
+    // The subscriptions as qv.ini keeps them, read with the settings.
+    SubscriptionList& Subscriptions() { return subscriptions_; }
+    // The list of subscriptions changed: their kept copies are read again where they changed.
+    void SubscriptionsChanged();
+    // A subscription's kept copy was replaced: it is read again and shown.
+    void KeptCopyChanged(std::wstring_view url);
+    const FeedShelf& Feeds() const { return *feeds_; }
+    // The shown month's events of that day, all-day ones first, then by start.
+    std::vector<DayInfoEvent> EventLines(const DayRecord& day) const;
 
     // Test seams: the clock behind today's mark and the date timer, and how errors are shown.
     void SetClock(std::function<std::chrono::year_month_day()> today);
@@ -117,6 +133,13 @@ private:
     DayRecord* CellOf(int packed);
     // Lays the calendar out for the monitor's new DPI and moves it to the suggested place.
     void OnDpiChanged(UINT dpi, const RECT* suggested);
+    // The shown month's events per day and the painter's dots, computed once per month and feed change.
+    void UpdateMonthEvents();
+    bool HasEvents(const DayRecord& day) const;
+    // A day with a holiday, memo, memorial day or events of a shown subscription.
+    bool ShowsInfo(const DayRecord& day) const;
+    void ShowDayInfoAt(int x, int y, const DayRecord& day, bool pinned);
+    std::wstring DataDirectory() const;
 
     std::wstring dataDirectory_;
     bool pointerInside_ = false;
@@ -131,6 +154,12 @@ private:
     int typedNumber_ = 0;
     int knownDate_ = 0;
     std::unique_ptr<DayInfoWindow> dayInfo_;
+    SubscriptionList subscriptions_;
+    std::unique_ptr<FeedShelf> feeds_;
+    std::unique_ptr<MonthDots> dots_;
+    std::vector<std::vector<DayEvent>> monthEvents_; // day of the month - 1
+    int eventsYear_ = 0, eventsMonth_ = 0;
+    unsigned eventsGeneration_ = 0;
     int lastArea_ = 1; // AREA_NONE: the area last seen by WM_NCHITTEST
     POINT placedAt_{};
     bool positionMoved_ = false; // the saved position lay on no monitor and was moved
