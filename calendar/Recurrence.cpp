@@ -312,7 +312,7 @@ void Recurrence::PeriodInstances(std::int64_t k, Days clipFrom, Days clipTo, std
     const Days first = PeriodStart(k);
     const int y = Year(year_month_day(first));
     const auto addDays = [&](Days a, Days b, bool withinMonth) {
-        if (!fullPeriods_) {
+        if (!fullPeriods_ && clipFrom <= clipTo) { // an empty clip asks for the whole period
             a = std::max(a, clipFrom);
             b = std::min(b, clipTo + days{1});
         }
@@ -353,7 +353,7 @@ Recurrence::Walk Recurrence::CountFrom(Walk walk, std::int64_t limit) const
             return walk;
         }
         candidates.clear();
-        PeriodInstances(walk.period, Days::min(), Days::max(), candidates);
+        PeriodInstances(walk.period, Days::max(), Days::min(), candidates);
         for (const local_seconds t : candidates) {
             if (t < start_)
                 continue;
@@ -400,7 +400,7 @@ void Recurrence::Expand(local_seconds from, local_seconds to, std::size_t cap, s
             return;
         const bool countHere = counting && k >= counting->period;
         candidates.clear();
-        PeriodInstances(k, countHere ? Days::min() : firstDay, countHere ? Days::max() : lastDay, candidates);
+        PeriodInstances(k, countHere ? Days::max() : firstDay, countHere ? Days::min() : lastDay, candidates);
         for (const local_seconds t : candidates) {
             if (t < start_)
                 continue;

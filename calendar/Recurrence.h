@@ -57,7 +57,8 @@ private:
     // Index of the period holding that day (negative before the first one).
     std::int64_t PeriodOf(Days day) const;
     Days PeriodStart(std::int64_t k) const;
-    // Every candidate of period k, sorted; days outside [clipFrom, clipTo] may be left out.
+    // Every candidate of period k, sorted; days outside [clipFrom, clipTo] may be left out
+    // (none are when clipFrom > clipTo).
     void PeriodInstances(std::int64_t k, Days clipFrom, Days clipTo,
                          std::vector<std::chrono::local_seconds>& out) const;
     // `withinMonth`: BYDAY ordinals count within the day's month rather than its year.
