@@ -177,6 +177,12 @@ def test_agenda_matches_recurring_ical_events(s):
         ("2026-01-01", "2027-01-02", win(out)), ("2026-02-30", "2026-03-01", win(out)), ("2026-03-01", win(out)),
         ("2026-01-01", "2026-01-02", win(os.path.join(s.dir, "none", "x.txt"))))]
     assert codes == [2, 2, 2, 1], codes  # 366 days at most, real dates, three arguments; a file that cannot be written
+    # The import reads its times through the same zones: 09:00 in New York is 23:00 in Tokyo.
+    s.env["TZ"] = "Asia/Tokyo"
+    subprocess.run(["wineserver", "-k"], env=s.env, capture_output=True)
+    ics = harness.write(s, "ny.ics", ("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;TZID=America/New_York:20261208T090000\r\n"
+                                      "SUMMARY:NY\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n").encode())
+    assert harness.run(s, "/import", win(ics)) == 0 and harness.read_dat(s) == {(202612, 8): ("23:00 NY",)}
 
 
 def test_kept_copies_show_at_start(s):
