@@ -80,6 +80,7 @@ public:
 
     // Draws the calendar onto the 32-bit bitmap selected into hdc.
     void Paint(const MonthModel& model, HDC hdc, int hover) const;
+    // The same without the event dots, which go straight into the pixels (PaintDots).
     void Paint(const MonthModel& model, gfx::Graphics& graphics, int hover) const;
 
     // The steps of Paint, so that a composed frame can redraw only what changed.
@@ -91,6 +92,12 @@ public:
     void PaintWeekdays(gfx::Graphics& graphics) const;
     // The discs and numbers of the cells `which` picks (all when null).
     void PaintCells(gfx::Graphics& graphics, const MonthModel& model, const std::function<bool(int, int)>& which) const;
+    // The event dots of every cell over what was drawn into the 32-bit DIB section selected into
+    // hdc (flushed), written into its pixels: a few hundred small discs through GDI+ would cost
+    // more than the month's whole picture.
+    void PaintDots(HDC hdc, const MonthModel& model) const;
+    // A hash of the dots the month shows (0 for none), so a kept frame knows when they changed.
+    std::uint64_t DotsKey(const MonthModel& model) const;
 
     // The event dots of the shown month; not owned, null for none.
     void SetMonthDots(const MonthDots* dots) { dots_ = dots; }

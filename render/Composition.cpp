@@ -190,24 +190,14 @@ struct CalendarFrame::Key {
         bool operator==(const Look&) const = default;
     } look;
     int year = 0, month = 0;
-    std::array<std::uint64_t, 42> days{};
+    std::array<std::uint32_t, 42> days{};
+    std::uint64_t dots = 0;
     bool operator==(const Key&) const = default;
 };
 
 namespace {
 
-// What a day's pixels depend on: its number, its flags and its event dots (a hash of their colours).
-std::uint64_t DayCode(const CalendarPainter& painter, const DayRecord& day)
-{
-    const std::uint64_t code = (static_cast<std::uint32_t>(day.day) << 16) ^ day.flags;
-    const DayDots* dots = painter.DotsOf(day);
-    if (dots == nullptr)
-        return code;
-    std::uint64_t hash = 14695981039346656037ull;
-    for (int i = 0; i < dots->count; ++i)
-        hash = (hash ^ dots->colours[static_cast<std::size_t>(i)]) * 1099511628211ull;
-    return code | ((hash | 1) << 32);
-}
+std::uint32_t DayCode(const DayRecord& day) { return (static_cast<std::uint32_t>(day.day) << 16) ^ day.flags; }
 
 CalendarFrame::Key MakeKey(const CalendarPainter& painter, const MonthModel& model, int width, int height)
 {
@@ -220,7 +210,8 @@ CalendarFrame::Key MakeKey(const CalendarPainter& painter, const MonthModel& mod
     key.month = model.Month();
     for (int column = 0; column < 7; ++column)
         for (int row = 0; row < 6; ++row)
-            key.days[static_cast<std::size_t>(row * 7 + column)] = DayCode(painter, model.Cell(column, row));
+            key.days[static_cast<std::size_t>(row * 7 + column)] = DayCode(model.Cell(column, row));
+    key.dots = painter.DotsKey(model);
     key.look.month_font = LookOf(s.MonthFont);
     key.look.week_font = LookOf(s.WeekFont);
     key.look.day_font = LookOf(s.DayFont.Font);
@@ -407,8 +398,7 @@ void CalendarFrame::ComposeMonth(const CalendarPainter& painter, const MonthMode
     std::array<bool, 42> missing{};
     for (std::size_t i = 0; i < cells_.size(); ++i) {
         const int column = static_cast<int>(i % 7), row = static_cast<int>(i / 7);
-        // Distinct for every place as long as the code holds no dots; with dots, a 64-bit hash.
-        keys[i] = DayCode(painter, model.Cell(column, row)) * 43 + i;
+        keys[i] = (static_cast<std::uint64_t>(i) << 32) | DayCode(model.Cell(column, row));
         const auto kept = days_.find(keys[i]);
         missing[i] = kept == days_.end() || kept->second.size() != Area(cells_[i]);
         if (!missing[i])
@@ -434,6 +424,10 @@ void CalendarFrame::ComposeMonth(const CalendarPainter& painter, const MonthMode
             CopyRegion(surface_, cells_[i], kept.data(), false);
         }
     }
+    // The event dots go over the days as kept: a day's pixels do not depend on them.
+    graphics.Flush();
+    GdiFlush();
+    painter.PaintDots(surface_.Dc(), model);
     // Looks of the buttons kept while no title reached into them hold no month: they are copied.
     std::vector<std::uint32_t>& look = states_[static_cast<std::size_t>(ButtonState(hover))];
     if (!titleInButtons_ && !look.empty()) {

@@ -200,7 +200,7 @@ def test_kept_copies_show_at_start(s):
     index = (first.weekday() + 1) % 7 + day.day - 1
     column, row = index % 7, index // 7
     x, y = g.cell_centre(column, row)
-    dot_y = int(g.top + g.grid_y + row * (g.d + 5) + g.d - 1 - 2.5 * max(1.5, g.d * 0.06))
+    dot_y = int(g.top + g.grid_y + row * (g.d + 5) + g.d - 1 - 2.5 * max(2, g.d * 0.07))
     screen = s.screenshot()
     assert screen.count(x - 4, dot_y - 3, x + 4, dot_y + 4, lambda p: harness.near(p, (0, 0, 255), 60)) > 0
     s.xdotool("mousemove", x, y)

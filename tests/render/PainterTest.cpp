@@ -224,7 +224,7 @@ TEST(ColourSpace, ShiftLightness)
         EXPECT_EQ(ShiftLightness(in), out) << std::hex << in;
 }
 
-TEST(PainterPixels, EventDotsUnderTheNumberAndAKeptFrameRedrawsOnlyTheirDay)
+TEST(PainterPixels, EventDotsUnderTheNumberDrawnOverTheKeptDaysOfAFrame)
 {
     ShownMonth shown(2026, 3); // 1 March is a Sunday: the 10th stands in column 2 of row 1
     DesignSettings settings;
@@ -245,7 +245,7 @@ TEST(PainterPixels, EventDotsUnderTheNumberAndAKeptFrameRedrawsOnlyTheirDay)
     painter.SetMonthDots(&dots);
     surface = frame.Compose(painter, shown.model, 0);
     EXPECT_EQ(frame.LastCompose(), CalendarFrame::Kind::Month);
-    EXPECT_EQ(frame.LastDaysDrawn(), 1);
+    EXPECT_EQ(frame.LastDaysDrawn(), 0);
     const RectF cell = painter.CellRect(2, 1);
     std::map<std::uint32_t, int> inCell;
     int changedElsewhere = 0;
