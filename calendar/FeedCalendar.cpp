@@ -7,10 +7,9 @@
 using namespace std::chrono;
 
 namespace {
-constexpr std::int64_t kDay = 86400;
 // An expansion looks this far beyond the days asked for: zones differ from the computer's by
 // at most a day and two hours.
-constexpr days kZoneSlack{2};
+constexpr hours kZoneSlack{27};
 
 std::string Upper(std::string_view text)
 {
@@ -273,13 +272,13 @@ std::vector<Occurrence> FeedCalendar::Expand(local_days first, local_days last) 
     return Expand(first, last, *tz::ComputerZone());
 }
 
-std::vector<Occurrence> FeedCalendar::Expand(local_days first, local_days last, const tz::TimeZone& shownIn) const
+template <class Visit>
+void FeedCalendar::ForEach(local_days first, local_days last, const tz::TimeZone& shownIn, Visit&& visit) const
 {
-    std::vector<Occurrence> out;
     if (last < first)
-        return out;
+        return;
     const local_seconds windowStart(first), windowEnd(last + days{1});
-    const std::int64_t slack = kZoneSlack.count() * kDay;
+    const std::int64_t slack = seconds{kZoneSlack}.count();
     const std::size_t cap = std::max<std::size_t>(recur::Recurrence::kMaxPerWindow / 4,
                                                   static_cast<std::size_t>((last - first).count() + 1) * 48);
     std::vector<local_seconds> walls;
@@ -307,26 +306,26 @@ std::vector<Occurrence> FeedCalendar::Expand(local_days first, local_days last, 
                  std::binary_search(e.skipped.begin(), e.skipped.end(), Identity(wall, e.zone))) ||
                 std::find(e.skippedDays.begin(), e.skippedDays.end(), floor<days>(wall)) != e.skippedDays.end())
                 continue;
-            Occurrence o;
-            o.allDay = e.allDay;
+            local_seconds start = wall, end = wall + e.length;
             if (e.zone != nullptr) {
                 const sys_seconds utc = e.zone->ToUtc(wall);
-                o.start = shownIn.ToLocal(utc);
-                o.end = shownIn.ToLocal(utc + e.length);
-            } else {
-                o.start = wall;
-                o.end = wall + e.length;
+                start = shownIn.ToLocal(utc);
+                end = shownIn.ToLocal(utc + e.length);
             }
-            const bool touches = o.start == o.end ? o.start >= windowStart && o.start < windowEnd
-                                                  : o.start < windowEnd && o.end > windowStart;
-            if (!touches)
-                continue;
-            o.summary = e.summary;
-            o.location = e.location;
-            o.alarmLead = e.alarmLead;
-            out.push_back(std::move(o));
+            const bool touches =
+                start == end ? start >= windowStart && start < windowEnd : start < windowEnd && end > windowStart;
+            if (touches)
+                visit(e, start, end);
         }
     }
+}
+
+std::vector<Occurrence> FeedCalendar::Expand(local_days first, local_days last, const tz::TimeZone& shownIn) const
+{
+    std::vector<Occurrence> out;
+    ForEach(first, last, shownIn, [&](const Event& e, local_seconds start, local_seconds end) {
+        out.push_back(Occurrence{start, end, e.allDay, e.summary, e.location, e.alarmLead});
+    });
     std::stable_sort(out.begin(), out.end(), [](const Occurrence& a, const Occurrence& b) {
         if (a.start != b.start)
             return a.start < b.start;
@@ -335,4 +334,17 @@ std::vector<Occurrence> FeedCalendar::Expand(local_days first, local_days last, 
         return a.end < b.end;
     });
     return out;
+}
+
+std::vector<bool> FeedCalendar::BusyDays(local_days first, local_days last, const tz::TimeZone& shownIn) const
+{
+    std::vector<bool> busy(last < first ? 0 : static_cast<std::size_t>((last - first).count() + 1));
+    ForEach(first, last, shownIn, [&](const Event&, local_seconds start, local_seconds end) {
+        // The days it covers: an end at midnight does not reach into that day.
+        const local_days begin = std::max(floor<days>(start), first);
+        const local_days stop = std::min(end > start ? floor<days>(end - seconds{1}) : floor<days>(start), last);
+        for (local_days d = begin; d <= stop; d += days{1})
+            busy[static_cast<std::size_t>((d - first).count())] = true;
+    });
+    return busy;
 }

@@ -37,6 +37,10 @@ public:
     // The same, shown in `shownIn` rather than the computer's zone.
     std::vector<Occurrence> Expand(std::chrono::local_days first, std::chrono::local_days last,
                                    const tz::TimeZone& shownIn) const;
+    // Whether any occurrence touches each of the days (element i: day first + i): what a month's
+    // marks need, without the texts and the order Expand makes.
+    std::vector<bool> BusyDays(std::chrono::local_days first, std::chrono::local_days last,
+                               const tz::TimeZone& shownIn) const;
 
 private:
     struct Event {
@@ -55,6 +59,9 @@ private:
     // Compares instances whatever zone their times were written in.
     static std::int64_t Identity(std::chrono::local_seconds wall, const tz::TimeZone* zone);
     struct Reader;
+    // Calls visit(event, start, end) for each occurrence that touches the days, unordered.
+    template <class Visit> void ForEach(std::chrono::local_days first, std::chrono::local_days last,
+                                        const tz::TimeZone& shownIn, Visit&& visit) const;
 
     std::vector<Event> events_;
     std::vector<std::shared_ptr<const tz::TimeZone>> zones_; // what the events' zone pointers point to

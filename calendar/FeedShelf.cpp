@@ -65,6 +65,20 @@ bool FeedShelf::Reload(std::wstring_view url)
     return read;
 }
 
+std::vector<std::uint64_t> FeedShelf::BusyDays(local_days first, local_days last) const
+{
+    const auto shownIn = tz::ComputerZone();
+    std::vector<std::uint64_t> out(last < first ? 0 : static_cast<std::size_t>((last - first).count() + 1));
+    for (std::size_t i = 0; i < std::min<std::size_t>(sources_.size(), 64); ++i) {
+        if (!sources_[i].feed)
+            continue;
+        const std::vector<bool> busy = sources_[i].feed->BusyDays(first, last, *shownIn);
+        for (std::size_t d = 0; d < busy.size(); ++d)
+            out[d] |= std::uint64_t{busy[d]} << i;
+    }
+    return out;
+}
+
 std::vector<std::vector<DayEvent>> FeedShelf::Days(local_days first, local_days last) const
 {
     return Days(first, last, *tz::ComputerZone());
@@ -84,7 +98,14 @@ std::vector<std::vector<DayEvent>> FeedShelf::Days(local_days first, local_days 
             const local_days begin = floor<days>(o.start);
             const local_days end = o.end > o.start ? floor<days>(o.end - seconds{1}) : begin;
             for (local_days d = std::max(begin, first); d <= std::min(end, last); d += days{1}) {
-                DayEvent e{static_cast<int>(i), o.allDay, 0, 24 * 60, o.start, o.summary, o.location};
+                const bool lastDay = d == std::min(end, last); // the texts move into its entry
+                DayEvent e{static_cast<int>(i),
+                           o.allDay,
+                           0,
+                           24 * 60,
+                           o.start,
+                           lastDay ? std::move(o.summary) : o.summary,
+                           lastDay ? std::move(o.location) : o.location};
                 if (!o.allDay) {
                     e.from = static_cast<int>(floor<minutes>(std::max(o.start, local_seconds(d)) - d).count());
                     e.to = static_cast<int>(floor<minutes>(std::min(o.end, local_seconds(d + days{1})) - d).count());

@@ -45,6 +45,8 @@ public:
     std::vector<std::vector<DayEvent>> Days(std::chrono::local_days first, std::chrono::local_days last,
                                             const tz::TimeZone& shownIn) const;
     std::vector<std::vector<DayEvent>> Days(std::chrono::local_days first, std::chrono::local_days last) const;
+    // For each day first..last, bit s set when source s (below 64) has an occurrence that day.
+    std::vector<std::uint64_t> BusyDays(std::chrono::local_days first, std::chrono::local_days last) const;
 
 private:
     static bool Read(Source& source);

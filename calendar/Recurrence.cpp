@@ -216,6 +216,11 @@ Recurrence::Recurrence(const Rule& rule, local_seconds start, std::optional<loca
             for (const int s : values(rule_.bySecond, static_cast<int>(hms.seconds().count())))
                 times_.push_back(hours{h} + minutes{m} + seconds{s});
     fullPeriods_ = !rule_.bySetPos.empty();
+    weekdays_ = 0;
+    for (const WeekdayNum& w : rule_.byDay)
+        weekdays_ |= 1u << w.weekday;
+    if (rule_.byDay.empty())
+        weekdays_ = 0x7F;
 
     if (rule_.count) {
         const Walk walk = CountFrom(Walk{}, kCountWalkPeriods);
@@ -316,10 +321,32 @@ void Recurrence::PeriodInstances(std::int64_t k, Days clipFrom, Days clipTo, std
             a = std::max(a, clipFrom);
             b = std::min(b, clipTo + days{1});
         }
-        for (Days d = a; d < b; d += days{1})
+        if (a >= b)
+            return;
+        const auto add = [&](Days d) {
             if (DayMatches(d, y, withinMonth))
                 for (const seconds t : times_)
                     out.push_back(d + t);
+        };
+        // Only the days that can match are looked at: the month days named, or the weekdays named.
+        const year_month_day first(a);
+        if (!rule_.byMonthDay.empty() && rule_.byDay.empty() && year_month_day(b - days{1}).month() == first.month()) {
+            const int dim = DaysIn(Year(first), Month(first));
+            const Days monthStart = a - days{Dom(first) - 1};
+            std::vector<Days> named;
+            for (const int md : rule_.byMonthDay)
+                if (const int dom = md > 0 ? md : dim + md + 1; dom >= 1 && dom <= dim)
+                    if (const Days d = monthStart + days{dom - 1}; d >= a && d < b)
+                        named.push_back(d);
+            std::sort(named.begin(), named.end());
+            named.erase(std::unique(named.begin(), named.end()), named.end());
+            for (const Days d : named)
+                add(d);
+            return;
+        }
+        for (Days d = a; d < b; d += days{1})
+            if ((weekdays_ >> Weekday(d)) & 1)
+                add(d);
     };
     switch (rule_.frequency) {
     case Frequency::Daily: addDays(first, first + days{1}, true); break;
@@ -393,7 +420,7 @@ void Recurrence::Expand(local_seconds from, local_seconds to, std::size_t cap, s
         }
     }
 
-    std::vector<local_seconds> candidates;
+    thread_local std::vector<local_seconds> candidates; // one allocation per thread, not per event and window
     for (;; ++k) {
         const Days periodStart = PeriodStart(k);
         if (periodStart > lastDay || Year(year_month_day(periodStart)) > kLastYear)

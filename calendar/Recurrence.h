@@ -81,6 +81,7 @@ private:
     // A COUNT not reached by the walk at construction: counting goes on from here when asked.
     std::optional<Walk> openCount_;
     bool fullPeriods_ = false; // BYSETPOS picks among a whole period's candidates
+    unsigned weekdays_ = 0x7F; // bit n: weekday n can match
 };
 
 } // namespace recur

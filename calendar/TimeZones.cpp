@@ -195,6 +195,8 @@ sys_seconds TimeZone::ToUtc(local_seconds wall) const
 {
     const sys_seconds guess(wall.time_since_epoch());
     const seconds before = OffsetAt(guess - days{1}), after = OffsetAt(guess + days{1});
+    if (before == after)
+        return guess - before; // no change of the clocks near
     const bool beforeFits = OffsetAt(guess - before) == before, afterFits = OffsetAt(guess - after) == after;
     if (beforeFits && afterFits)
         return guess - std::max(before, after); // passed twice: the earlier instant
@@ -291,6 +293,26 @@ WindowsRuleZone::WindowsRuleZone(int firstYear, std::vector<YearRule> rules)
 {
     if (rules_.empty())
         rules_.emplace_back();
+    for (int y = kFirstYear; y <= kLastYear; ++y)
+        years_.push_back(Compute(y));
+}
+
+WindowsRuleZone::Year WindowsRuleZone::Compute(int y) const
+{
+    const YearRule& rule = RuleOf(y);
+    Year out;
+    out.standard = -minutes{rule.bias + rule.standardBias};
+    out.daylight = -minutes{rule.bias + rule.daylightBias};
+    out.hasDaylight = rule.toStandard.month != 0 && rule.toDaylight.month != 0;
+    if (out.hasDaylight) {
+        // Each change is given in the local time in force before it.
+        const auto at = [&](const Change& c, seconds offset) {
+            return sys_seconds((TransitionDay(c, y) + seconds{c.seconds}).time_since_epoch()) - offset;
+        };
+        out.start = at(rule.toDaylight, out.standard);
+        out.end = at(rule.toStandard, out.daylight);
+    }
+    return out;
 }
 
 bool WindowsRuleZone::FromTzi(const unsigned char* b, std::size_t size, YearRule& rule)
@@ -324,20 +346,18 @@ const WindowsRuleZone::YearRule& WindowsRuleZone::RuleOf(int y) const
 
 seconds WindowsRuleZone::OffsetAt(sys_seconds utc) const
 {
-    const YearRule* rule = &RuleOf(YearOf(utc));
-    const int y = YearOf(utc - minutes{rule->bias + rule->standardBias});
-    rule = &RuleOf(y);
-    const seconds standard = -minutes{rule->bias + rule->standardBias};
-    const seconds daylight = -minutes{rule->bias + rule->daylightBias};
-    if (rule->toStandard.month == 0 || rule->toDaylight.month == 0)
-        return standard;
-    // Each change is given in the local time in force before it.
-    const auto at = [&](const Change& c, seconds offset) {
-        return sys_seconds((TransitionDay(c, y) + seconds{c.seconds}).time_since_epoch()) - offset;
+    const auto yearOf = [&](sys_seconds t) {
+        const int y = YearOf(t);
+        return y >= kFirstYear && y <= kLastYear ? years_[static_cast<std::size_t>(y - kFirstYear)] : Compute(y);
     };
-    const sys_seconds start = at(rule->toDaylight, standard), end = at(rule->toStandard, daylight);
-    const bool inDaylight = start < end ? utc >= start && utc < end : utc >= start || utc < end;
-    return inDaylight ? daylight : standard;
+    // The year is the one of local standard time.
+    const Year guess = yearOf(utc);
+    const Year year = yearOf(utc + guess.standard);
+    if (!year.hasDaylight)
+        return year.standard;
+    const bool inDaylight =
+        year.start < year.end ? utc >= year.start && utc < year.end : utc >= year.start || utc < year.end;
+    return inDaylight ? year.daylight : year.standard;
 }
 
 std::shared_ptr<const TimeZone> WindowsZone(std::wstring_view keyName)

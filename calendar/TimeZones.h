@@ -72,9 +72,18 @@ public:
     static bool FromTzi(const unsigned char* bytes, std::size_t size, YearRule& rule);
 
 private:
+    // The changes of one year, worked out once for the years most calendars show.
+    struct Year {
+        std::chrono::seconds standard{}, daylight{};
+        bool hasDaylight = false;
+        std::chrono::sys_seconds start, end; // of daylight time
+    };
+    static constexpr int kFirstYear = 1900, kLastYear = 2200;
     const YearRule& RuleOf(int year) const;
+    Year Compute(int year) const;
     int firstYear_;
     std::vector<YearRule> rules_;
+    std::vector<Year> years_; // kFirstYear..kLastYear
 };
 
 // The computer's zone as the system reports it, read once.

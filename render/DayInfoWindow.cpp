@@ -160,20 +160,18 @@ void DayInfoWindow::LayoutDayInfo()
         height += memoRect_.height + margin;
     }
 
-    // The events as one block, measured once: each keeps to one line, cut short where the
-    // block would be wider than sixteen "あ".
+    // The events one line each, as wide as sixteen "あ" of the memo font (longer lines are cut),
+    // measured once per font: they are laid out at every popup.
     if (!day_.events.empty()) {
-        const gfx::Font memoFont = MemoFont(look_, dpi_);
-        std::wstring block;
-        for (const DayInfoEvent& e : day_.events)
-            block += (block.empty() ? L"" : L"\n") + e.text;
-        const PointF origin{titleRect_.x, height + margin};
-        eventsRect_ = graphics.MeasureString(block, memoFont, origin);
-        if (eventsRect_.width > width - 2 * margin)
-            eventsRect_.width =
-                std::max(width - 2 * margin,
-                         std::min(eventsRect_.width, graphics.MeasureString(kWrapReference, memoFont, origin).width));
-        eventLine_ = eventsRect_.height / static_cast<float>(day_.events.size());
+        const std::wstring font = look_.MemoFont.Name + L"/" + std::to_wstring(look_.MemoFont.Size) + L"/" +
+                                  std::to_wstring(look_.MemoFont.Style) + L"/" + std::to_wstring(dpi_);
+        if (font != referenceFont_) {
+            referenceFont_ = font;
+            reference_ = graphics.MeasureString(kWrapReference, MemoFont(look_, dpi_), PointF{});
+        }
+        eventLine_ = reference_.height;
+        eventsRect_ = RectF{titleRect_.x, height + margin, std::max(width - 2 * margin, reference_.width),
+                            eventLine_ * static_cast<float>(day_.events.size())};
         width = std::max(width, eventsRect_.width + 2 * margin);
         height += eventsRect_.height + margin;
     }

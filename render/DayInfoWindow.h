@@ -89,6 +89,8 @@ private:
     std::wstring dateLine_;
     gfx::RectF content_, titleRect_, memorialRect_, memoRect_, pictureRect_, eventsRect_;
     float eventLine_ = 0;
+    std::wstring referenceFont_; // the memo font and DPI the reference was measured for
+    gfx::RectF reference_;
     // Memorial pictures, decoded once per file version; the files themselves are not kept open.
     ThumbnailCache thumbnails_;
     const gfx::Bitmap* thumbnail_ = nullptr; // in thumbnails_, chosen by the last layout

@@ -72,7 +72,6 @@ StringFormat& StringFormat::OneLine()
 {
     if (handle_ != nullptr) {
         Track(GdipSetStringFormatFlags(handle_, StringFormatFlagsNoWrap));
-        Track(GdipSetStringFormatTrimming(handle_, StringTrimmingEllipsisCharacter));
     }
     return *this;
 }

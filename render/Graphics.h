@@ -131,7 +131,7 @@ public:
 class StringFormat : public Owned<Gdiplus::GpStringFormat, Gdiplus::DllExports::GdipDeleteStringFormat> {
 public:
     StringFormat(Gdiplus::StringAlignment horizontal, Gdiplus::StringAlignment vertical);
-    // One line that never wraps; what does not fit its box ends in an ellipsis.
+    // Lines that never wrap; what does not fit the box is cut at its edge.
     StringFormat& OneLine();
 };
 

@@ -450,6 +450,15 @@ void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
         KillTimer(Handle(), TIMER_TYPING);
         return;
     }
+    case TIMER_EVENTS: {
+        KillTimer(Handle(), TIMER_EVENTS);
+        if (eventsYear_ == model_->Year() && eventsMonth_ == model_->Month() &&
+            eventsGeneration_ == feeds_->Generation() && monthEvents_.empty()) {
+            const std::chrono::local_days first(std::chrono::year{eventsYear_} / eventsMonth_ / 1);
+            monthEvents_ = feeds_->Days(first, first + std::chrono::days{DaysInMonth(eventsYear_, eventsMonth_) - 1});
+        }
+        return;
+    }
     case TIMER_DATE: {
         const int today = TodayKey();
         if (today != knownDate_) {
@@ -764,13 +773,17 @@ void CalendarWindow::UpdateMonthEvents()
     eventsGeneration_ = feeds_->Generation();
     *dots_ = MonthDots{y, m, {}};
     const std::chrono::local_days first(std::chrono::year{y} / m / 1);
-    monthEvents_ = feeds_->Days(first, first + std::chrono::days{DaysInMonth(y, m) - 1});
-    for (std::size_t d = 0; d < monthEvents_.size() && d + 1 < dots_->days.size(); ++d) {
+    busyDays_ = feeds_->BusyDays(first, first + std::chrono::days{DaysInMonth(y, m) - 1});
+    monthEvents_.clear();
+    // The lines of the month's days are made once the months stop changing, before a popup needs them.
+    if (Handle() != nullptr && !feeds_->Sources().empty())
+        SetTimer(Handle(), TIMER_EVENTS, 250, nullptr);
+    for (std::size_t d = 0; d < busyDays_.size() && d + 1 < dots_->days.size(); ++d) {
         DayDots& dots = dots_->days[d + 1];
-        for (const DayEvent& e : monthEvents_[d]) {
-            const Argb colour = feeds_->Sources()[static_cast<std::size_t>(e.source)].colour;
+        for (std::size_t s = 0; s < feeds_->Sources().size() && s < 64; ++s) {
+            const Argb colour = feeds_->Sources()[s].colour;
             const auto end = dots.colours.begin() + dots.count;
-            if (dots.count < static_cast<int>(dots.colours.size()) &&
+            if (((busyDays_[d] >> s) & 1) != 0 && dots.count < static_cast<int>(dots.colours.size()) &&
                 std::find(dots.colours.begin(), end, colour) == end)
                 dots.colours[static_cast<std::size_t>(dots.count++)] = colour;
         }
@@ -780,8 +793,8 @@ void CalendarWindow::UpdateMonthEvents()
 bool CalendarWindow::HasEvents(const DayRecord& day) const
 {
     return day.InShownMonth() && day.year == eventsYear_ && day.month == eventsMonth_ && day.day >= 1 &&
-           static_cast<std::size_t>(day.day) <= monthEvents_.size() &&
-           !monthEvents_[static_cast<std::size_t>(day.day - 1)].empty();
+           static_cast<std::size_t>(day.day) <= busyDays_.size() &&
+           busyDays_[static_cast<std::size_t>(day.day - 1)] != 0;
 }
 
 bool CalendarWindow::ShowsInfo(const DayRecord& day) const { return day.HasInfo() || HasEvents(day); }
@@ -792,7 +805,14 @@ std::vector<DayInfoEvent> CalendarWindow::EventLines(const DayRecord& day) const
     if (!HasEvents(day))
         return lines;
     const std::wstring allDay = ResString(IDS_EVENT_ALL_DAY);
-    for (const DayEvent& e : monthEvents_[static_cast<std::size_t>(day.day - 1)]) {
+    const std::chrono::local_days date(std::chrono::year{day.year} / day.month / day.day);
+    const bool made = monthEvents_.size() >= static_cast<std::size_t>(day.day);
+    const auto events = made ? std::vector<std::vector<DayEvent>>() : feeds_->Days(date, date);
+    for (const DayEvent& e : made ? monthEvents_[static_cast<std::size_t>(day.day - 1)] : events.at(0)) {
+        if (lines.size() >= DayInfoWindow::kMaxEventLines) { // not shown, only counted
+            lines.emplace_back();
+            continue;
+        }
         std::wstring text = TimeRangeText(e, allDay) + L"  " + e.summary;
         if (!e.location.empty())
             text += L"\xFF08" + e.location + L"\xFF09"; // the place in full-width brackets

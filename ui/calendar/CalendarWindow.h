@@ -29,6 +29,8 @@ constexpr UINT_PTR TIMER_LEAVE = 101;
 constexpr UINT_PTR TIMER_HOVER = 102;
 constexpr UINT_PTR TIMER_TYPING = 108;
 constexpr UINT_PTR TIMER_DATE = 109;
+// A pause after a month change: the month's event lines are made then, for the popups.
+constexpr UINT_PTR TIMER_EVENTS = 110;
 constexpr UINT TRAY_ICON_ID = 103;
 constexpr UINT WM_TRAY = WM_APP + 100;
 constexpr int HOTKEY_ID = 107;
@@ -79,7 +81,7 @@ public:
     // A subscription's kept copy was replaced: it is read again and shown.
     void KeptCopyChanged(std::wstring_view url);
     const FeedShelf& Feeds() const { return *feeds_; }
-    // The shown month's events of that day, all-day ones first, then by start.
+    // The events of a day of the shown month, all-day ones first, then by start.
     std::vector<DayInfoEvent> EventLines(const DayRecord& day) const;
 
     // Test seams: the clock behind today's mark and the date timer, and how errors are shown.
@@ -133,7 +135,7 @@ private:
     DayRecord* CellOf(int packed);
     // Lays the calendar out for the monitor's new DPI and moves it to the suggested place.
     void OnDpiChanged(UINT dpi, const RECT* suggested);
-    // The shown month's events per day and the painter's dots, computed once per month and feed change.
+    // Which days of the shown month have events and the painter's dots, once per month and feed change.
     void UpdateMonthEvents();
     bool HasEvents(const DayRecord& day) const;
     // A day with a holiday, memo, memorial day or events of a shown subscription.
@@ -157,7 +159,8 @@ private:
     SubscriptionList subscriptions_;
     std::unique_ptr<FeedShelf> feeds_;
     std::unique_ptr<MonthDots> dots_;
-    std::vector<std::vector<DayEvent>> monthEvents_; // day of the month - 1
+    std::vector<std::uint64_t> busyDays_;            // day of the month - 1: bit s for source s
+    std::vector<std::vector<DayEvent>> monthEvents_; // day of the month - 1; empty until made
     int eventsYear_ = 0, eventsMonth_ = 0;
     unsigned eventsGeneration_ = 0;
     int lastArea_ = 1; // AREA_NONE: the area last seen by WM_NCHITTEST
