@@ -65,6 +65,18 @@ bool FeedShelf::Reload(std::wstring_view url)
     return read;
 }
 
+void FeedShelf::Replace(std::wstring_view url, std::shared_ptr<const FeedCalendar> feed)
+{
+    if (!feed || feed->Error() != ical::ParseError::None)
+        return;
+    for (Source& source : sources_)
+        if (source.url == url) {
+            source.feed = feed;
+            source.written = LastWrite(source.path);
+        }
+    ++generation_;
+}
+
 std::vector<std::uint64_t> FeedShelf::BusyDays(local_days first, local_days last) const
 {
     const auto shownIn = tz::ComputerZone();

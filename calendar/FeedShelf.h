@@ -35,6 +35,8 @@ public:
     // A subscription's kept copy was replaced: reads it again. False when it cannot be read
     // or is refused; what it showed before stays.
     bool Reload(std::wstring_view url);
+    // The same with a copy already read (on the thread that fetched it): nothing is parsed here.
+    void Replace(std::wstring_view url, std::shared_ptr<const FeedCalendar> feed);
 
     const std::vector<Source>& Sources() const { return sources_; }
     // Bumped by every change of what the shelf shows.

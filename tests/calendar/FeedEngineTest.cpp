@@ -198,11 +198,21 @@ TEST(FeedEngine, SubscriptionsAndTheAgendaOfTheirKeptCopies)
               "2026-12-31\t終日\tメモ\t大掃除\r\n2026-12-31\t終日\tメモ\t買い物\r\n"
               "2026-12-31\t22:30-24:00\t仕事\t年越し そば\r\n2027-01-01\t終日\t祝日\t元日\r\n"
               "2027-01-01\t終日\t記念日\t祖父 の日\r\n2027-01-01\t00:00-10:00\t仕事\t年越し そば\r\n");
+    // A copy read where it was fetched replaces the shown one; a refused one changes nothing.
+    const unsigned generation = shelf.Generation();
+    shelf.Replace(list.items[0].url, std::make_shared<FeedCalendar>(FeedCalendar::Parse("broken")));
+    EXPECT_EQ(shelf.Generation(), generation);
+    shelf.Replace(list.items[0].url, std::make_shared<FeedCalendar>(FeedCalendar::Parse(
+                                         "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:20261231\r\n"
+                                         "SUMMARY:new\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")));
+    EXPECT_EQ(shelf.Days(local_days(2026y / 12 / 31), local_days(2026y / 12 / 31), tokyo).at(0).at(0).summary, L"new");
     EXPECT_FALSE(agenda::ParseDate(L"2026-02-29"));
     std::wstring line;
     EXPECT_EQ(RunAgenda(L"2026-12-31", L"2026-12-30", (dir.Path() / L"a.txt").wstring(), line, dir.WithSlash()), 2);
     EXPECT_EQ(RunAgenda(L"2026-12-31", L"2027-01-01", (dir.Path() / L"a.txt").wstring(), line, dir.WithSlash()), 0);
+    FeedShelf kept; // as the agenda reads them: from the kept copies
+    kept.Load(list, dir.WithSlash());
     const std::string written = agenda::Format(
-        agenda::Collect(local_days(2026y / 12 / 31), local_days(2027y / 1 / 1), {}, shelf, *tz::ComputerZone()));
+        agenda::Collect(local_days(2026y / 12 / 31), local_days(2027y / 1 / 1), {}, kept, *tz::ComputerZone()));
     EXPECT_EQ(ReadBytes(dir.Path() / L"a.txt"), std::vector<std::uint8_t>(written.begin(), written.end()));
 }

@@ -763,6 +763,12 @@ void CalendarWindow::KeptCopyChanged(std::wstring_view url)
         Render(false);
 }
 
+void CalendarWindow::FeedRefreshed(std::wstring_view url, std::shared_ptr<const FeedCalendar> feed)
+{
+    feeds_->Replace(url, std::move(feed));
+    Render(false);
+}
+
 void CalendarWindow::UpdateMonthEvents()
 {
     const int y = model_->Year(), m = model_->Month();

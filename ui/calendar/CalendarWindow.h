@@ -80,6 +80,8 @@ public:
     void SubscriptionsChanged();
     // A subscription's kept copy was replaced: it is read again and shown.
     void KeptCopyChanged(std::wstring_view url);
+    // The same with the copy already read where it was fetched, so the window parses nothing.
+    void FeedRefreshed(std::wstring_view url, std::shared_ptr<const FeedCalendar> feed);
     const FeedShelf& Feeds() const { return *feeds_; }
     // The events of a day of the shown month, all-day ones first, then by start.
     std::vector<DayInfoEvent> EventLines(const DayRecord& day) const;
