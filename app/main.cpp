@@ -1,6 +1,5 @@
 // Entry point: GDI+ around the whole program, one application object.
 #include "app/CalendarApp.h"
-#include "app/ReminderCommand.h"
 
 #include <gdiplus.h>
 

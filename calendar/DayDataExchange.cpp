@@ -2,6 +2,7 @@
 
 #include "calendar/DateUtil.h"
 #include "calendar/FileIO.h"
+#include "calendar/TimeZones.h"
 
 #include <algorithm>
 #include <climits>
@@ -324,21 +325,6 @@ std::vector<ical::MemorialDay> MemorialDays(const DayData& data)
     return out;
 }
 
-ical::DateTime SystemLocalTime(const ical::DateTime& utc)
-{
-    SYSTEMTIME in{};
-    in.wYear = static_cast<WORD>(utc.year);
-    in.wMonth = static_cast<WORD>(utc.month);
-    in.wDay = static_cast<WORD>(utc.day);
-    in.wHour = static_cast<WORD>(std::max(utc.hour, 0));
-    in.wMinute = static_cast<WORD>(utc.minute);
-    in.wSecond = static_cast<WORD>(std::min(utc.second, 59));
-    SYSTEMTIME out{};
-    if (!SystemTimeToTzSpecificLocalTime(nullptr, &in, &out))
-        return {utc.year, utc.month, utc.day, utc.hour, utc.minute, utc.second, false};
-    return {out.wYear, out.wMonth, out.wDay, out.wHour, out.wMinute, out.wSecond, false};
-}
-
 sys_days SystemToday()
 {
     SYSTEMTIME now{};
@@ -355,7 +341,7 @@ ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, con
             merger.Skip(NoteReason::NoStart, e);
             continue;
         }
-        const ical::DateTime start = e.start->utc ? toLocal(*e.start) : *e.start;
+        const ical::DateTime start = toLocal(*e.start, e.startZone);
         if (start.IsDate() && !e.rule.empty() && PlainYearly(e.rule, start) && StillRecurs(e.rule, start, today)) {
             merger.AddMemorial(e, start);
             continue;
@@ -382,7 +368,7 @@ ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, con
             const sys_seconds from = Moment(start);
             sys_seconds to = from;
             if (e.end)
-                to = Moment(e.end->utc ? toLocal(*e.end) : *e.end);
+                to = Moment(toLocal(*e.end, e.endZone));
             else if (e.duration)
                 to = from + *e.duration;
             last = floor<days>(to);
@@ -483,7 +469,11 @@ Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath
         outcome.line = parsed.errorLine;
         return outcome;
     }
-    if (MergeIntoDataFile(dataPath, tempPath, parsed.events, toLocal, outcome.counts))
+    const tz::ZoneResolver zones(parsed.zones);
+    const ToLocalTime byZones = [&](const ical::DateTime& t, const std::string& tzid) {
+        return zones.ToComputerTime(t, tzid);
+    };
+    if (MergeIntoDataFile(dataPath, tempPath, parsed.events, toLocal ? toLocal : byZones, outcome.counts))
         outcome.status = Status::Done;
     return outcome;
 }

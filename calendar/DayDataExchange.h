@@ -57,9 +57,8 @@ struct ImportCounts {
     std::vector<ImportNote> notes; // the first kMaxNotes events skipped or shortened
 };
 
-// UTC date-time to the computer's local time.
-using ToLocalTime = std::function<ical::DateTime(const ical::DateTime&)>;
-ical::DateTime SystemLocalTime(const ical::DateTime& utc);
+// A time as written (UTC, floating, or with the TZID given) to the computer's local time.
+using ToLocalTime = std::function<ical::DateTime(const ical::DateTime& time, const std::string& tzid)>;
 std::chrono::sys_days SystemToday();
 
 // Adds the events to `data`: memo lines on the days they cover, yearly all-day events
@@ -86,8 +85,9 @@ Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath)
 // calendar). False when it could not be read or written: then it is as it was.
 bool MergeIntoDataFile(const std::wstring& dataPath, const std::wstring& tempPath, std::span<const ical::Event> events,
                        const ToLocalTime& toLocal, ImportCounts& counts);
-// Reads and parses `icsPath` (Refused when it is no calendar), then MergeIntoDataFile.
+// Reads and parses `icsPath` (Refused when it is no calendar), then MergeIntoDataFile. Times
+// are read through the file's own zones (tz::ZoneResolver) unless `toLocal` is given.
 Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath, const std::wstring& icsPath,
-                      const ToLocalTime& toLocal = SystemLocalTime);
+                      const ToLocalTime& toLocal = {});
 
 } // namespace exchange

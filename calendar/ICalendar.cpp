@@ -691,12 +691,17 @@ ParsedCalendar ParseCalendar(std::string_view bytes)
         result.errorLine = line;
         return result;
     };
-    for (const Component& calendar : tree.calendars) {
+    result.zones.name = "VCALENDAR";
+    for (Component& calendar : tree.calendars) {
         const Property* version = calendar.Find("VERSION");
         const bool legacy = version != nullptr && Trimmed(version->value) == "1.0";
-        for (const Component& component : calendar.children) {
+        if (const Property* zone = calendar.Find("X-WR-TIMEZONE"); zone && !result.zones.Find("X-WR-TIMEZONE"))
+            result.zones.properties.push_back(*zone);
+        for (Component& component : calendar.children) {
+            if (component.name == "VTIMEZONE")
+                result.zones.children.push_back(std::move(component));
             if (component.name != "VEVENT")
-                continue; // VTODO, VJOURNAL, VTIMEZONE, ...
+                continue; // VTODO, VJOURNAL, ...
             Event event{component.line};
             for (const Property& p : component.properties) {
                 if (p.name == "DTSTART" || p.name == "DTEND") {
@@ -704,6 +709,9 @@ ParsedCalendar ParseCalendar(std::string_view bytes)
                     if (!t)
                         return fail(p.line);
                     (p.name == "DTSTART" ? event.start : event.end) = t;
+                    const auto zone = p.params.find("TZID");
+                    (p.name == "DTSTART" ? event.startZone : event.endZone) =
+                        zone == p.params.end() ? std::string() : zone->second;
                 } else if (p.name == "DURATION") {
                     event.duration = ParseDuration(Trimmed(p.value));
                     if (!event.duration)

@@ -55,6 +55,7 @@ std::string WriteCalendar(std::span<const MemoDay> memos, std::span<const Memori
 struct Event {
     int line = 0; // where its BEGIN stands
     std::optional<DateTime> start, end;
+    std::string startZone, endZone; // their TZID parameters; empty for none
     std::optional<std::chrono::seconds> duration;
     std::map<std::string, std::string> rule; // RRULE parts, names upper case; empty when none
     std::wstring summary, description, picture;
@@ -105,6 +106,8 @@ ParsedComponents ParseComponents(std::string_view bytes);
 
 struct ParsedCalendar {
     std::vector<Event> events;
+    // The file's VTIMEZONEs as its children and its X-WR-TIMEZONE, for reading the events' times.
+    Component zones;
     ParseError error = ParseError::None;
     int errorLine = 0; // 1-based physical line
 };

@@ -201,6 +201,9 @@ void CalendarPainter::Paint(const MonthModel& model, HDC hdc, int hover) const
         return;
     graphics.SetHighQuality();
     Paint(model, graphics, hover);
+    graphics.Flush();
+    GdiFlush();
+    PaintDots(hdc, model);
 }
 
 void CalendarPainter::Paint(const MonthModel& model, gfx::Graphics& graphics, int hover) const
@@ -324,6 +327,88 @@ void CalendarPainter::PaintCells(gfx::Graphics& graphics, const MonthModel& mode
             graphics.DrawString(Number(day.day), dayFont, text, centred, *brush);
         }
     }
+}
+
+namespace {
+
+// A disc over 32-bit premultiplied pixels (rows bottom-up), its edge covered by 4 x 4 samples per pixel.
+void FillDisc(const DIBSECTION& dib, float cx, float cy, float r, Argb colour)
+{
+    const int width = dib.dsBm.bmWidth, height = std::abs(dib.dsBm.bmHeight);
+    auto* bits = static_cast<std::uint32_t*>(dib.dsBm.bmBits);
+    const std::uint32_t a = colour >> 24;
+    const std::uint32_t premultiplied[3] = {((colour >> 16) & 0xFF) * a / 255, ((colour >> 8) & 0xFF) * a / 255,
+                                            (colour & 0xFF) * a / 255};
+    for (int y = std::max(0, static_cast<int>(cy - r)); y <= std::min(height - 1, static_cast<int>(cy + r)); ++y) {
+        std::uint32_t* row = bits + static_cast<std::ptrdiff_t>(dib.dsBm.bmHeight > 0 ? height - 1 - y : y) * width;
+        for (int x = std::max(0, static_cast<int>(cx - r)); x <= std::min(width - 1, static_cast<int>(cx + r)); ++x) {
+            int inside = 0;
+            for (int sy = 0; sy < 4; ++sy)
+                for (int sx = 0; sx < 4; ++sx) {
+                    const float dx = static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / 4 - cx;
+                    const float dy = static_cast<float>(y) + (static_cast<float>(sy) + 0.5f) / 4 - cy;
+                    inside += dx * dx + dy * dy <= r * r;
+                }
+            if (inside == 0)
+                continue;
+            // Source over, the source's coverage in sixteenths.
+            const std::uint32_t cover = static_cast<std::uint32_t>(inside), keep = 255 * 16 - a * cover;
+            std::uint32_t out = 0;
+            for (int c = 0; c < 4; ++c) {
+                const std::uint32_t source = c == 3 ? a : premultiplied[2 - c];
+                const std::uint32_t old = (row[x] >> (8 * c)) & 0xFF;
+                out |= std::min<std::uint32_t>(255, (source * cover * 255 + old * keep) / (255 * 16)) << (8 * c);
+            }
+            row[x] = out;
+        }
+    }
+}
+
+} // namespace
+
+void CalendarPainter::PaintDots(HDC hdc, const MonthModel& model) const
+{
+    DIBSECTION dib{};
+    const auto bitmap = static_cast<HBITMAP>(GetCurrentObject(hdc, OBJ_BITMAP));
+    if (dots_ == nullptr || bitmap == nullptr || GetObjectW(bitmap, sizeof dib, &dib) != sizeof dib ||
+        dib.dsBm.bmBits == nullptr || dib.dsBm.bmBitsPixel != 32)
+        return;
+    // Small enough to leave the number and the disc colours readable.
+    const float r = std::max(Px(2), cellWidth_ * 0.07f), pitch = 3 * r;
+    for (int column = 0; column < 7; ++column) {
+        for (int row = 0; row < 6; ++row) {
+            const DayDots* dots = DotsOf(model.Cell(column, row));
+            if (dots == nullptr)
+                continue;
+            const RectF cell = CellRect(column, row);
+            const float y = cell.y - Px(1) + cell.height - 2.5f * r;
+            const float x = cell.x - Px(1) + cell.width / 2 - pitch * static_cast<float>(dots->count - 1) / 2;
+            for (int i = 0; i < dots->count; ++i)
+                FillDisc(dib, x + pitch * static_cast<float>(i), y, r, dots->colours[static_cast<std::size_t>(i)]);
+        }
+    }
+}
+
+std::uint64_t CalendarPainter::DotsKey(const MonthModel& model) const
+{
+    std::uint64_t hash = 0;
+    for (int column = 0; column < 7; ++column)
+        for (int row = 0; row < 6; ++row)
+            if (const DayDots* dots = DotsOf(model.Cell(column, row))) {
+                hash = (hash ^ static_cast<std::uint64_t>(row * 7 + column + 1)) * 1099511628211ull;
+                for (int i = 0; i < dots->count; ++i)
+                    hash = (hash ^ dots->colours[static_cast<std::size_t>(i)]) * 1099511628211ull;
+            }
+    return hash;
+}
+
+const DayDots* CalendarPainter::DotsOf(const DayRecord& day) const
+{
+    if (dots_ == nullptr || !day.InShownMonth() || day.year != dots_->year || day.month != dots_->month ||
+        day.day < 1 || day.day > 31)
+        return nullptr;
+    const DayDots& dots = dots_->days[static_cast<std::size_t>(day.day)];
+    return dots.count > 0 ? &dots : nullptr;
 }
 
 void CalendarPainter::DrawButton(gfx::Graphics& graphics, ButtonShape shape, const RectF& rect, bool highlighted) const

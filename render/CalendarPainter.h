@@ -9,6 +9,18 @@
 #include <functional>
 
 class MonthModel;
+struct DayRecord;
+
+// Up to three colours of the calendars with events on a day: dots under its number.
+struct DayDots {
+    std::array<Argb, 3> colours{};
+    int count = 0;
+};
+// The dots of one month's days, by day of the month.
+struct MonthDots {
+    int year = 0, month = 0;
+    std::array<DayDots, 32> days{};
+};
 
 // Area codes of the calendar; 0 means the pointer is not over it.
 enum : int {
@@ -68,6 +80,7 @@ public:
 
     // Draws the calendar onto the 32-bit bitmap selected into hdc.
     void Paint(const MonthModel& model, HDC hdc, int hover) const;
+    // The same without the event dots, which go straight into the pixels (PaintDots).
     void Paint(const MonthModel& model, gfx::Graphics& graphics, int hover) const;
 
     // The steps of Paint, so that a composed frame can redraw only what changed.
@@ -79,6 +92,17 @@ public:
     void PaintWeekdays(gfx::Graphics& graphics) const;
     // The discs and numbers of the cells `which` picks (all when null).
     void PaintCells(gfx::Graphics& graphics, const MonthModel& model, const std::function<bool(int, int)>& which) const;
+    // The event dots of every cell over what was drawn into the 32-bit DIB section selected into
+    // hdc (flushed), written into its pixels: a few hundred small discs through GDI+ would cost
+    // more than the month's whole picture.
+    void PaintDots(HDC hdc, const MonthModel& model) const;
+    // A hash of the dots the month shows (0 for none), so a kept frame knows when they changed.
+    std::uint64_t DotsKey(const MonthModel& model) const;
+
+    // The event dots of the shown month; not owned, null for none.
+    void SetMonthDots(const MonthDots* dots) { dots_ = dots; }
+    // The dots of a cell: days of the shown month only; null for none.
+    const DayDots* DotsOf(const DayRecord& day) const;
 
     void DrawButton(gfx::Graphics& graphics, ButtonShape shape, const gfx::RectF& rect, bool highlighted) const;
     static void DrawArrow(gfx::Graphics& graphics, const gfx::SolidBrush& brush, gfx::PointF centre, float size,
@@ -112,4 +136,5 @@ private:
     float cellWidth_ = 0;
     BackgroundPicture background_;
     unsigned generation_ = 0;
+    const MonthDots* dots_ = nullptr;
 };

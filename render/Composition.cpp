@@ -191,6 +191,7 @@ struct CalendarFrame::Key {
     } look;
     int year = 0, month = 0;
     std::array<std::uint32_t, 42> days{};
+    std::uint64_t dots = 0;
     bool operator==(const Key&) const = default;
 };
 
@@ -210,6 +211,7 @@ CalendarFrame::Key MakeKey(const CalendarPainter& painter, const MonthModel& mod
     for (int column = 0; column < 7; ++column)
         for (int row = 0; row < 6; ++row)
             key.days[static_cast<std::size_t>(row * 7 + column)] = DayCode(model.Cell(column, row));
+    key.dots = painter.DotsKey(model);
     key.look.month_font = LookOf(s.MonthFont);
     key.look.week_font = LookOf(s.WeekFont);
     key.look.day_font = LookOf(s.DayFont.Font);
@@ -422,6 +424,10 @@ void CalendarFrame::ComposeMonth(const CalendarPainter& painter, const MonthMode
             CopyRegion(surface_, cells_[i], kept.data(), false);
         }
     }
+    // The event dots go over the days as kept: a day's pixels do not depend on them.
+    graphics.Flush();
+    GdiFlush();
+    painter.PaintDots(surface_.Dc(), model);
     // Looks of the buttons kept while no title reached into them hold no month: they are copied.
     std::vector<std::uint32_t>& look = states_[static_cast<std::size_t>(ButtonState(hover))];
     if (!titleInButtons_ && !look.empty()) {

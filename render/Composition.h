@@ -64,7 +64,7 @@ bool UpdateLayered(HWND window, int width, int height, const std::function<void(
 // the two button groups over the kept background, and each look of the buttons, once drawn,
 // is kept for the month shown. A change of the month (or of a day's marks) keeps the background
 // and the weekday row, and copies each day's disc and number from what was drawn for the same
-// day at the same place before. Anything else repaints everything.
+// day at the same place before; the event dots are drawn over them. Anything else repaints everything.
 class CalendarFrame {
 public:
     CalendarFrame();

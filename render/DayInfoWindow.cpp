@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
+#include <vector>
 
 using gfx::PointF;
 using gfx::RectF;
@@ -113,7 +114,7 @@ bool DayInfoWindow::CreateDayInfo(HWND owner)
                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr);
 }
 
-void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings)
+void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings, std::span<const DayInfoEvent> events)
 {
     day_.year = day.year;
     day_.month = day.month;
@@ -123,6 +124,14 @@ void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings)
     day_.memo = Shown(LineBreaks(day.memo));
     day_.memorialName = Shown(day.memorialName);
     day_.memorialPicture = day.memorialPicture;
+    const std::size_t listed = events.size() > kMaxEventLines ? kMaxEventLines - 1 : events.size();
+    day_.events.assign(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(listed));
+    if (listed < events.size()) {
+        const std::wstring format = ResString(IDS_EVENT_MORE);
+        std::vector<wchar_t> more(format.size() + 16);
+        std::swprintf(more.data(), more.size(), format.c_str(), static_cast<int>(events.size() - listed));
+        day_.events.push_back({more.data(), settings.Dayinfo.MemoFont.Color});
+    }
     look_ = settings.Dayinfo;
     LayoutDayInfo();
 }
@@ -130,7 +139,8 @@ void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings)
 void DayInfoWindow::LayoutDayInfo()
 {
     dateLine_ = FormatDateLine(day_.year, day_.month, day_.day, day_.weekday);
-    content_ = titleRect_ = memorialRect_ = memoRect_ = pictureRect_ = RectF{};
+    content_ = titleRect_ = memorialRect_ = memoRect_ = pictureRect_ = eventsRect_ = RectF{};
+    eventLine_ = 0;
     thumbnail_ = nullptr;
 
     ScreenDC screen;
@@ -165,6 +175,22 @@ void DayInfoWindow::LayoutDayInfo()
         height += memoRect_.height + margin;
     }
 
+    // The events one line each, as wide as sixteen "あ" of the memo font (longer lines are cut),
+    // measured once per font: they are laid out at every popup.
+    if (!day_.events.empty()) {
+        const std::wstring font = look_.MemoFont.Name + L"/" + std::to_wstring(look_.MemoFont.Size) + L"/" +
+                                  std::to_wstring(look_.MemoFont.Style) + L"/" + std::to_wstring(dpi_);
+        if (font != referenceFont_) {
+            referenceFont_ = font;
+            reference_ = graphics.MeasureString(kWrapReference, MemoFont(look_, dpi_), PointF{});
+        }
+        eventLine_ = reference_.height;
+        eventsRect_ = RectF{titleRect_.x, height + margin, std::max(width - 2 * margin, reference_.width),
+                            eventLine_ * static_cast<float>(day_.events.size())};
+        width = std::max(width, eventsRect_.width + 2 * margin);
+        height += eventsRect_.height + margin;
+    }
+
     if (!day_.memorialPicture.empty()) {
         if (const ThumbnailCache::Thumbnail* picture = thumbnails_.Get(day_.memorialPicture, pictureSide)) {
             const auto [pw, ph] = FitInside(picture->width, picture->height, pictureSide, pictureSide);
@@ -173,6 +199,7 @@ void DayInfoWindow::LayoutDayInfo()
             titleRect_.x += pw + margin;
             memorialRect_.x += pw + margin;
             memoRect_.x += pw + margin;
+            eventsRect_.x += pw + margin;
             height = std::max(height, ph + margin);
             thumbnail_ = &picture->pixels;
         }
@@ -211,6 +238,16 @@ void DayInfoWindow::PaintDayInfo(HDC dc) const
                             gfx::SolidBrush(look_.DayinfoMemorialColor));
     if (!day_.memo.empty())
         graphics.DrawString(day_.memo, MemoFont(look_, dpi_), memoRect_, format, gfx::SolidBrush(look_.MemoFont.Color));
+    if (!day_.events.empty()) {
+        gfx::StringFormat oneLine = NearFormat();
+        oneLine.OneLine();
+        const gfx::Font memoFont = MemoFont(look_, dpi_);
+        for (std::size_t i = 0; i < day_.events.size(); ++i) {
+            const RectF line{eventsRect_.x, eventsRect_.y + static_cast<float>(i) * eventLine_, eventsRect_.width,
+                             eventLine_};
+            graphics.DrawString(day_.events[i].text, memoFont, line, oneLine, gfx::SolidBrush(day_.events[i].colour));
+        }
+    }
     if (thumbnail_ != nullptr)
         graphics.DrawImage(*thumbnail_, pictureRect_);
 
@@ -226,12 +263,13 @@ bool DayInfoWindow::UpdateDayInfoLayer()
     return UpdateLayered(Handle(), size.cx, size.cy, [this](HDC dc) { PaintDayInfo(dc); });
 }
 
-void DayInfoWindow::ShowDayInfo(int x, int y, const DayRecord& day, const DesignSettings& settings, bool pinned)
+void DayInfoWindow::ShowDayInfo(int x, int y, const DayRecord& day, const DesignSettings& settings, bool pinned,
+                                std::span<const DayInfoEvent> events)
 {
     // The monitor that holds the point, not the primary one: a calendar on a second
     // screen gets its popup there, laid out for that screen's DPI.
     dpi_ = DpiAt(POINT{x, y});
-    SetDay(day, settings);
+    SetDay(day, settings, events);
     if (Handle() == nullptr)
         return;
     // The shadow is part of the window: it stays inside the work area too.

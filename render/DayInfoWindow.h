@@ -9,9 +9,17 @@
 #include "settings/Settings.h"
 #include "ui/framework/Window.h"
 
+#include <span>
 #include <string>
+#include <vector>
 
 struct DayRecord;
+
+// One line of the popup's event list: the time, the summary and the place, in its calendar's colour.
+struct DayInfoEvent {
+    std::wstring text;
+    Argb colour = 0xFF000000;
+};
 
 class DayInfoWindow : public Window {
 public:
@@ -26,6 +34,8 @@ public:
     // memo of 20 000 characters took seconds to measure under Wine).
     static constexpr std::size_t kShownChars = 400;
     static constexpr std::size_t kShownLines = 20;
+    // Events listed at most; the rest are counted in a last line.
+    static constexpr std::size_t kMaxEventLines = 6;
 
     DayInfoWindow() = default;
 
@@ -34,10 +44,12 @@ public:
 
     // Lays out `day` with the Dayinfo settings, places the popup at (x, y) inside the monitor
     // holding that point, composes it and shows it. Pinned popups survive losing activation.
-    void ShowDayInfo(int x, int y, const DayRecord& day, const DesignSettings& settings, bool pinned);
+    // The day's events follow the memo.
+    void ShowDayInfo(int x, int y, const DayRecord& day, const DesignSettings& settings, bool pinned,
+                     std::span<const DayInfoEvent> events = {});
 
     // Takes copies of what is shown of the day and of the Dayinfo settings, then lays out.
-    void SetDay(const DayRecord& day, const DesignSettings& settings);
+    void SetDay(const DayRecord& day, const DesignSettings& settings, std::span<const DayInfoEvent> events = {});
     // The DPI the next layout is made for; ShowDayInfo takes that of the monitor at its point.
     void SetDpi(UINT dpi) { dpi_ = dpi; }
     void LayoutDayInfo();
@@ -55,6 +67,11 @@ public:
     const gfx::RectF& MemorialRect() const { return memorialRect_; }
     const gfx::RectF& MemoRect() const { return memoRect_; }
     const gfx::RectF& PictureRect() const { return pictureRect_; }
+    // The event lines, one above the other, each this tall.
+    const gfx::RectF& EventsRect() const { return eventsRect_; }
+    float EventLineHeight() const { return eventLine_; }
+    // What the event lines say, the count of the rest included.
+    const std::vector<DayInfoEvent>& EventLines() const { return day_.events; }
     const std::wstring& DateLine() const { return dateLine_; }
     // Pixel size of the window image: content plus the shadow.
     SIZE ImageSize() const;
@@ -69,12 +86,16 @@ private:
     struct ShownDay {
         int year = 0, month = 0, day = 0, weekday = 0;
         std::wstring holiday, memo, memorialName, memorialPicture;
+        std::vector<DayInfoEvent> events;
     };
 
     ShownDay day_;
     DayinfoGroup look_;
     std::wstring dateLine_;
-    gfx::RectF content_, titleRect_, memorialRect_, memoRect_, pictureRect_;
+    gfx::RectF content_, titleRect_, memorialRect_, memoRect_, pictureRect_, eventsRect_;
+    float eventLine_ = 0;
+    std::wstring referenceFont_; // the memo font and DPI the reference was measured for
+    gfx::RectF reference_;
     // Memorial pictures, decoded once per file version; the files themselves are not kept open.
     ThumbnailCache thumbnails_;
     const gfx::Bitmap* thumbnail_ = nullptr; // in thumbnails_, chosen by the last layout

@@ -68,6 +68,14 @@ StringFormat::StringFormat(StringAlignment horizontal, StringAlignment vertical)
     Track(GdipSetStringFormatLineAlign(handle_, vertical));
 }
 
+StringFormat& StringFormat::OneLine()
+{
+    if (handle_ != nullptr) {
+        Track(GdipSetStringFormatFlags(handle_, StringFormatFlagsNoWrap));
+    }
+    return *this;
+}
+
 ImageAttributes::ImageAttributes(float factor)
 {
     if (Track(GdipCreateImageAttributes(&handle_)) != Ok) {

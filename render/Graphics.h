@@ -131,6 +131,8 @@ public:
 class StringFormat : public Owned<Gdiplus::GpStringFormat, Gdiplus::DllExports::GdipDeleteStringFormat> {
 public:
     StringFormat(Gdiplus::StringAlignment horizontal, Gdiplus::StringAlignment vertical);
+    // Lines that never wrap; what does not fit the box is cut at its edge.
+    StringFormat& OneLine();
 };
 
 class ImageAttributes : public Owned<Gdiplus::GpImageAttributes, Gdiplus::DllExports::GdipDisposeImageAttributes> {

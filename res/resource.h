@@ -62,6 +62,15 @@
 #define IDS_MEMO_TOO_LONG 201
 
 // Online calendars: strings 210-249, dialogs 130-134, controls 1100-1139, commands 40050-40059
+#define IDS_EVENT_ALL_DAY 240
+#define IDS_EVENT_MORE 241
+#define IDS_AGENDA_HOLIDAY 242
+#define IDS_AGENDA_MEMO 243
+#define IDS_AGENDA_MEMORIAL 244
+#define IDS_AGENDA_DONE 245
+#define IDS_AGENDA_USAGE 246
+#define IDS_AGENDA_WRITE_FAILED 247
+#define IDS_AGENDA_READ_FAILED 248
 
 // Reminders: strings 260-279, controls 1140-1159, commands 40070-40079
 #define IDS_REMINDER_MORE 260

@@ -14,8 +14,10 @@ using ical::ParseError;
 
 namespace {
 // Tokyo, for UTC times: nine hours ahead.
-ical::DateTime Plus9(const ical::DateTime& t)
+ical::DateTime Plus9(const ical::DateTime& t, const std::string&)
 {
+    if (!t.utc)
+        return t;
     const auto moment = std::chrono::sys_days(t.Day()) + std::chrono::hours(t.hour + 9);
     const std::chrono::year_month_day d(std::chrono::floor<std::chrono::days>(moment));
     return {static_cast<int>(d.year()), static_cast<int>(unsigned(d.month())), static_cast<int>(unsigned(d.day())),
@@ -274,7 +276,7 @@ TEST(ICalendar, AnEditSavedWhileTheImportMergesIsKept)
     const auto events = ical::ParseCalendar(Calendar(Event("DTSTART:20260502T000000Z\r\nSUMMARY:imported\r\n"))).events;
     int rounds = 0;
     ImportCounts counts;
-    const auto editMeanwhile = [&](const ical::DateTime& t) {
+    const auto editMeanwhile = [&](const ical::DateTime& t, const std::string& zone) {
         if (rounds++ == 0) { // the calendar saves an edit while the merge runs
             const std::vector<std::uint8_t> now = ReadBytes(dat);
             DayData edit = ReadDayData(now);
@@ -282,7 +284,7 @@ TEST(ICalendar, AnEditSavedWhileTheImportMergesIsKept)
             edit.changedMemos = {202605};
             WriteBytes(dat, *MergedFile(now, edit));
         }
-        return Plus9(t);
+        return Plus9(t, zone);
     };
     EXPECT_TRUE(MergeIntoDataFile(dat, dat.wstring() + L".import", events, editMeanwhile, counts));
     const DayData after = ReadDayData(ReadBytes(dat));

@@ -128,7 +128,7 @@ def test_command_line_import_export_round_trip(s):
     assert run(s, "/import", win(lib)) == 0
     data = read_dat(s)  # a memo holds one text, a memorial (month, day) two
     assert (data[(202605, 5)], data[(202605, 6)], data[(12, 24)]) == (
-        ("こどもの日メモ",), ("09:15 Berlin, call",), ("イブ", "")), data
+        ("こどもの日メモ",), ("16:15 Berlin, call",), ("イブ", "")), data
 
     out = os.path.join(s.dir, "out.ics")
     memorials = sum(len(texts) == 2 for texts in data.values())

@@ -160,3 +160,34 @@ TEST_F(DayInfo, TheLongestMemoIsShownWithinTheBudgetEndingInAnEllipsis)
         ExpectRect(cut, info.MemoRect(), "memo");
     }
 }
+
+TEST_F(DayInfo, EventLinesFollowTheMemoInTheirColoursAndALongListEndsWithTheRestCounted)
+{
+    const DayRecord day{.year = 2026, .month = 12, .day = 8, .memo = L"メモ"};
+    std::vector<DayInfoEvent> events;
+    for (int i = 0; i < 8; ++i)
+        events.push_back({L"09:00-10:00  会議 " + std::to_wstring(i), i == 0 ? 0xFF0000FFu : 0xFF00A000u});
+    info.SetDay(day, settings, events);
+    const auto& lines = info.EventLines();
+    ASSERT_EQ(lines.size(), DayInfoWindow::kMaxEventLines);
+    EXPECT_EQ(lines.back().text, L"ほか 3 件");
+    const RectF e = info.EventsRect();
+    EXPECT_NEAR(e.y, info.MemoRect().Bottom() + 5, 0.01);
+    EXPECT_NEAR(e.height, info.EventLineHeight() * 6, 0.01);
+    EXPECT_LE(e.Bottom() + 5, info.Content().height + 0.01);
+    DibSurface surface;
+    ASSERT_TRUE(surface.Create(info.ImageSize().cx, info.ImageSize().cy));
+    info.PaintDayInfo(surface.Dc());
+    GdiFlush();
+    // The first line's ink is blue, the second's green: each line in its own band.
+    const auto ink = [&](int line, std::uint32_t colour) {
+        int n = 0;
+        for (int y = int(e.y + line * info.EventLineHeight()); y < int(e.y + (line + 1) * info.EventLineHeight()); ++y)
+            for (int x = int(e.x); x < int(e.Right()); ++x)
+                n += surface.Pixel(x, y) == colour;
+        return n;
+    };
+    EXPECT_GT(ink(0, 0xFF0000FF), 10);
+    EXPECT_EQ(ink(0, 0xFF00A000), 0);
+    EXPECT_GT(ink(1, 0xFF00A000), 10);
+}

@@ -229,3 +229,44 @@ TEST(ColourSpace, ShiftLightness)
     for (const auto& [in, out] : cases)
         EXPECT_EQ(ShiftLightness(in), out) << std::hex << in;
 }
+
+TEST(PainterPixels, EventDotsUnderTheNumberDrawnOverTheKeptDaysOfAFrame)
+{
+    ShownMonth shown(2026, 3); // 1 March is a Sunday: the 10th stands in column 2 of row 1
+    DesignSettings settings;
+    CalendarPainter painter(settings);
+    painter.Layout();
+    CalendarFrame frame;
+    const DibSurface* surface = frame.Compose(painter, shown.model, 0);
+    ASSERT_NE(surface, nullptr);
+    const auto pixels = [&] {
+        std::vector<std::uint32_t> all;
+        for (int y = 0; y < surface->Height(); ++y)
+            all.insert(all.end(), surface->Row(y), surface->Row(y) + surface->Width());
+        return all;
+    };
+    const std::vector<std::uint32_t> before = pixels();
+    MonthDots dots{2026, 3, {}};
+    dots.days[10] = {{kBlue, kRed}, 2};
+    painter.SetMonthDots(&dots);
+    surface = frame.Compose(painter, shown.model, 0);
+    EXPECT_EQ(frame.LastCompose(), CalendarFrame::Kind::Month);
+    EXPECT_EQ(frame.LastDaysDrawn(), 0);
+    const RectF cell = painter.CellRect(2, 1);
+    std::map<std::uint32_t, int> inCell;
+    int changedElsewhere = 0;
+    for (int y = 0; y < surface->Height(); ++y)
+        for (int x = 0; x < surface->Width(); ++x) {
+            const bool inside = x >= cell.x - 2 && x < cell.Right() + 2 && y >= cell.y - 2 && y < cell.Bottom() + 2;
+            if (inside && y > cell.y + cell.height / 2) // under the number
+                ++inCell[surface->Pixel(x, y)];
+            changedElsewhere += !inside && surface->Pixel(x, y) != before[std::size_t(y * surface->Width() + x)];
+        }
+    EXPECT_GT(inCell[kBlue], 3);
+    EXPECT_GT(inCell[kRed], 3);
+    EXPECT_EQ(changedElsewhere, 0);
+    dots.year = 2025; // dots of another month show nowhere
+    frame.Invalidate();
+    surface = frame.Compose(painter, shown.model, 0);
+    EXPECT_TRUE(pixels() == before);
+}

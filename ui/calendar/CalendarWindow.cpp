@@ -6,6 +6,7 @@
 #include "app/ScreenPlacement.h"
 #include "calendar/DateUtil.h"
 #include "calendar/MonthModel.h"
+#include "calendar/TimeZones.h"
 #include "render/CalendarPainter.h"
 #include "render/Composition.h"
 #include "render/DayInfoWindow.h"
@@ -108,9 +109,12 @@ CalendarWindow::CalendarWindow(std::wstring dataDirectory)
       model_(std::make_unique<MonthModel>(dataDirectory_)),
       painter_(std::make_unique<CalendarPainter>(sheet_->Design())), frame_(std::make_unique<CalendarFrame>()),
       dayInfo_(std::make_unique<DayInfoWindow>()),
-      reminders_(std::make_unique<ReminderService>(sheet_->Reminder(), *this, TIMER_REMINDER, TRAY_ICON_ID))
+      reminders_(std::make_unique<ReminderService>(sheet_->Reminder(), *this, TIMER_REMINDER, TRAY_ICON_ID)),
+      feeds_(std::make_unique<FeedShelf>()), dots_(std::make_unique<MonthDots>())
 {
     sheet_->SetIniDirectory(dataDirectory_);
+    sheet_->AddIniSection(&subscriptions_);
+    painter_->SetMonthDots(dots_.get());
 }
 
 CalendarWindow::~CalendarWindow() = default;
@@ -181,6 +185,7 @@ bool CalendarWindow::CreateCalendar(HWND owner)
 
 void CalendarWindow::Render(bool relayout)
 {
+    UpdateMonthEvents();
     RenderCalendar(Handle(), *frame_, *painter_, *model_, hoverArea_, relayout);
 }
 
@@ -257,6 +262,8 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     dayInfo_->CreateDayInfo(Handle());
     model_->ShowThisMonth();
     sheet_->LoadSettings();
+    // The kept copies show before any network answers.
+    feeds_->Load(subscriptions_, DataDirectory());
     // Laid out for the monitor of the saved position, where the window is about to go.
     painter_->SetDpi(DpiAt(POINT{sheet_->Live().PosX, sheet_->Live().PosY}));
     painter_->Layout();
@@ -278,8 +285,9 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     if (s.ShowBegin)
         ShowWindow(Handle(), SW_SHOW);
     if (s.TodayInfo) {
+        UpdateMonthEvents();
         const DayRecord* today = model_->FindToday();
-        if (today != nullptr && today->HasInfo()) {
+        if (today != nullptr && ShowsInfo(*today)) {
             int x = 0;
             int y = 0;
             if (s.ShowBegin) {
@@ -289,7 +297,7 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
                 x = GetSystemMetrics(SM_CXFULLSCREEN);
                 y = GetSystemMetrics(SM_CYFULLSCREEN) + GetSystemMetrics(SM_CYCAPTION);
             }
-            dayInfo_->ShowDayInfo(x, y, *today, sheet_->Design(), true);
+            ShowDayInfoAt(x, y, *today, true);
         }
     }
     knownDate_ = TodayKey();
@@ -441,8 +449,8 @@ void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
             const int cell = painter_->CellAt(client.x, client.y);
             if (cell == hoverCell_) {
                 const DayRecord* day = CellOf(cell);
-                if (day != nullptr && day->InShownMonth() && day->HasInfo())
-                    dayInfo_->ShowDayInfo(cursor.x, cursor.y, *day, sheet_->Design(), false);
+                if (day != nullptr && day->InShownMonth() && ShowsInfo(*day))
+                    ShowDayInfoAt(cursor.x, cursor.y, *day, false);
             }
         }
         KillTimer(Handle(), TIMER_HOVER);
@@ -461,6 +469,15 @@ void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
         return;
     }
     case TIMER_REMINDER: reminders_->Rearm(); return;
+    case TIMER_EVENTS: {
+        KillTimer(Handle(), TIMER_EVENTS);
+        if (eventsYear_ == model_->Year() && eventsMonth_ == model_->Month() &&
+            eventsGeneration_ == feeds_->Generation() && monthEvents_.empty()) {
+            const std::chrono::local_days first(std::chrono::year{eventsYear_} / eventsMonth_ / 1);
+            monthEvents_ = feeds_->Days(first, first + std::chrono::days{DaysInMonth(eventsYear_, eventsMonth_) - 1});
+        }
+        return;
+    }
     case TIMER_DATE: {
         const int today = TodayKey();
         if (today != knownDate_) {
@@ -625,6 +642,11 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         SetTrayIcon(true);
         return 0;
     }
+    if (msg == WM_TIMECHANGE) { // the zone may have changed: events move with it
+        tz::ReloadComputerZone();
+        eventsYear_ = 0;
+        Render(false);
+    }
     if (msg == WM_DPICHANGED) {
         OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
@@ -780,4 +802,96 @@ void CalendarWindow::ShowAbout()
 {
     auto dialog = std::make_unique<AboutDialog>();
     dialog->Show(Handle());
+}
+
+// ---- subscribed events --------------------------------------------------------------
+
+std::wstring CalendarWindow::DataDirectory() const
+{
+    std::wstring directory = dataDirectory_;
+    if (directory.empty())
+        TheApp()->ModuleDirectory(directory);
+    return directory;
+}
+
+void CalendarWindow::SubscriptionsChanged()
+{
+    feeds_->Load(subscriptions_, DataDirectory());
+    Render(false);
+}
+
+void CalendarWindow::KeptCopyChanged(std::wstring_view url)
+{
+    if (feeds_->Reload(url))
+        Render(false);
+}
+
+void CalendarWindow::FeedRefreshed(std::wstring_view url, std::shared_ptr<const FeedCalendar> feed)
+{
+    feeds_->Replace(url, std::move(feed));
+    Render(false);
+}
+
+void CalendarWindow::UpdateMonthEvents()
+{
+    const int y = model_->Year(), m = model_->Month();
+    if (y == eventsYear_ && m == eventsMonth_ && feeds_->Generation() == eventsGeneration_)
+        return;
+    eventsYear_ = y;
+    eventsMonth_ = m;
+    eventsGeneration_ = feeds_->Generation();
+    *dots_ = MonthDots{y, m, {}};
+    const std::chrono::local_days first(std::chrono::year{y} / m / 1);
+    busyDays_ = feeds_->BusyDays(first, first + std::chrono::days{DaysInMonth(y, m) - 1});
+    monthEvents_.clear();
+    // The lines of the month's days are made once the months stop changing, before a popup needs them.
+    if (Handle() != nullptr && !feeds_->Sources().empty())
+        SetTimer(Handle(), TIMER_EVENTS, 250, nullptr);
+    for (std::size_t d = 0; d < busyDays_.size() && d + 1 < dots_->days.size(); ++d) {
+        DayDots& dots = dots_->days[d + 1];
+        for (std::size_t s = 0; s < feeds_->Sources().size() && s < 64; ++s) {
+            const Argb colour = feeds_->Sources()[s].colour;
+            const auto end = dots.colours.begin() + dots.count;
+            if (((busyDays_[d] >> s) & 1) != 0 && dots.count < static_cast<int>(dots.colours.size()) &&
+                std::find(dots.colours.begin(), end, colour) == end)
+                dots.colours[static_cast<std::size_t>(dots.count++)] = colour;
+        }
+    }
+}
+
+bool CalendarWindow::HasEvents(const DayRecord& day) const
+{
+    return day.InShownMonth() && day.year == eventsYear_ && day.month == eventsMonth_ && day.day >= 1 &&
+           static_cast<std::size_t>(day.day) <= busyDays_.size() &&
+           busyDays_[static_cast<std::size_t>(day.day - 1)] != 0;
+}
+
+bool CalendarWindow::ShowsInfo(const DayRecord& day) const { return day.HasInfo() || HasEvents(day); }
+
+std::vector<DayInfoEvent> CalendarWindow::EventLines(const DayRecord& day) const
+{
+    std::vector<DayInfoEvent> lines;
+    if (!HasEvents(day))
+        return lines;
+    const std::wstring allDay = ResString(IDS_EVENT_ALL_DAY);
+    const std::chrono::local_days date(std::chrono::year{day.year} / day.month / day.day);
+    const bool made = monthEvents_.size() >= static_cast<std::size_t>(day.day);
+    const auto events = made ? std::vector<std::vector<DayEvent>>() : feeds_->Days(date, date);
+    for (const DayEvent& e : made ? monthEvents_[static_cast<std::size_t>(day.day - 1)] : events.at(0)) {
+        if (lines.size() >= DayInfoWindow::kMaxEventLines) { // not shown, only counted
+            lines.emplace_back();
+            continue;
+        }
+        std::wstring text = TimeRangeText(e, allDay) + L"  " + e.summary;
+        if (!e.location.empty())
+            text += L"\xFF08" + e.location + L"\xFF09"; // the place in full-width brackets
+        lines.push_back({std::move(text), feeds_->Sources()[static_cast<std::size_t>(e.source)].colour});
+    }
+    return lines;
+}
+
+void CalendarWindow::ShowDayInfoAt(int x, int y, const DayRecord& day, bool pinned)
+{
+    const std::vector<DayInfoEvent> events = EventLines(day);
+    dayInfo_->ShowDayInfo(x, y, day, sheet_->Design(), pinned, events);
 }

@@ -2,6 +2,8 @@
 // the user's gestures into commands, and carries the tray icon and hot key.
 #pragma once
 #include "app/Handle.h"
+#include "calendar/FeedShelf.h"
+#include "calendar/Subscriptions.h"
 #include "settings/SettingsHost.h"
 #include "ui/framework/Window.h"
 
@@ -9,6 +11,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class CalendarPainter;
 class CalendarFrame;
@@ -17,7 +21,9 @@ class ExchangeJobs;
 class MonthModel;
 class ReminderService;
 class SettingsSheet;
+struct DayInfoEvent;
 struct DayRecord;
+struct MonthDots;
 struct Settings;
 
 namespace calendar_window {
@@ -26,6 +32,8 @@ constexpr UINT_PTR TIMER_HOVER = 102;
 constexpr UINT_PTR TIMER_TYPING = 108;
 constexpr UINT_PTR TIMER_DATE = 109;
 constexpr UINT_PTR TIMER_REMINDER = 113;
+// A pause after a month change: the month's event lines are made then, for the popups.
+constexpr UINT_PTR TIMER_EVENTS = 110;
 constexpr UINT TRAY_ICON_ID = 103;
 constexpr UINT WM_TRAY = WM_APP + 100;
 constexpr int HOTKEY_ID = 107;
@@ -69,6 +77,18 @@ public:
     void StoreSettings() override;
 
     void SetTrayIcon(bool add);
+
+    // The subscriptions as qv.ini keeps them, read with the settings.
+    SubscriptionList& Subscriptions() { return subscriptions_; }
+    // The list of subscriptions changed: their kept copies are read again where they changed.
+    void SubscriptionsChanged();
+    // A subscription's kept copy was replaced: it is read again and shown.
+    void KeptCopyChanged(std::wstring_view url);
+    // The same with the copy already read where it was fetched, so the window parses nothing.
+    void FeedRefreshed(std::wstring_view url, std::shared_ptr<const FeedCalendar> feed);
+    const FeedShelf& Feeds() const { return *feeds_; }
+    // The events of a day of the shown month, all-day ones first, then by start.
+    std::vector<DayInfoEvent> EventLines(const DayRecord& day) const;
 
     // Test seams: the clock behind today's mark and the date timer, and how errors are shown.
     void SetClock(std::function<std::chrono::year_month_day()> today);
@@ -132,6 +152,13 @@ private:
     DayRecord* CellOf(int packed);
     // Lays the calendar out for the monitor's new DPI and moves it to the suggested place.
     void OnDpiChanged(UINT dpi, const RECT* suggested);
+    // Which days of the shown month have events and the painter's dots, once per month and feed change.
+    void UpdateMonthEvents();
+    bool HasEvents(const DayRecord& day) const;
+    // A day with a holiday, memo, memorial day or events of a shown subscription.
+    bool ShowsInfo(const DayRecord& day) const;
+    void ShowDayInfoAt(int x, int y, const DayRecord& day, bool pinned);
+    std::wstring DataDirectory() const;
 
     std::wstring dataDirectory_;
     bool pointerInside_ = false;
@@ -147,6 +174,13 @@ private:
     int knownDate_ = 0;
     std::unique_ptr<DayInfoWindow> dayInfo_;
     std::unique_ptr<ReminderService> reminders_;
+    SubscriptionList subscriptions_;
+    std::unique_ptr<FeedShelf> feeds_;
+    std::unique_ptr<MonthDots> dots_;
+    std::vector<std::uint64_t> busyDays_;            // day of the month - 1: bit s for source s
+    std::vector<std::vector<DayEvent>> monthEvents_; // day of the month - 1; empty until made
+    int eventsYear_ = 0, eventsMonth_ = 0;
+    unsigned eventsGeneration_ = 0;
     int lastArea_ = 1; // AREA_NONE: the area last seen by WM_NCHITTEST
     POINT placedAt_{};
     bool positionMoved_ = false; // the saved position lay on no monitor and was moved
