@@ -16,4 +16,4 @@ else()
     target_link_options(mosaryn_options INTERFACE -static -static-libgcc -static-libstdc++)
 endif()
 
-set(MOSARYN_SYSTEM_LIBS gdiplus windowscodecs comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 kernel32 advapi32 shlwapi)
+set(MOSARYN_SYSTEM_LIBS gdiplus windowscodecs comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 kernel32 advapi32 shlwapi winhttp)
