@@ -1,5 +1,6 @@
 #include "app/CalendarApp.h"
 
+#include "app/RefreshCommand.h"
 #include "calendar/MonthModel.h"
 #include "resource.h"
 #include "settings/LogonStartup.h"
@@ -82,6 +83,16 @@ int CalendarApp::RunCommand(const ExchangeCommand& command)
         return 1;
     MonthModel model;
     return ExchangeExitCode(RunExchange(model, command.kind, command.path));
+}
+
+int CalendarApp::RunRefreshCommand(std::wstring& line)
+{
+    bool timedOut = false;
+    if (HWND other = ClaimInstance(ResString(IDS_MAIN_CLASS), ResString(IDS_PRODUCT), timedOut))
+        return HandOverRefresh(other, line);
+    if (timedOut)
+        return 1;
+    return RunRefresh(line);
 }
 
 int CalendarApp::Run()

@@ -16,6 +16,8 @@ public:
     // Runs an export or import without any window, or hands it to the running
     // calendar; returns the exit code.
     int RunCommand(const ExchangeCommand& command);
+    // "/refresh": handed to the running calendar, or done here without a window.
+    int RunRefreshCommand(std::wstring& line);
 
     CalendarWindow& Calendar() { return calendar_; }
 

@@ -1,5 +1,6 @@
 // Entry point: GDI+ around the whole program, one application object.
 #include "app/CalendarApp.h"
+#include "app/RefreshCommand.h"
 
 #include <gdiplus.h>
 
@@ -18,9 +19,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         auto app = std::make_unique<CalendarApp>();
         SetTheApp(app.get());
         app->SetInstance(instance);
-        // "/export <file>" and "/import <file>" run without any window.
+        // "/export <file>", "/import <file>" and "/refresh" run without any window.
         const ExchangeCommand command = ExchangeCommandOfProcess();
-        if (command.kind != ExchangeKind::None)
+        const RefreshRequest refresh = RefreshRequestOfProcess();
+        if (refresh == RefreshRequest::Bad) {
+            exitCode = 2;
+        } else if (refresh == RefreshRequest::Run) {
+            std::wstring line;
+            exitCode = app->RunRefreshCommand(line);
+            PrintLine(line);
+        } else if (command.kind != ExchangeKind::None)
             exitCode = app->RunCommand(command);
         else if (app->InitInstance())
             exitCode = app->Run();

@@ -11,6 +11,7 @@
 #include "resource.h"
 #include "settings/SettingsSheet.h"
 #include "ui/calendar/ExchangeDialogs.h"
+#include "ui/calendar/RefreshSchedule.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/MemoDialog.h"
 #include "ui/dialogs/MemorialDialog.h"
@@ -108,6 +109,11 @@ CalendarWindow::CalendarWindow(std::wstring dataDirectory)
       dayInfo_(std::make_unique<DayInfoWindow>())
 {
     sheet_->SetIniDirectory(dataDirectory_);
+    refresh_ = std::make_unique<RefreshSchedule>(dataDirectory_, sheet_->Subscriptions(), [this](bool changed) {
+        if (changed)
+            OnFeedsChanged();
+        sheet_->OnlineCalendars().ShowStatuses();
+    });
 }
 
 CalendarWindow::~CalendarWindow() = default;
@@ -281,11 +287,13 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     }
     knownDate_ = TodayKey();
     SetTimer(Handle(), TIMER_DATE, 60000, nullptr);
+    refresh_->Start(Handle());
     return true;
 }
 
 void CalendarWindow::OnDestroy()
 {
+    refresh_->Stop();
     StoreSettings();
     SetTrayIcon(false);
     if (quitOnDestroy_)
@@ -566,9 +574,22 @@ void CalendarWindow::OnCommand(UINT, UINT id, HWND)
         if (ImportWithDialog(Handle(), *model_))
             Render(false);
         break;
+    case ID_REFRESH_NOW: refresh_->RefreshAll(); break;
     case ID_EXIT: DestroyWindow(Handle()); break;
     default: break;
     }
+}
+
+void CalendarWindow::SubscriptionsChanged(std::span<const std::wstring> refreshUrls)
+{
+    refresh_->SubscriptionsChanged(refreshUrls);
+    OnFeedsChanged();
+}
+
+void CalendarWindow::OnFeedsChanged()
+{
+    // The display of the subscriptions' events reads the kept copies here.
+    Render(false);
 }
 
 bool CalendarWindow::OnQueryEndSession()
@@ -581,6 +602,8 @@ bool CalendarWindow::OnQueryEndSession()
 
 LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (LRESULT result = 0; refresh_->HandleMessage(msg, wParam, lParam, result))
+        return result;
     if (msg == WM_TRAY) {
         OnTrayMessage(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
         return 0;

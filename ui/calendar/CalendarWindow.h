@@ -8,12 +8,14 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 class CalendarPainter;
 class CalendarFrame;
 class DayInfoWindow;
 class MonthModel;
+class RefreshSchedule;
 class SettingsSheet;
 struct DayRecord;
 struct Settings;
@@ -63,6 +65,7 @@ public:
     // Writes qv.ini now, with the window's position once it has been placed;
     // a failure is reported.
     void StoreSettings() override;
+    void SubscriptionsChanged(std::span<const std::wstring> refreshUrls) override;
 
     void SetTrayIcon(bool add);
 
@@ -78,6 +81,7 @@ public:
     Settings& LiveSettings();
     DayInfoWindow& DayInfo() { return *dayInfo_; }
     int HoverCell() const { return hoverCell_; }
+    RefreshSchedule& Refreshes() { return *refresh_; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -117,6 +121,9 @@ private:
     DayRecord* CellOf(int packed);
     // Lays the calendar out for the monitor's new DPI and moves it to the suggested place.
     void OnDpiChanged(UINT dpi, const RECT* suggested);
+    // A kept copy of an online calendar changed, or the subscriptions did:
+    // the calendar shows their events anew.
+    void OnFeedsChanged();
 
     std::wstring dataDirectory_;
     bool pointerInside_ = false;
@@ -131,6 +138,7 @@ private:
     int typedNumber_ = 0;
     int knownDate_ = 0;
     std::unique_ptr<DayInfoWindow> dayInfo_;
+    std::unique_ptr<RefreshSchedule> refresh_;
     int lastArea_ = 1; // AREA_NONE: the area last seen by WM_NCHITTEST
     POINT placedAt_{};
     bool positionMoved_ = false; // the saved position lay on no monitor and was moved
