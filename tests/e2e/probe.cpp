@@ -9,10 +9,14 @@
 //   probe broadcast <message name>        posts the registered message to every top-level window
 //   probe front <ms>                      a window of this process takes the foreground for a while
 //   probe focus                           id and class of the control with the keyboard focus
+//   probe answers <class> <ms>            sends WM_NULL for a while: count, slowest answer, answers over 50 ms
+//   probe trust <der file>                adds a certificate to the current user's Root store
 #include "app/Win.h"
 
 #include <shellapi.h>
+#include <wincrypt.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -109,6 +113,39 @@ int wmain(int argc, wchar_t** argv)
         Utf8(info.hwndFocus, true);
         std::printf("\n");
         return 0;
+    }
+    if (cmd == L"trust" && argc >= 3) {
+        FILE* f = _wfopen(argv[2], L"rb");
+        std::vector<BYTE> der(65536);
+        const std::size_t n = f != nullptr ? std::fread(der.data(), 1, der.size(), f) : 0;
+        if (f != nullptr)
+            std::fclose(f);
+        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+        const bool ok = root != nullptr && n > 0 &&
+                        CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(n),
+                                                         CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+        if (root != nullptr)
+            CertCloseStore(root, 0);
+        return ok ? 0 : 1;
+    }
+    if (cmd == L"answers" && argc >= 4) {
+        HWND target = FindWindowW(argv[2], nullptr);
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        long long count = 0, over = 0, slowest = 0;
+        for (const ULONGLONG stop = GetTickCount64() + Num(argv[3]); target != nullptr && GetTickCount64() < stop;
+             Sleep(10)) {
+            DWORD_PTR result = 0;
+            QueryPerformanceCounter(&start);
+            const bool answered = SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+            QueryPerformanceCounter(&end);
+            const long long ms = answered ? (end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart : 5000;
+            ++count;
+            over += ms > 50 ? 1 : 0;
+            slowest = std::max(slowest, ms);
+        }
+        std::printf("count=%lld slowest=%lld over50=%lld\n", count, slowest, over);
+        return target != nullptr ? 0 : 1;
     }
     const std::vector<HWND> all = argc >= 3 ? FindAll(argv[2]) : std::vector<HWND>{};
     HWND h = cmd == L"children" && argc >= 4 ? FindWindowW(argv[2], argv[3]) : all.empty() ? nullptr : all.front();
