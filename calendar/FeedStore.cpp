@@ -168,12 +168,14 @@ FeedState ParseFeedState(std::string_view text)
         } else if (name == "Refreshed") {
             state.lastGood = ParseTime(value);
         } else if (name == "Result") {
-            const std::string word = value.substr(0, value.find(' '));
-            for (const OutcomeWord& w : kOutcomeWords)
-                if (word == w.word)
-                    state.outcome = w.outcome;
-            if (const std::size_t space = value.find(' '); space != std::string::npos)
-                state.detail = std::atoi(value.c_str() + space + 1);
+            const std::size_t space = value.find(' ');
+            const std::string word = value.substr(0, space);
+            for (const OutcomeWord& w : kOutcomeWords) {
+                if (word != w.word)
+                    continue;
+                state.outcome = w.outcome;
+                state.detail = space == std::string::npos ? 0 : std::atoi(value.c_str() + space + 1);
+            }
         }
     }
     return state;
