@@ -28,20 +28,21 @@ FetchedFeed FetchFeed(const FeedStore& store, const std::wstring& url, HttpFetch
     const std::wstring address = feeds::FetchUrl(url);
     if (address.empty())
         return fail(FeedOutcome::BadAddress, 0);
-    const std::optional<std::string> kept = store.ReadBody(url);
     // Validators without the body they describe would make a 304 confirm nothing.
-    HttpResult got = kept ? fetch.Get(address, state.etag, state.lastModified) : fetch.Get(address, {}, {});
+    const bool haveBody = store.HasBody(url);
+    HttpResult got = haveBody ? fetch.Get(address, state.etag, state.lastModified) : fetch.Get(address, {}, {});
     if (got.outcome != FeedOutcome::Ok)
         return fail(got.outcome, got.detail);
-    if (got.notModified && !kept)
+    if (got.notModified && !haveBody)
         return fail(FeedOutcome::HttpError, 304);
-    if (!got.notModified && (!kept || *kept != got.body)) {
-        const ical::ParsedComponents tree = ical::ParseComponents(got.body);
-        if (tree.error != ical::ParseError::None)
-            return fail(FeedOutcome::NotCalendar, tree.errorLine);
-        out.body = std::move(got.body);
-    }
     if (!got.notModified) {
+        const std::optional<std::string> kept = haveBody ? store.ReadBody(url) : std::nullopt;
+        if (!kept || *kept != got.body) {
+            const ical::ParsedComponents tree = ical::ParseComponents(got.body);
+            if (tree.error != ical::ParseError::None)
+                return fail(FeedOutcome::NotCalendar, tree.errorLine);
+            out.body = std::move(got.body);
+        }
         state.etag = got.etag;
         state.lastModified = got.lastModified;
     }

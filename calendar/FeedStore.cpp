@@ -188,6 +188,11 @@ FeedState FeedStore::ReadState(std::wstring_view url) const
     return text ? ParseFeedState(*text) : FeedState{};
 }
 
+bool FeedStore::HasBody(std::wstring_view url) const
+{
+    return GetFileAttributesW(feeds::BodyPath(ResolvedDirectory(directory_), url).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::optional<std::string> FeedStore::ReadBody(std::wstring_view url) const
 {
     return ReadShared(feeds::BodyPath(ResolvedDirectory(directory_), url), kMaxBodyBytes);

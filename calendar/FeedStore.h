@@ -46,6 +46,7 @@ public:
 
     // A subscription that was never refreshed has the default state.
     FeedState ReadState(std::wstring_view url) const;
+    bool HasBody(std::wstring_view url) const;
     // The last good body; null when none is kept.
     std::optional<std::string> ReadBody(std::wstring_view url) const;
     // Each replaces its file in one step (a temporary file flushed and moved

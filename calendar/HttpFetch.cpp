@@ -124,50 +124,14 @@ std::wstring Resolve(const std::wstring& base, const std::wstring& location)
 
 bool IsHttps(const std::wstring& url) { return url.size() >= 8 && _wcsnicmp(url.c_str(), L"https://", 8) == 0; }
 
-struct ProxyChoice {
-    DWORD access = WINHTTP_ACCESS_TYPE_NO_PROXY;
-    std::wstring proxy, bypass;
-};
-
-// The user's proxy for this address, as the system's other programs use it: a
-// configuration script or automatic detection first, else the named proxy.
-ProxyChoice ProxyFor(const std::wstring& url)
-{
-    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG ie{};
-    if (!WinHttpGetIEProxyConfigForCurrentUser(&ie))
-        return {};
-    const GlobalText script(ie.lpszAutoConfigUrl), proxy(ie.lpszProxy), bypass(ie.lpszProxyBypass);
-    if (ie.fAutoDetect || script) {
-        WINHTTP_AUTOPROXY_OPTIONS options{};
-        options.dwFlags =
-            (ie.fAutoDetect ? WINHTTP_AUTOPROXY_AUTO_DETECT : 0) | (script ? WINHTTP_AUTOPROXY_CONFIG_URL : 0);
-        options.dwAutoDetectFlags = ie.fAutoDetect ? WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A : 0;
-        options.lpszAutoConfigUrl = script.get();
-        options.fAutoLogonIfChallenged = TRUE;
-        const UniqueInternet lookup(
-            WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-        WINHTTP_PROXY_INFO found{};
-        if (lookup && WinHttpGetProxyForUrl(lookup.get(), url.c_str(), &options, &found)) {
-            const GlobalText foundProxy(found.lpszProxy), foundBypass(found.lpszProxyBypass);
-            if (found.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || !foundProxy)
-                return {};
-            return {WINHTTP_ACCESS_TYPE_NAMED_PROXY, foundProxy.get(), foundBypass ? foundBypass.get() : L""};
-        }
-    }
-    if (!proxy)
-        return {};
-    return {WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.get(), bypass ? bypass.get() : L""};
-}
-
 // A session for one request, through the proxy chosen for its address (Wine
 // takes the proxy only from the session).
-UniqueInternet OpenSession(const std::wstring& url)
+UniqueInternet OpenSession(const HttpFetch::Proxy& proxy)
 {
-    const ProxyChoice choice = ProxyFor(url);
-    const bool named = choice.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-    UniqueInternet session(
-        WinHttpOpen(kAgent, choice.access, named ? choice.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
-                    named && !choice.bypass.empty() ? choice.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS, 0));
+    const bool named = proxy.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+    UniqueInternet session(WinHttpOpen(kAgent, proxy.access, named ? proxy.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
+                                       named && !proxy.bypass.empty() ? proxy.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS,
+                                       0));
     // Where WinHTTP undoes gzip and deflate itself this makes it ask for them;
     // where it cannot (older systems, Wine) nothing asks for compression.
     DWORD flags = WINHTTP_DECOMPRESSION_FLAG_ALL;
@@ -181,6 +145,42 @@ bool IsRedirect(DWORD status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 } // namespace
+
+HttpFetch::Proxy HttpFetch::ProxyFor(const std::wstring& url, const std::wstring& server)
+{
+    // Detection asks the network (DHCP, DNS) and takes a while; what it found holds for some minutes.
+    constexpr auto kKeepDetected = std::chrono::minutes(10);
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG ie{};
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&ie))
+        return {};
+    const GlobalText script(ie.lpszAutoConfigUrl), proxy(ie.lpszProxy), bypass(ie.lpszProxyBypass);
+    const Proxy named =
+        proxy ? Proxy{WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.get(), bypass ? bypass.get() : L""} : Proxy{};
+    if (!ie.fAutoDetect && !script)
+        return named;
+    const auto now = Clock::now();
+    if (const auto known = detected_.find(server);
+        known != detected_.end() && now - known->second.first < kKeepDetected)
+        return known->second.second;
+    WINHTTP_AUTOPROXY_OPTIONS options{};
+    options.dwFlags =
+        (ie.fAutoDetect ? WINHTTP_AUTOPROXY_AUTO_DETECT : 0) | (script ? WINHTTP_AUTOPROXY_CONFIG_URL : 0);
+    options.dwAutoDetectFlags = ie.fAutoDetect ? WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A : 0;
+    options.lpszAutoConfigUrl = script.get();
+    options.fAutoLogonIfChallenged = TRUE;
+    const UniqueInternet lookup(
+        WinHttpOpen(kAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    WINHTTP_PROXY_INFO found{};
+    Proxy chosen = named; // nothing detected: the named proxy, if any
+    if (lookup && WinHttpGetProxyForUrl(lookup.get(), url.c_str(), &options, &found)) {
+        const GlobalText foundProxy(found.lpszProxy), foundBypass(found.lpszProxyBypass);
+        chosen = found.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && foundProxy
+                     ? Proxy{WINHTTP_ACCESS_TYPE_NAMED_PROXY, foundProxy.get(), foundBypass ? foundBypass.get() : L""}
+                     : Proxy{};
+    }
+    detected_[server] = {now, chosen};
+    return chosen;
+}
 
 struct HttpFetch::Hop {
     std::wstring url;
@@ -270,7 +270,9 @@ HttpResult HttpFetch::Request(Hop& hop, const std::string& etag, const std::stri
     if (path.empty())
         path = L"/";
 
-    const UniqueInternet session = OpenSession(hop.url);
+    const UniqueInternet session =
+        OpenSession(ProxyFor(hop.url, std::wstring(parts.lpszScheme, parts.dwSchemeLength) + L"://" + host + L":" +
+                                          std::to_wstring(parts.nPort)));
     if (!session)
         return failed(GetLastError());
     const UniqueInternet connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
@@ -333,20 +335,19 @@ HttpResult HttpFetch::Request(Hop& hop, const std::string& etag, const std::stri
     if (declared > kMaxBodyBytes)
         return {FeedOutcome::TooLarge};
     result.body.reserve(static_cast<std::size_t>(std::min<unsigned long long>(declared, kMaxBodyBytes)));
+    // Reads in large pieces; one byte past the limit is enough to refuse.
+    constexpr DWORD kPiece = 256 * 1024;
     for (;;) {
-        DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(request, &available))
-            return failed(GetLastError());
-        if (available == 0)
-            break;
-        if (result.body.size() + available > kMaxBodyBytes)
-            return {FeedOutcome::TooLarge};
         const std::size_t old = result.body.size();
-        result.body.resize(old + available);
+        result.body.resize(old + kPiece);
         DWORD got = 0;
-        if (!WinHttpReadData(request, result.body.data() + old, available, &got))
+        if (!WinHttpReadData(request, result.body.data() + old, kPiece, &got))
             return failed(GetLastError());
         result.body.resize(old + got);
+        if (got == 0)
+            break;
+        if (result.body.size() > kMaxBodyBytes)
+            return {FeedOutcome::TooLarge};
         if (Clock::now() >= hop.deadline)
             return {FeedOutcome::Timeout, WSAETIMEDOUT};
     }

@@ -7,6 +7,7 @@
 #include "calendar/FeedStore.h"
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -38,8 +39,16 @@ public:
     // as the system lets them (Timeout with detail ERROR_CANCELLED).
     void Cancel();
 
+    // The proxy for an address: the system's settings, with what automatic
+    // detection or a configuration script gave kept for a while per server.
+    struct Proxy {
+        DWORD access = 1; // WINHTTP_ACCESS_TYPE_NO_PROXY
+        std::wstring proxy, bypass;
+    };
+
 private:
     struct Hop;
+    Proxy ProxyFor(const std::wstring& url, const std::wstring& server);
     HttpResult Request(Hop& hop, const std::string& etag, const std::string& lastModified);
     // The request handle of the download under way; closed by the deadline or Cancel.
     void SetCurrent(void* request);
@@ -49,4 +58,5 @@ private:
     void* current_ = nullptr;
     bool cancelled_ = false;
     bool expired_ = false;
+    std::map<std::wstring, std::pair<std::chrono::steady_clock::time_point, Proxy>> detected_;
 };
