@@ -35,6 +35,8 @@ private:
 };
 
 namespace feeds {
+// Without the blanks and tabs around it, as addresses and names are kept.
+std::wstring_view Trimmed(std::wstring_view text);
 // The address to fetch: webcal:// as https://, http:// and https:// as given;
 // empty for anything else.
 std::wstring FetchUrl(std::wstring_view url);

@@ -21,13 +21,6 @@ constexpr std::array<Argb, 6> kNewColours{0xFF1E90FF, 0xFFE0457B, 0xFF2E9E5B, 0x
 
 bool SameAddress(const Subscription& a, const Subscription& b) { return feeds::Key(a.url) == feeds::Key(b.url); }
 
-std::wstring Trimmed(std::wstring text)
-{
-    const auto first = text.find_first_not_of(L" \t");
-    if (first == std::wstring::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
-}
 } // namespace
 
 // --- SubscriptionDialog ---------------------------------------------------------
@@ -81,8 +74,8 @@ void SubscriptionDialog::OnOK()
     std::wstring url;
     GetItemText(IDC_SUB_NAME, name);
     GetItemText(IDC_SUB_URL, url);
-    name = Trimmed(std::move(name));
-    url = Trimmed(std::move(url));
+    name = std::wstring(feeds::Trimmed(name));
+    url = std::wstring(feeds::Trimmed(url));
     if (name.empty())
         return Refuse(IDS_SUB_NEED_NAME, IDC_SUB_NAME);
     if (feeds::FetchUrl(url).empty())
