@@ -18,6 +18,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -115,18 +117,14 @@ int wmain(int argc, wchar_t** argv)
         return 0;
     }
     if (cmd == L"trust" && argc >= 3) {
-        FILE* f = _wfopen(argv[2], L"rb");
-        std::vector<BYTE> der(65536);
-        const std::size_t n = f != nullptr ? std::fread(der.data(), 1, der.size(), f) : 0;
-        if (f != nullptr)
-            std::fclose(f);
+        std::ifstream in(std::filesystem::path(argv[2]), std::ios::binary);
+        const std::vector<char> der{std::istreambuf_iterator<char>(in), {}};
         HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-        const bool ok = root != nullptr && n > 0 &&
-                        CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(n),
-                                                         CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-        if (root != nullptr)
-            CertCloseStore(root, 0);
-        return ok ? 0 : 1;
+        const bool ok =
+            root != nullptr &&
+            CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                             static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+        return root != nullptr && CertCloseStore(root, 0) && ok ? 0 : 1;
     }
     if (cmd == L"answers" && argc >= 4) {
         HWND target = FindWindowW(argv[2], nullptr);
@@ -134,13 +132,12 @@ int wmain(int argc, wchar_t** argv)
         QueryPerformanceFrequency(&frequency);
         long long count = 0, over = 0, slowest = 0;
         for (const ULONGLONG stop = GetTickCount64() + Num(argv[3]); target != nullptr && GetTickCount64() < stop;
-             Sleep(10)) {
+             Sleep(10), ++count) {
             DWORD_PTR result = 0;
             QueryPerformanceCounter(&start);
             const bool answered = SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
             QueryPerformanceCounter(&end);
             const long long ms = answered ? (end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart : 5000;
-            ++count;
             over += ms > 50 ? 1 : 0;
             slowest = std::max(slowest, ms);
         }

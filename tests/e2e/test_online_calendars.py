@@ -1,7 +1,5 @@
-"""Online calendars in the running calendar: a subscription added on the settings page is written to qv.ini and
-fetched; a stalled download never keeps the calendar from answering and ends with the download's time limit; a
-second copy's "/refresh", the menu and resume from sleep start refreshes; the exit ends a stalled download at once;
-with the server down the kept copy stays as it was."""
+"""Online calendars in the running calendar: the settings page, a stalled download that never keeps the calendar from
+answering, refreshes from "/refresh", the menu and resume, the exit during a download, the server down at start."""
 import os
 import threading
 import time
@@ -10,24 +8,14 @@ import harness
 from feedserver import FeedServer, calendar, key
 from harness import open_menu_at, start
 from test_online_fetch import kept, refresh, state, subscriptions_ini
+from test_settings_sheet import SHEET, child, open_sheet
 
-SHEET = "Mosarynの設定"
 ADD = "オンライン カレンダーの追加"
 WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC = 0x218, 0x12
 
 
-def child(s, cid, title):
-    return [c for c in s.children("#32770", title) if c["id"] == cid and c["visible"]][0]
-
-
-def calendar_menu(s, letter):
-    g = harness.Geometry(s.calendar())
-    open_menu_at(s, g.left + g.width // 2, g.top + 4)
-    s.xdotool("key", letter)
-
-
-def type_into(s, cid, title, text):
-    s.click(child(s, cid, title))
+def type_into(s, cid, text):
+    s.click(child(s, cid, ADD))
     s.xdotool("type", "--delay", "30", text)
 
 
@@ -36,15 +24,13 @@ def test_a_subscription_added_on_the_page_is_kept_and_fetched(s):
     server.feeds["work"] = calendar("定例会議", "レビュー")
     url = server.url("/feed/work.ics?token=secret")
     try:
-        start(s)
-        calendar_menu(s, "e")
-        s.wait_for(lambda: s.visible("#32770", SHEET), 20, "the settings sheet")
+        open_sheet(s, start(s))
         tab = [c for c in s.children("#32770", SHEET) if c["class"] == "SysTabControl32"][0]
         s.click(tab, 190, 10)  # the third tab
-        s.click(child(s, 1101, SHEET))  # 追加
+        s.click(child(s, 1101))  # 追加
         s.wait_for(lambda: s.visible("#32770", ADD), 20, "the add dialog")
-        type_into(s, 1107, ADD, "Team work")
-        type_into(s, 1108, ADD, url)
+        type_into(s, 1107, "Team work")
+        type_into(s, 1108, url)
         s.click(child(s, 1109, ADD))  # the colour: the first basic colour of the colour dialog
         s.wait_for(lambda: s.visible("#32770", "Color"), 20, "the colour dialog")
         s.click(child(s, 720, "Color"), 15, 10)
@@ -52,7 +38,7 @@ def test_a_subscription_added_on_the_page_is_kept_and_fetched(s):
         s.wait_for(lambda: not s.visible("#32770", "Color"), 20, "the colour dialog to close")
         s.click(child(s, 1, ADD))
         s.wait_for(lambda: not s.visible("#32770", ADD), 20, "the add dialog to close")
-        s.click(child(s, 1, SHEET))  # OK
+        s.click(child(s, 1))  # OK
         s.wait_for(lambda: not s.visible("#32770", SHEET), 20, "the sheet to close")
 
         values = s.ini_values()
@@ -62,9 +48,9 @@ def test_a_subscription_added_on_the_page_is_kept_and_fetched(s):
         s.wait_for(lambda: kept(s, url) == server.feeds["work"], 30, "the kept copy")
         assert state(s, url)["Result"] == "ok"
         # The address with its token is stored nowhere but qv.ini.
-        assert not any(b"secret" in open(os.path.join(s.dir, "qv.feeds", name), "rb").read()
-                       for name in os.listdir(os.path.join(s.dir, "qv.feeds")))
-        assert sorted(os.listdir(os.path.join(s.dir, "qv.feeds"))) == [key(url) + ".ics", key(url) + ".state"]
+        folder = os.path.join(s.dir, "qv.feeds")
+        assert sorted(os.listdir(folder)) == [key(url) + ".ics", key(url) + ".state"]
+        assert not any(b"secret" in open(os.path.join(folder, name), "rb").read() for name in os.listdir(folder))
     finally:
         server.close()
 
@@ -106,7 +92,9 @@ def test_a_stalled_download_never_freezes_the_calendar(s):
         s.wait_for(lambda: len(server.requests) >= count + 2, 40, "a refresh after resume")
         server.stalling, server.release = True, threading.Event()
         server.stalled.clear()
-        calendar_menu(s, "u")
+        g = harness.Geometry(s.calendar())
+        open_menu_at(s, g.left + g.width // 2, g.top + 4)
+        s.xdotool("key", "u")
         s.wait_for(server.stalled.is_set, 20, "a stalled download from the menu")
         before = time.time()
         s.exit()
