@@ -47,6 +47,8 @@ void SubscriptionList::AppendEntries(std::vector<IniEntry>& entries) const
 {
     if (!inFile_ && items.empty() && refreshMinutes == kDefaultRefreshMinutes)
         return;
+    // From now on an emptied list must be written too, or the last one removed would come back.
+    inFile_ = true;
     // The section is written whole, so entries removed since are gone from the file too.
     entries.push_back({kSection, L"", std::nullopt});
     entries.push_back({kSection, L"Count", ini::FormatInteger(static_cast<std::int32_t>(items.size()))});

@@ -31,7 +31,8 @@ public:
     void AppendEntries(std::vector<IniEntry>& entries) const override;
 
 private:
-    bool inFile_ = false;
+    // The file has the section, or will once the entries appended are written.
+    mutable bool inFile_ = false;
 };
 
 namespace feeds {
