@@ -51,6 +51,14 @@ def test_a_subscription_added_on_the_page_is_kept_and_fetched(s):
         folder = os.path.join(s.dir, "qv.feeds")
         assert sorted(os.listdir(folder)) == [key(url) + ".ics", key(url) + ".state"]
         assert not any(b"secret" in open(os.path.join(folder, name), "rb").read() for name in os.listdir(folder))
+        # Removed on the page, its kept copy goes too.
+        open_sheet(s, harness.Geometry(s.calendar()))
+        s.click([c for c in s.children("#32770", SHEET) if c["class"] == "SysTabControl32"][0], 190, 10)
+        s.click(child(s, 1100), 40, 30)  # the first row
+        s.click(child(s, 1103))  # 削除
+        s.click(child(s, 1))
+        s.wait_for(lambda: not os.path.exists(folder), 20, "the kept copy to go")
+        assert s.ini_values()["Count"] == "0", s.ini_values()
     finally:
         server.close()
 
