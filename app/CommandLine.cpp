@@ -4,6 +4,7 @@
 #include "resource.h"
 #include "app/AgendaCommand.h"
 #include "app/DesktopCommand.h"
+#include "app/RefreshCommand.h"
 #include "app/ReminderCommand.h"
 #include "ui/calendar/ExchangeDialogs.h"
 
@@ -28,6 +29,7 @@ const Verb kVerbs[] = {
     {L"import", 1, 0b1, IDS_USAGE_IMPORT, ImportAlone, ImportInCalendar},
     {L"toggle", 0, 0, IDS_USAGE_TOGGLE, nullptr, ToggleInCalendar, true},
     {L"exit", 0, 0, IDS_USAGE_EXIT, ExitAlone, ExitInCalendar, false, true},
+    {L"refresh", 0, 0, IDS_USAGE_REFRESH, RefreshAlone, RefreshInCalendar},
     {L"agenda", 3, 0b100, IDS_AGENDA_USAGE, AgendaAlone, nullptr},
     {L"reminders", 3, 0b100, IDS_REMINDERS_USAGE, RemindersAlone, nullptr},
 };

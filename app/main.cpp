@@ -1,5 +1,6 @@
 // Entry point: GDI+ around the whole program, one application object.
 #include "app/CalendarApp.h"
+#include "app/RefreshCommand.h"
 
 #include <gdiplus.h>
 

@@ -18,14 +18,6 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix)
            std::equal(prefix.begin(), prefix.end(), text.begin(),
                       [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); });
 }
-
-std::wstring_view Trimmed(std::wstring_view text)
-{
-    const auto first = text.find_first_not_of(L" \t");
-    if (first == std::wstring_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
-}
 } // namespace
 
 void SubscriptionList::Load(const IniFile& file)
@@ -40,7 +32,7 @@ void SubscriptionList::Load(const IniFile& file)
     for (int i = 1; i <= n; ++i) {
         Subscription s;
         s.name = file.Read(kSection, Numbered(L"Name", i).c_str(), L"");
-        s.url = Trimmed(file.Read(kSection, Numbered(L"Url", i).c_str(), L""));
+        s.url = feeds::Trimmed(file.Read(kSection, Numbered(L"Url", i).c_str(), L""));
         if (s.name.empty() || feeds::FetchUrl(s.url).empty())
             continue;
         const std::wstring colour = file.Read(kSection, Numbered(L"Color", i).c_str(), L"");
@@ -55,6 +47,8 @@ void SubscriptionList::AppendEntries(std::vector<IniEntry>& entries) const
 {
     if (!inFile_ && items.empty() && refreshMinutes == kDefaultRefreshMinutes)
         return;
+    // From now on an emptied list must be written too, or the last one removed would come back.
+    inFile_ = true;
     // The section is written whole, so entries removed since are gone from the file too.
     entries.push_back({kSection, L"", std::nullopt});
     entries.push_back({kSection, L"Count", ini::FormatInteger(static_cast<std::int32_t>(items.size()))});
@@ -70,6 +64,14 @@ void SubscriptionList::AppendEntries(std::vector<IniEntry>& entries) const
 }
 
 namespace feeds {
+
+std::wstring_view Trimmed(std::wstring_view text)
+{
+    const auto first = text.find_first_not_of(L" \t");
+    if (first == std::wstring_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
 
 std::wstring FetchUrl(std::wstring_view url)
 {

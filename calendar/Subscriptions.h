@@ -31,10 +31,13 @@ public:
     void AppendEntries(std::vector<IniEntry>& entries) const override;
 
 private:
-    bool inFile_ = false;
+    // The file has the section, or will once the entries appended are written.
+    mutable bool inFile_ = false;
 };
 
 namespace feeds {
+// Without the blanks and tabs around it, as addresses and names are kept.
+std::wstring_view Trimmed(std::wstring_view text);
 // The address to fetch: webcal:// as https://, http:// and https:// as given;
 // empty for anything else.
 std::wstring FetchUrl(std::wstring_view url);

@@ -32,4 +32,4 @@ function(mosaryn_release_program target)
     endif()
 endfunction()
 
-set(MOSARYN_SYSTEM_LIBS gdiplus windowscodecs comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 kernel32 advapi32 shlwapi)
+set(MOSARYN_SYSTEM_LIBS gdiplus windowscodecs comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 kernel32 advapi32 shlwapi winhttp)

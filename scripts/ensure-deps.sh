@@ -5,7 +5,7 @@ packages=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake ninja-build make
     wine wine64 xvfb xauth x11-utils fonts-ipafont-gothic fonts-liberation fonts-wine
     googletest imagemagick xdotool python3 python3-icalendar util-linux procps
-    desktop-file-utils xcompmgr hsetroot unicode-cldr-core python3-recurring-ical-events
+    desktop-file-utils xcompmgr hsetroot unicode-cldr-core python3-recurring-ical-events openssl
 )
 missing=()
 for p in "${packages[@]}"; do

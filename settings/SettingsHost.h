@@ -2,6 +2,9 @@
 #pragma once
 #include "app/Win.h"
 
+#include <span>
+#include <string>
+
 class SettingsHost {
 public:
     virtual ~SettingsHost() = default;
@@ -18,4 +21,7 @@ public:
     // Writes the live settings to qv.ini, reporting a failure itself; a host
     // that keeps no file has nothing to do.
     virtual void StoreSettings() {}
+    // The online calendars were applied: kept copies of removed ones go, these
+    // addresses are fetched again, the interval and colours take effect.
+    virtual void SubscriptionsChanged(std::span<const std::wstring> /*refreshUrls*/) {}
 };

@@ -126,11 +126,13 @@ bool IsSize(const Field& field) { return std::holds_alternative<SizeField>(field
 
 } // namespace
 
-SettingsSheet::SettingsSheet() : general_(*this), design_(*this)
+SettingsSheet::SettingsSheet() : general_(*this), design_(*this), online_(*this)
 {
     AddPage(&general_);
     AddPage(&design_);
+    AddPage(&online_);
     AddIniSection(&reminder_);
+    AddIniSection(&subscriptions_);
     live_.Design = DesignSettings{};
     live_.StayTop = false;
     live_.TodayInfo = true;
@@ -138,11 +140,17 @@ SettingsSheet::SettingsSheet() : general_(*this), design_(*this)
     live_.Hotkey = 0x0443;
 }
 
-std::wstring SettingsSheet::IniPath() const
+std::wstring SettingsSheet::DataDirectory() const
 {
     std::wstring path = iniDirectory_;
     if (path.empty() && TheApp() != nullptr)
         TheApp()->ModuleDirectory(path);
+    return path;
+}
+
+std::wstring SettingsSheet::IniPath() const
+{
+    const std::wstring path = DataDirectory();
     std::wstring name = ResString(IDS_INI_FILE);
     // Without its string the program must still not write to the directory name itself.
     if (name.empty())

@@ -2,11 +2,13 @@
 // qv.ini, and edits it through its General and Design pages.
 #pragma once
 #include "calendar/FileIO.h"
+#include "calendar/Subscriptions.h"
 #include "settings/IniSection.h"
 #include "settings/ReminderSettings.h"
 #include "settings/Settings.h"
 #include "settings/SettingsHost.h"
 #include "settings/SettingsPages.h"
+#include "settings/SubscriptionsPage.h"
 #include "ui/framework/Dialog.h"
 
 #include <map>
@@ -28,6 +30,7 @@ public:
 
     GeneralPage& General() { return general_; }
     DesignPage& DesignItems() { return design_; }
+    SubscriptionsPage& OnlineCalendars() { return online_; }
 
     // The [Reminder] section, edited on the General page.
     ReminderSettings& Reminder() { return reminder_; }
@@ -35,6 +38,9 @@ public:
     Settings& Live() { return live_; }
     const Settings& Live() const { return live_; }
     DesignSettings& Design() { return live_.Design; }
+    // The online calendars, kept in qv.ini's [Subscriptions] with the settings.
+    SubscriptionList& Subscriptions() { return subscriptions_; }
+    const SubscriptionList& Subscriptions() const { return subscriptions_; }
 
     // Every key of qv.ini into the live record; missing keys give the defaults.
     // A file not in UTF-16 yet is converted first, its content kept.
@@ -57,6 +63,8 @@ public:
     void SetIniDirectory(std::wstring dirWithTrailingBackslash) { iniDirectory_ = std::move(dirWithTrailingBackslash); }
     // Built afresh for every load and save.
     std::wstring IniPath() const;
+    // The directory of qv.ini, qv.dat and the kept copies, with the trailing backslash.
+    std::wstring DataDirectory() const;
 
 protected:
     void OnCommand(UINT code, UINT id, HWND control) override;
@@ -67,6 +75,7 @@ private:
     void CloseSheet();
 
     Settings live_;
+    SubscriptionList subscriptions_;
     std::wstring iniDirectory_;
     ReplaceHook writeHook_;
     bool loaded_ = false;
@@ -81,4 +90,5 @@ private:
     // After the live record: the pages read it.
     GeneralPage general_;
     DesignPage design_;
+    SubscriptionsPage online_;
 };

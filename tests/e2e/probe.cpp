@@ -9,15 +9,20 @@
 //   probe broadcast <message name>        posts the registered message to every top-level window
 //   probe front <ms>                      a window of this process takes the foreground for a while
 //   probe focus                           id and class of the control with the keyboard focus
-//   probe watch <class> <stop file>       WM_NULL to the window every 20 ms until the file exists: the longest wait
 //   probe balloons                        the text of each balloon tooltip on screen
+//   probe answers <class> <ms|stop file>  WM_NULL every 10 ms for a while: count, slowest answer, answers over 50 ms
+//   probe trust <der file>                adds a certificate to the current user's Root store
 #include "app/Win.h"
 
 #include <shellapi.h>
+#include <wincrypt.h>
 
 #include <algorithm>
 #include <cstddef>
+
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -151,19 +156,39 @@ int wmain(int argc, wchar_t** argv)
         std::printf("\n");
         return 0;
     }
-    if (cmd == L"watch" && argc >= 4) {
-        HWND h = FindWindowW(argv[2], nullptr);
+    if (cmd == L"trust" && argc >= 3) {
+        std::ifstream in(std::filesystem::path(argv[2]), std::ios::binary);
+        const std::vector<char> der{std::istreambuf_iterator<char>(in), {}};
+        HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
+        const bool ok =
+            root != nullptr &&
+            CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                             static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+        return root != nullptr && CertCloseStore(root, 0) && ok ? 0 : 1;
+    }
+    if (cmd == L"answers" && argc >= 4) {
+        // WM_NULL every 10 ms for that many milliseconds, or until that file exists.
+        HWND target = FindWindowW(argv[2], nullptr);
+        const bool untilFile = argv[3][0] < L'0' || argv[3][0] > L'9';
         std::printf("watching\n");
         std::fflush(stdout);
-        ULONGLONG longest = 0;
-        int answered = 0;
-        for (DWORD_PTR r = 0; h != nullptr && GetFileAttributesW(argv[3]) == INVALID_FILE_ATTRIBUTES; Sleep(20)) {
-            const ULONGLONG start = GetTickCount64();
-            answered += SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &r) ? 1 : 0;
-            longest = std::max(longest, GetTickCount64() - start);
+        LARGE_INTEGER frequency, start, end;
+        QueryPerformanceFrequency(&frequency);
+        long long count = 0, over = 0, slowest = 0;
+        for (const ULONGLONG stop = GetTickCount64() + (untilFile ? 0 : Num(argv[3]));
+             target != nullptr &&
+             (untilFile ? GetFileAttributesW(argv[3]) == INVALID_FILE_ATTRIBUTES : GetTickCount64() < stop);
+             Sleep(10), ++count) {
+            DWORD_PTR result = 0;
+            QueryPerformanceCounter(&start);
+            const bool answered = SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+            QueryPerformanceCounter(&end);
+            const long long ms = answered ? (end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart : 5000;
+            over += ms > 50 ? 1 : 0;
+            slowest = std::max(slowest, ms);
         }
-        std::printf("longest=%llu answered=%d\n", longest, answered);
-        return 0;
+        std::printf("count=%lld slowest=%lld over50=%lld\n", count, slowest, over);
+        return target != nullptr ? 0 : 1;
     }
     const std::vector<HWND> all = argc >= 3 ? FindAll(argv[2]) : std::vector<HWND>{};
     HWND h = cmd == L"children" && argc >= 4 ? FindWindowW(argv[2], argv[3]) : all.empty() ? nullptr : all.front();

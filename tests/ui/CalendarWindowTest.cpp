@@ -287,7 +287,7 @@ TEST_F(CalendarWindowTest, MenusOfTheCalendarTheDaysAndTheTrayIcon)
     Model().Show(2026, 12);
     const int fifth = ShownDay(5);
     const std::wstring calendar =
-        L"非表示(&H)||今月(&O)||常に表示(&T)*|設定(&E)||エクスポート(&X)...|インポート(&I)...";
+        L"非表示(&H)||今月(&O)||常に表示(&T)*|設定(&E)|今すぐ更新(&U)||エクスポート(&X)...|インポート(&I)...";
     const std::wstring tray = L"常に表示(&T)*||設定(&O)|Mosarynについて(&A)...||終了(&X)";
     const auto right = [&](int cell) { Send(WM_NCRBUTTONUP, HTCAPTION, ScreenPoint(CellOnScreen(cell))); };
     const std::pair<std::function<void()>, std::wstring> cases[] = {

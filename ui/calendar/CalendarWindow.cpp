@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "settings/SettingsSheet.h"
 #include "ui/calendar/ExchangeDialogs.h"
+#include "ui/calendar/RefreshSchedule.h"
 #include "ui/calendar/ReminderService.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/MemoDialog.h"
@@ -113,8 +114,12 @@ CalendarWindow::CalendarWindow(std::wstring dataDirectory)
       feeds_(std::make_unique<FeedShelf>()), dots_(std::make_unique<MonthDots>())
 {
     sheet_->SetIniDirectory(dataDirectory_);
-    sheet_->AddIniSection(&subscriptions_);
     painter_->SetMonthDots(dots_.get());
+    refresh_ = std::make_unique<RefreshSchedule>(dataDirectory_, sheet_->Subscriptions(), [this](bool changed) {
+        if (changed)
+            OnFeedsChanged();
+        sheet_->OnlineCalendars().ShowStatuses();
+    });
 }
 
 CalendarWindow::~CalendarWindow() = default;
@@ -263,7 +268,7 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     model_->ShowThisMonth();
     sheet_->LoadSettings();
     // The kept copies show before any network answers.
-    feeds_->Load(subscriptions_, DataDirectory());
+    feeds_->Load(sheet_->Subscriptions(), DataDirectory());
     // Laid out for the monitor of the saved position, where the window is about to go.
     painter_->SetDpi(DpiAt(POINT{sheet_->Live().PosX, sheet_->Live().PosY}));
     painter_->Layout();
@@ -302,12 +307,14 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     }
     knownDate_ = TodayKey();
     SetTimer(Handle(), TIMER_DATE, 60000, nullptr);
+    refresh_->Start(Handle());
     reminders_->Start(model_->DataFilePath());
     return true;
 }
 
 void CalendarWindow::OnDestroy()
 {
+    refresh_->Stop();
     StoreSettings();
     SetTrayIcon(false);
     if (quitOnDestroy_)
@@ -600,9 +607,24 @@ void CalendarWindow::OnCommand(UINT, UINT id, HWND)
     case ID_EXPORT: ExportWithDialog(Handle(), Exchange()); break;
     case ID_IMPORT: ImportWithDialog(Handle(), Exchange()); break;
     case ID_TOGGLE: ToggleCalendar(); break;
+    case ID_REFRESH_NOW: refresh_->RefreshAll(); break;
     case ID_EXIT: DestroyWindow(Handle()); break;
     default: break;
     }
+}
+
+void CalendarWindow::SubscriptionsChanged(std::span<const std::wstring> refreshUrls)
+{
+    refresh_->SubscriptionsChanged(refreshUrls);
+    OnFeedsChanged();
+}
+
+void CalendarWindow::OnFeedsChanged()
+{
+    // Only the kept copies that changed are read again.
+    feeds_->Load(sheet_->Subscriptions(), DataDirectory());
+    Render(false);
+    reminders_->Rearm();
 }
 
 bool CalendarWindow::OnQueryEndSession()
@@ -615,6 +637,8 @@ bool CalendarWindow::OnQueryEndSession()
 
 LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (refresh_->HandleMessage(msg, wParam, lParam))
+        return 0;
     if (msg == WM_TRAY) {
         OnTrayMessage(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
         return 0;
@@ -812,12 +836,6 @@ std::wstring CalendarWindow::DataDirectory() const
     if (directory.empty())
         TheApp()->ModuleDirectory(directory);
     return directory;
-}
-
-void CalendarWindow::SubscriptionsChanged()
-{
-    feeds_->Load(subscriptions_, DataDirectory());
-    Render(false);
 }
 
 void CalendarWindow::KeptCopyChanged(std::wstring_view url)

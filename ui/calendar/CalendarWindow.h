@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,7 @@ class DayInfoWindow;
 class ExchangeJobs;
 class MonthModel;
 class ReminderService;
+class RefreshSchedule;
 class SettingsSheet;
 struct DayInfoEvent;
 struct DayRecord;
@@ -75,13 +77,10 @@ public:
     // Writes qv.ini now, with the window's position once it has been placed;
     // a failure is reported.
     void StoreSettings() override;
+    void SubscriptionsChanged(std::span<const std::wstring> refreshUrls) override;
 
     void SetTrayIcon(bool add);
 
-    // The subscriptions as qv.ini keeps them, read with the settings.
-    SubscriptionList& Subscriptions() { return subscriptions_; }
-    // The list of subscriptions changed: their kept copies are read again where they changed.
-    void SubscriptionsChanged();
     // A subscription's kept copy was replaced: it is read again and shown.
     void KeptCopyChanged(std::wstring_view url);
     // The same with the copy already read where it was fetched, so the window parses nothing.
@@ -109,6 +108,7 @@ public:
     // Shows a hidden calendar, raises one that is not active, hides an active one: the hot key's
     // and the command line's ("/toggle") one way.
     void ToggleCalendar();
+    RefreshSchedule& Refreshes() { return *refresh_; }
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -159,6 +159,9 @@ private:
     bool ShowsInfo(const DayRecord& day) const;
     void ShowDayInfoAt(int x, int y, const DayRecord& day, bool pinned);
     std::wstring DataDirectory() const;
+    // A kept copy of an online calendar changed, or the subscriptions did:
+    // the calendar shows their events anew.
+    void OnFeedsChanged();
 
     std::wstring dataDirectory_;
     bool pointerInside_ = false;
@@ -174,13 +177,13 @@ private:
     int knownDate_ = 0;
     std::unique_ptr<DayInfoWindow> dayInfo_;
     std::unique_ptr<ReminderService> reminders_;
-    SubscriptionList subscriptions_;
     std::unique_ptr<FeedShelf> feeds_;
     std::unique_ptr<MonthDots> dots_;
     std::vector<std::uint64_t> busyDays_;            // day of the month - 1: bit s for source s
     std::vector<std::vector<DayEvent>> monthEvents_; // day of the month - 1; empty until made
     int eventsYear_ = 0, eventsMonth_ = 0;
     unsigned eventsGeneration_ = 0;
+    std::unique_ptr<RefreshSchedule> refresh_;
     int lastArea_ = 1; // AREA_NONE: the area last seen by WM_NCHITTEST
     POINT placedAt_{};
     bool positionMoved_ = false; // the saved position lay on no monitor and was moved
