@@ -1,6 +1,7 @@
 #include "app/ReminderCommand.h"
 
 #include "app/Application.h"
+#include "calendar/FeedShelf.h"
 #include "calendar/FileIO.h"
 #include "calendar/ICalendar.h"
 #include "calendar/MonthModel.h"
@@ -71,7 +72,11 @@ int RunReminders(const std::wstring& first, const std::wstring& last, const std:
     ReminderSettings settings;
     settings.Load(IniFile(dir + ResString(IDS_INI_FILE)));
     const LocalZone zone = LocalZone::Current();
-    const std::array sources{reminders::MemoSource(MonthModel(dir).DataFilePath())};
+    SubscriptionList subscriptions;
+    subscriptions.Load(IniFile(dir + ResString(IDS_INI_FILE)));
+    FeedShelf shelf;
+    shelf.Load(subscriptions, dir);
+    const std::array sources{reminders::MemoSource(MonthModel(dir).DataFilePath()), reminders::FeedSource(shelf)};
     std::optional<std::vector<reminders::Reminder>> list = std::vector<reminders::Reminder>{};
     // Reminders that are off fire nothing.
     if (settings.enabled)

@@ -38,10 +38,11 @@ FetchedFeed FetchFeed(const FeedStore& store, const std::wstring& url, HttpFetch
     if (!got.notModified) {
         const std::optional<std::string> kept = haveBody ? store.ReadBody(url) : std::nullopt;
         if (!kept || *kept != got.body) {
-            const ical::ParsedComponents tree = ical::ParseComponents(got.body);
-            if (tree.error != ical::ParseError::None)
-                return fail(FeedOutcome::NotCalendar, tree.errorLine);
+            auto feed = std::make_shared<const FeedCalendar>(FeedCalendar::Parse(got.body));
+            if (feed->Error() != ical::ParseError::None)
+                return fail(FeedOutcome::NotCalendar, feed->ErrorLine());
             out.body = std::move(got.body);
+            out.feed = std::move(feed);
         }
         state.etag = got.etag;
         state.lastModified = got.lastModified;
@@ -83,6 +84,7 @@ struct FeedRefresher::Shared {
     std::vector<std::wstring> known, pending;
     unsigned nextRound = 1;
     std::vector<Report> reports;
+    std::vector<Kept> kept;
 
     bool Known(const std::wstring& url) const
     {
@@ -133,6 +135,12 @@ std::vector<FeedRefresher::Report> FeedRefresher::TakeReports()
 {
     const std::lock_guard lock(shared_->mutex);
     return std::exchange(shared_->reports, {});
+}
+
+std::vector<FeedRefresher::Kept> FeedRefresher::TakeKept()
+{
+    const std::lock_guard lock(shared_->mutex);
+    return std::exchange(shared_->kept, {});
 }
 
 void FeedRefresher::Stop()
@@ -186,6 +194,10 @@ void FeedRefresher::Work(const std::shared_ptr<Shared>& shared)
                 continue;
             lock.unlock();
             const bool changed = KeepFeed(s.store, url, fetched);
+            if (changed && fetched.feed) {
+                const std::lock_guard keptLock(s.mutex);
+                s.kept.push_back({url, std::move(fetched.feed)});
+            }
             failed += fetched.state.outcome == FeedOutcome::Ok ? 0 : 1;
             PostMessageW(s.window, s.message, kFeedDone, changed ? 1 : 0);
             lock.lock();

@@ -3,6 +3,7 @@
 // tells a window what it did.
 #pragma once
 #include "app/Win.h"
+#include "calendar/FeedCalendar.h"
 #include "calendar/FeedStore.h"
 
 #include <chrono>
@@ -20,6 +21,7 @@ class HttpFetch;
 struct FetchedFeed {
     FeedState state;
     std::optional<std::string> body;
+    std::shared_ptr<const FeedCalendar> feed; // the new body read, so the calendar parses nothing
 };
 // The kept copy's validators are sent, a 304 or the same bytes confirm it
 // without reading it as iCalendar, and a body that is not iCalendar is
@@ -60,6 +62,12 @@ public:
     unsigned Request(std::span<const std::wstring> urls);
     // The rounds finished since the last call.
     std::vector<Report> TakeReports();
+    // The kept copies that changed since the last call, each with the feed read from it.
+    struct Kept {
+        std::wstring url;
+        std::shared_ptr<const FeedCalendar> feed;
+    };
+    std::vector<Kept> TakeKept();
     // Cancels the download under way and waits a little for the worker; one
     // that the system keeps blocked is left to end with the process, writing
     // nothing more.

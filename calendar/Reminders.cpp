@@ -1,5 +1,7 @@
 #include "calendar/Reminders.h"
 
+#include "calendar/FeedShelf.h"
+
 #include "calendar/DayDataFormat.h"
 #include "calendar/FileIO.h"
 
@@ -118,6 +120,23 @@ Source MemoSource(std::wstring dataPath)
         case ReadResult::Ok: break;
         }
         return MemoAppointments(file.Bytes(), first, last);
+    };
+}
+
+Source FeedSource(const FeedShelf& shelf)
+{
+    return [&shelf](local_days first, local_days last) -> std::optional<std::vector<Appointment>> {
+        std::vector<Appointment> out;
+        for (const FeedShelf::Source& source : shelf.Sources()) {
+            if (!source.feed)
+                continue;
+            for (const Occurrence& o : source.feed->Expand(first, last)) {
+                const local_days day = floor<days>(o.start);
+                if (!o.allDay && day >= first && day <= last)
+                    out.push_back({o.start, source.name, o.summary, o.alarmLead});
+            }
+        }
+        return out;
     };
 }
 

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+class FeedShelf;
+
 namespace reminders {
 
 using Millis = std::chrono::sys_time<std::chrono::milliseconds>;
@@ -57,6 +59,9 @@ std::vector<Appointment> MemoAppointments(std::span<const std::uint8_t> file, st
                                           std::chrono::local_days last);
 // The same from the file at `dataPath`, read afresh at every call; a missing file has none.
 Source MemoSource(std::wstring dataPath);
+// The timed events of the shelf's shown online calendars, named by their calendar, each with
+// its own alarm's lead; the shelf must outlive the source.
+Source FeedSource(const FeedShelf& shelf);
 
 struct Reminder {
     Appointment appointment;

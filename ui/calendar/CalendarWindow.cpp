@@ -115,11 +115,12 @@ CalendarWindow::CalendarWindow(std::wstring dataDirectory)
 {
     sheet_->SetIniDirectory(dataDirectory_);
     painter_->SetMonthDots(dots_.get());
-    refresh_ = std::make_unique<RefreshSchedule>(dataDirectory_, sheet_->Subscriptions(), [this](bool changed) {
-        if (changed)
-            OnFeedsChanged();
-        sheet_->OnlineCalendars().ShowStatuses();
-    });
+    refresh_ = std::make_unique<RefreshSchedule>(dataDirectory_, sheet_->Subscriptions(),
+                                                 [this](std::vector<FeedRefresher::Kept> kept) {
+                                                     for (FeedRefresher::Kept& k : kept)
+                                                         FeedRefreshed(k.url, std::move(k.feed));
+                                                     sheet_->OnlineCalendars().ShowStatuses();
+                                                 });
 }
 
 CalendarWindow::~CalendarWindow() = default;
@@ -308,6 +309,7 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     knownDate_ = TodayKey();
     SetTimer(Handle(), TIMER_DATE, 60000, nullptr);
     refresh_->Start(Handle());
+    reminders_->Scheduler().AddSource(reminders::FeedSource(*feeds_));
     reminders_->Start(model_->DataFilePath());
     return true;
 }
@@ -637,7 +639,7 @@ bool CalendarWindow::OnQueryEndSession()
 
 LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (refresh_->HandleMessage(msg, wParam, lParam))
+    if (refresh_->HandleMessage(msg, wParam))
         return 0;
     if (msg == WM_TRAY) {
         OnTrayMessage(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
@@ -838,16 +840,11 @@ std::wstring CalendarWindow::DataDirectory() const
     return directory;
 }
 
-void CalendarWindow::KeptCopyChanged(std::wstring_view url)
-{
-    if (feeds_->Reload(url))
-        Render(false);
-}
-
 void CalendarWindow::FeedRefreshed(std::wstring_view url, std::shared_ptr<const FeedCalendar> feed)
 {
     feeds_->Replace(url, std::move(feed));
     Render(false);
+    reminders_->Rearm();
 }
 
 void CalendarWindow::UpdateMonthEvents()

@@ -81,8 +81,6 @@ public:
 
     void SetTrayIcon(bool add);
 
-    // A subscription's kept copy was replaced: it is read again and shown.
-    void KeptCopyChanged(std::wstring_view url);
     // The same with the copy already read where it was fetched, so the window parses nothing.
     void FeedRefreshed(std::wstring_view url, std::shared_ptr<const FeedCalendar> feed);
     const FeedShelf& Feeds() const { return *feeds_; }

@@ -8,7 +8,7 @@ constexpr UINT kResumeDelayMs = 10000;
 } // namespace
 
 RefreshSchedule::RefreshSchedule(std::wstring dataDirectory, const SubscriptionList& subscriptions,
-                                 std::function<void(bool)> onFeedDone)
+                                 std::function<void(std::vector<FeedRefresher::Kept>)> onFeedDone)
     : dataDirectory_(std::move(dataDirectory)), subscriptions_(subscriptions), onFeedDone_(std::move(onFeedDone)),
       message_(RegisterWindowMessageW(L"Mosaryn.FeedRefresh"))
 {
@@ -93,13 +93,13 @@ void RefreshSchedule::AnswerWaiters()
     }
 }
 
-bool RefreshSchedule::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+bool RefreshSchedule::HandleMessage(UINT msg, WPARAM wParam)
 {
     if (!refresher_)
         return false;
     if (msg == message_) {
         if (wParam == FeedRefresher::kFeedDone && onFeedDone_)
-            onFeedDone_(lParam != 0);
+            onFeedDone_(refresher_->TakeKept());
         else if (wParam == FeedRefresher::kRoundDone)
             AnswerWaiters();
         return true;

@@ -20,10 +20,10 @@ public:
     // Told how many subscriptions a round refreshed and how many of them failed.
     using RoundDone = std::function<void(int refreshed, int failed)>;
 
-    // `onFeedDone(changed)` follows every subscription refreshed, `changed`
-    // when its kept copy is new.
+    // `onFeedDone(kept)` follows every subscription refreshed, with the kept
+    // copies that changed since, each already read.
     RefreshSchedule(std::wstring dataDirectory, const SubscriptionList& subscriptions,
-                    std::function<void(bool changed)> onFeedDone);
+                    std::function<void(std::vector<FeedRefresher::Kept> kept)> onFeedDone);
     ~RefreshSchedule();
     RefreshSchedule(const RefreshSchedule&) = delete;
     RefreshSchedule& operator=(const RefreshSchedule&) = delete;
@@ -40,7 +40,7 @@ public:
     void SubscriptionsChanged(std::span<const std::wstring> refreshUrls);
     // The schedule's own messages to the window: its timers and the worker's reports; true
     // when handled. A resume from sleep is seen but left to others too.
-    bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool HandleMessage(UINT msg, WPARAM wParam);
 
 private:
     std::vector<std::wstring> ShownUrls() const;
@@ -54,7 +54,7 @@ private:
 
     std::wstring dataDirectory_;
     const SubscriptionList& subscriptions_;
-    std::function<void(bool)> onFeedDone_;
+    std::function<void(std::vector<FeedRefresher::Kept>)> onFeedDone_;
     const UINT message_;
     HWND window_ = nullptr;
     std::unique_ptr<FeedRefresher> refresher_;
