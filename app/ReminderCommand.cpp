@@ -40,7 +40,7 @@ struct LocalFreer {
 };
 } // namespace
 
-std::string ReminderLines(std::span<const reminders::Reminder> list, const LocalZone& zone)
+std::string ReminderLines(std::span<const reminders::Reminder> list, const tz::TimeZone& zone)
 {
     // A field never holds the separators.
     const auto field = [](std::wstring text) {
@@ -71,7 +71,7 @@ int RunReminders(const std::wstring& first, const std::wstring& last, const std:
         TheApp()->ModuleDirectory(dir);
     ReminderSettings settings;
     settings.Load(IniFile(dir + ResString(IDS_INI_FILE)));
-    const LocalZone zone = LocalZone::Current();
+    const tz::TimeZone& zone = *tz::ComputerZone();
     SubscriptionList subscriptions;
     subscriptions.Load(IniFile(dir + ResString(IDS_INI_FILE)));
     FeedShelf shelf;

@@ -12,7 +12,7 @@
 // One line per reminder, tab-separated: when it fires, the appointment's start
 // (both "YYYY-MM-DD HH:MM", local), the kind ("メモ" or the online calendar's
 // name) and the text. UTF-8 without a mark, CRLF.
-std::string ReminderLines(std::span<const reminders::Reminder> list, const LocalZone& zone);
+std::string ReminderLines(std::span<const reminders::Reminder> list, const tz::TimeZone& zone);
 
 // Days as YYYY-MM-DD from `first` to `last` into `path`, from qv.ini, qv.dat
 // (and the kept online calendars) in `dataDirectory` (empty: the program's

@@ -142,7 +142,7 @@ Source FeedSource(const FeedShelf& shelf)
 
 namespace {
 // Every reminder of the appointments starting on days first..last, in order of start.
-std::optional<std::vector<Reminder>> Collect(std::span<const Source> sources, const LocalZone& zone,
+std::optional<std::vector<Reminder>> Collect(std::span<const Source> sources, const tz::TimeZone& zone,
                                              minutes defaultLead, local_days first, local_days last)
 {
     std::vector<Reminder> all;
@@ -153,7 +153,7 @@ std::optional<std::vector<Reminder>> Collect(std::span<const Source> sources, co
         for (Appointment& a : *found) {
             const minutes lead = std::clamp(a.lead.value_or(defaultLead), minutes{0}, kMaxLead);
             // To the minute, as LastShown keeps it.
-            const sys_seconds start = floor<minutes>(zone.ToSys(a.start));
+            const sys_seconds start = floor<minutes>(zone.ToUtc(a.start));
             all.push_back({std::move(a), start - lead, start});
         }
     }
@@ -162,7 +162,7 @@ std::optional<std::vector<Reminder>> Collect(std::span<const Source> sources, co
 }
 } // namespace
 
-std::optional<std::vector<Reminder>> Listing(std::span<const Source> sources, const LocalZone& zone,
+std::optional<std::vector<Reminder>> Listing(std::span<const Source> sources, const tz::TimeZone& zone,
                                              const Options& options, local_days first, local_days last)
 {
     // A reminder on `last` may belong to an appointment up to the longest lead later.
@@ -178,12 +178,11 @@ std::optional<std::vector<Reminder>> Listing(std::span<const Source> sources, co
 }
 
 Scheduler::Scheduler()
-    : now_([] { return time_point_cast<milliseconds>(system_clock::now()); }),
-      zone_([] { return LocalZone::Current(); })
+    : now_([] { return time_point_cast<milliseconds>(system_clock::now()); }), zone_([] { return tz::ComputerZone(); })
 {
 }
 
-void Scheduler::SetClock(std::function<Millis()> now, std::function<LocalZone()> zone)
+void Scheduler::SetClock(std::function<Millis()> now, std::function<ZonePtr()> zone)
 {
     now_ = std::move(now);
     zone_ = std::move(zone);
@@ -193,14 +192,14 @@ void Scheduler::SetLastShown(std::optional<local_seconds> local)
 {
     lastShown_.reset();
     if (local)
-        lastShown_ = zone_().ToSys(*local);
+        lastShown_ = zone_()->ToUtc(*local);
 }
 
 std::optional<local_seconds> Scheduler::LastShown() const
 {
     if (!lastShown_)
         return std::nullopt;
-    return zone_().ToLocal(*lastShown_);
+    return zone_()->ToLocal(*lastShown_);
 }
 
 bool Scheduler::IsNew(const Appointment& a) const
@@ -220,7 +219,8 @@ Scheduler::Plan Scheduler::Evaluate(const Options& options)
         return plan;
     }
     const Millis now = now_();
-    const LocalZone zone = zone_();
+    const ZonePtr zonePtr = zone_();
+    const tz::TimeZone& zone = *zonePtr;
     const sys_seconds oldest = floor<seconds>(now) - kLateLimit;
     const local_days first = floor<days>(zone.ToLocal(oldest));
     const local_days last = floor<days>(zone.ToLocal(floor<seconds>(now) + kMaxWait + kMaxLead)) + days{1};

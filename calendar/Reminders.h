@@ -2,7 +2,7 @@
 // days from every source, and the scheduler that decides what is due now and
 // when to look again.
 #pragma once
-#include "calendar/LocalZone.h"
+#include "calendar/TimeZones.h"
 
 #include <chrono>
 #include <compare>
@@ -18,6 +18,8 @@
 class FeedShelf;
 
 namespace reminders {
+
+using ZonePtr = std::shared_ptr<const tz::TimeZone>;
 
 using Millis = std::chrono::sys_time<std::chrono::milliseconds>;
 
@@ -76,7 +78,7 @@ struct Options {
 
 // Every reminder that fires on local days first..last, in order, as the
 // program would show them; null when a source could not be read.
-std::optional<std::vector<Reminder>> Listing(std::span<const Source> sources, const LocalZone& zone,
+std::optional<std::vector<Reminder>> Listing(std::span<const Source> sources, const tz::TimeZone& zone,
                                              const Options& options, std::chrono::local_days first,
                                              std::chrono::local_days last);
 
@@ -92,8 +94,8 @@ public:
     void AddSource(Source source) { sources_.push_back(std::move(source)); }
     std::span<const Source> Sources() const { return sources_; }
     // Test seams: the current moment and the computer's zone.
-    void SetClock(std::function<Millis()> now, std::function<LocalZone()> zone);
-    LocalZone Zone() const { return zone_(); }
+    void SetClock(std::function<Millis()> now, std::function<ZonePtr()> zone);
+    ZonePtr Zone() const { return zone_(); }
     Millis Now() const { return now_(); }
 
     void SetLastShown(std::optional<std::chrono::local_seconds> local);
@@ -113,7 +115,7 @@ private:
 
     std::vector<Source> sources_;
     std::function<Millis()> now_;
-    std::function<LocalZone()> zone_;
+    std::function<ZonePtr()> zone_;
     std::optional<std::chrono::sys_seconds> lastShown_;
     std::set<Appointment> shown_;
     // What the last complete look found, and over which days.

@@ -50,12 +50,12 @@ int main()
     std::printf("qv.dat: %ju bytes (%d years, four timed lines a day, one day of 5000 more)\n",
                 static_cast<std::uintmax_t>(std::filesystem::file_size(path)), kYears);
 
-    const LocalZone zone = LocalZone::Current();
-    const auto at = [&](local_days d, minutes t) { return time_point_cast<milliseconds>(zone.ToSys(d + t)); };
+    const tz::TimeZone& zone = *tz::ComputerZone();
+    const auto at = [&](local_days d, minutes t) { return time_point_cast<milliseconds>(zone.ToUtc(d + t)); };
     reminders::Scheduler scheduler;
     reminders::Millis now = at(local_days{kBusyDay}, 8h);
     scheduler.AddSource(reminders::MemoSource(path));
-    scheduler.SetClock([&] { return now; }, [] { return LocalZone::Current(); });
+    scheduler.SetClock([&] { return now; }, [] { return tz::ComputerZone(); });
     std::size_t due = 0;
     const double busy = MedianMicros(31, [&](int) { due += scheduler.Evaluate({}).due.size(); });
     now = at(local_days{year{2027} / 6 / 15}, 8h);

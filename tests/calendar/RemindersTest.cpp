@@ -23,12 +23,12 @@ sys_seconds Utc(int y, unsigned m, unsigned d, int h, int mi)
 
 // A scheduler over a list the test edits, in a zone and at a moment the test sets.
 struct Clocked {
-    explicit Clocked(const wchar_t* zoneName = L"Tokyo Standard Time") : zone(*LocalZone::Named(zoneName))
+    explicit Clocked(const wchar_t* zoneName = L"Tokyo Standard Time") : zone(tz::WindowsZone(zoneName))
     {
         scheduler.AddSource([this](local_days, local_days) { return std::optional(items); });
         scheduler.SetClock([this] { return now; }, [this] { return zone; });
     }
-    void At(local_seconds t) { now = zone.ToSys(t); }
+    void At(local_seconds t) { now = zone->ToUtc(t); }
     // What is due now, as shown; the next look is kept.
     std::vector<std::wstring> Due()
     {
@@ -42,7 +42,7 @@ struct Clocked {
     }
 
     std::vector<Appointment> items;
-    LocalZone zone;
+    reminders::ZonePtr zone;
     Millis now{};
     std::optional<Millis> next;
     Scheduler scheduler;
@@ -105,7 +105,7 @@ TEST(Scheduler, LastReminderKeepsItsMomentWhenTheZoneChanges)
     c.At(L(2026, 12, 8, 9, 50));
     EXPECT_EQ(c.Due(), Texts{L"歯医者"});
     EXPECT_EQ(c.scheduler.LastShown(), L(2026, 12, 8, 9, 50));
-    c.zone = *LocalZone::Named(L"Eastern Standard Time");
+    c.zone = tz::WindowsZone(L"Eastern Standard Time");
     EXPECT_EQ(c.scheduler.LastShown(), L(2026, 12, 7, 19, 50)) << "00:50 UTC";
     // Later moments of the new zone are still to come; what was reminded stays reminded.
     c.items.push_back({L(2026, 12, 7, 20, 30), {}, L"夕食"});
@@ -124,10 +124,10 @@ TEST(Scheduler, AfterASleepTheRecentOnesTogetherAndTheOldOnesDropped)
                {L(2026, 12, 8, 11, 0), {}, L"昼"}};
     c.At(L(2026, 12, 8, 9, 0));
     EXPECT_TRUE(c.Due().empty());
-    EXPECT_EQ(c.next, Millis{c.zone.ToSys(L(2026, 12, 8, 9, 20))});
+    EXPECT_EQ(c.next, Millis{c.zone->ToUtc(L(2026, 12, 8, 9, 20))});
     c.At(L(2026, 12, 8, 10, 12)); // woke up: 朝会 started 42 minutes ago
     EXPECT_EQ(c.Due(), (Texts{L"歯医者", L"電話"}));
-    EXPECT_EQ(c.next, Millis{c.zone.ToSys(L(2026, 12, 8, 10, 50))});
+    EXPECT_EQ(c.next, Millis{c.zone->ToUtc(L(2026, 12, 8, 10, 50))});
 }
 
 TEST(Scheduler, AnEditedLineIsANewAppointmentButARestartRepeatsNothing)
@@ -138,7 +138,7 @@ TEST(Scheduler, AnEditedLineIsANewAppointmentButARestartRepeatsNothing)
     EXPECT_TRUE(c.Due().empty());
     c.items[0].start = L(2026, 12, 8, 10, 30); // moved before its reminder
     EXPECT_TRUE(c.Due().empty());
-    EXPECT_EQ(c.next, Millis{c.zone.ToSys(L(2026, 12, 8, 10, 20))});
+    EXPECT_EQ(c.next, Millis{c.zone->ToUtc(L(2026, 12, 8, 10, 20))});
     c.At(L(2026, 12, 8, 10, 20));
     EXPECT_EQ(c.Due(), Texts{L"歯医者"});
     c.At(L(2026, 12, 8, 10, 25));
@@ -155,7 +155,7 @@ TEST(Scheduler, AnEditedLineIsANewAppointmentButARestartRepeatsNothing)
     for (int i = 0; i < 3000; ++i)
         restarted.items.push_back({L(2026, 12, 8, 11, 0) + minutes{i}, {}, L"x"});
     EXPECT_TRUE(restarted.Due().empty());
-    EXPECT_EQ(restarted.next, Millis{restarted.zone.ToSys(L(2026, 12, 8, 10, 50))});
+    EXPECT_EQ(restarted.next, Millis{restarted.zone->ToUtc(L(2026, 12, 8, 10, 50))});
 }
 
 TEST(RemindersCommand, WritesWhatWouldFireOnTheDaysOrSaysWhyNot)

@@ -2,7 +2,7 @@
 // monitor's DPI, the stored position, and qv.ini written when a change takes effect.
 #include "calendar/DayRecord.h"
 #include "calendar/MonthModel.h"
-#include "calendar/LocalZone.h"
+#include "calendar/TimeZones.h"
 #include "render/CalendarPainter.h"
 #include "render/DayInfoWindow.h"
 #include "resource.h"
@@ -242,7 +242,7 @@ TEST_F(CalendarWindowTest, MissedReminderComesAtStartOnceAndItsBalloonOpensTheDa
     const auto prepare = [&] {
         ReminderService& r = calendar_->Reminders();
         r.Scheduler().SetClock([] { return reminders::Millis{std::chrono::sys_days{2026y / 12 / 8} + 52min}; },
-                               [] { return *LocalZone::Named(L"Tokyo Standard Time"); });
+                               [] { return tz::WindowsZone(L"Tokyo Standard Time"); });
         r.Notifier().SetSink([&](const NOTIFYICONDATAW& d) {
             balloons.push_back(std::wstring(d.szInfoTitle) + L'|' + d.szInfo);
             return d.uFlags == NIF_INFO && d.hWnd == Hwnd() && d.uID == TRAY_ICON_ID;

@@ -661,6 +661,8 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_TIMECHANGE ||
         (msg == WM_POWERBROADCAST && (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND))) {
         reminders_->ClockChanged();
+        eventsYear_ = 0; // the events' days in the zone as it is now
+        Render(false);
         return msg == WM_POWERBROADCAST ? TRUE : 0;
     }
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
