@@ -1,7 +1,10 @@
 #include "calendar/DayDataExchange.h"
 
+#include "app/Application.h"
 #include "calendar/DateUtil.h"
 #include "calendar/FileIO.h"
+#include "calendar/Subscriptions.h"
+#include "resource.h"
 
 #include <algorithm>
 #include <climits>
@@ -79,6 +82,22 @@ bool PlainYearly(const std::map<std::string, std::string>& rule, const ical::Dat
             return false;
     }
     return rule.contains("FREQ");
+}
+
+// The string that says why an export must not write `icsPath`, or 0: never a
+// folder, never the files kept beside the data file.
+UINT RefusedExportTarget(const std::wstring& dataPath, const std::wstring& icsPath)
+{
+    const std::wstring folder = dataPath.substr(0, dataPath.find_last_of(L'\\') + 1);
+    const std::wstring ini = folder + (ResString(IDS_INI_FILE).empty() ? L"qv.ini" : ResString(IDS_INI_FILE));
+    const std::wstring kept[] = {dataPath, dataPath + L".new", ini, ini + L".new"};
+    const std::wstring folders[] = {feeds::Folder(folder)};
+    switch (CheckExportTarget(icsPath, kept, folders)) {
+    case TargetCheck::NotAFile: return IDS_EXPORT_NOT_A_FILE;
+    case TargetCheck::KeptFile: return IDS_EXPORT_KEPT_FILE;
+    case TargetCheck::Ok: break;
+    }
+    return 0;
 }
 
 sys_seconds Moment(const ical::DateTime& t)
@@ -237,7 +256,7 @@ ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, con
             const int year = static_cast<int>(ymd.year());
             const int key = year * 100 + static_cast<int>(static_cast<unsigned>(ymd.month()));
             if (year < 1 || year > 9999) {
-                ++counts.skipped;
+                ++counts.outOfRange;
                 continue;
             }
             std::wstring& memo = data.memos[key][static_cast<int>(static_cast<unsigned>(ymd.day()))];
@@ -258,6 +277,11 @@ ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, con
 Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath)
 {
     Outcome outcome;
+    if (const UINT reason = RefusedExportTarget(dataPath, icsPath)) {
+        outcome.status = Status::Refused;
+        outcome.reason = reason;
+        return outcome;
+    }
     MappedFile old;
     if (old.Open(dataPath) == ReadResult::Failed)
         return outcome;
@@ -270,7 +294,7 @@ Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath)
     const std::string text =
         ical::WriteCalendar(memos, memorials, {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond});
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    FileReplacement replacement(icsPath, icsPath + L".tmp");
+    FileReplacement replacement(icsPath, {}); // a name of its own: never over an existing file
     if (!replacement.Write(std::array{bytes}) || !replacement.Commit())
         return outcome;
     outcome.status = Status::Done;

@@ -33,6 +33,7 @@ std::vector<ical::MemorialDay> MemorialDays(const DayData& data);
 
 struct ImportCounts {
     int memoLines = 0, memorials = 0, duplicates = 0, skipped = 0, recurring = 0;
+    int outOfRange = 0; // days outside the years 1-9999, which no export could write again
 };
 
 // UTC date-time to the computer's local time.
@@ -50,9 +51,12 @@ struct Outcome {
     int line = 0;
     ImportCounts counts;
     int memoCount = 0, memorialCount = 0; // exported
+    unsigned reason = 0;                  // a refused export: the string that says why
 };
 
-// Writes every memo and memorial day to `icsPath` through a temporary file.
+// Writes every memo and memorial day to `icsPath` through a temporary file of
+// its own and one rename. Refused, with the reason, when `icsPath` is a folder
+// or device, or one of the files the program keeps beside `dataPath`.
 Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath);
 // Reads `icsPath` and merges it into the data file, replacing it through `tempPath`;
 // a refused or failed import leaves the data file as it was.

@@ -55,6 +55,8 @@ void Show(HWND owner, bool import, const exchange::Outcome& outcome)
 
 std::wstring ExchangeMessage(bool import, const exchange::Outcome& outcome)
 {
+    if (outcome.reason != 0)
+        return ResString(outcome.reason);
     if (outcome.status == exchange::Status::Refused) {
         const UINT reason = outcome.error == ical::ParseError::NotCalendar ? IDS_ICS_NOT_CALENDAR
                             : outcome.error == ical::ParseError::Unclosed  ? IDS_ICS_UNCLOSED
@@ -66,7 +68,8 @@ std::wstring ExchangeMessage(bool import, const exchange::Outcome& outcome)
     if (!import)
         return Format(IDS_EXPORT_DONE, outcome.memoCount, outcome.memorialCount);
     const exchange::ImportCounts& c = outcome.counts;
-    return Format(IDS_IMPORT_DONE, c.memoLines, c.memorials, c.duplicates, c.skipped, c.recurring);
+    std::wstring text = Format(IDS_IMPORT_DONE, c.memoLines, c.memorials, c.duplicates, c.skipped, c.recurring);
+    return c.outOfRange > 0 ? text + L"\n" + Format(IDS_IMPORT_DATES_REFUSED, c.outOfRange) : text;
 }
 
 void ExportWithDialog(HWND owner, MonthModel& model)
