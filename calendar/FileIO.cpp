@@ -14,6 +14,8 @@ constexpr DWORD kSeamError = ERROR_WRITE_FAULT;
 // Another program (a virus scanner, an indexer, a backup) may hold the file for a moment.
 constexpr int kRenameTries = 6;
 constexpr DWORD kRenamePauseMs = 20;
+constexpr int kOpenTries = 8;
+constexpr DWORD kOpenPauseMs = 10;
 
 bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes)
 {
@@ -37,10 +39,17 @@ ReadResult OpenForReading(const std::wstring& path, FileHandle& file, std::int64
     if (path.empty())
         return ReadResult::Failed;
     // Shared for reading only: a file someone is writing is not read half-done.
-    FileHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle.Valid()) {
+    // A writer's rename holds the file for a moment (Wine opens the target).
+    FileHandle handle;
+    for (int attempt = 1; !handle.Valid(); ++attempt) {
+        handle = FileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
         error = GetLastError();
+        if (handle.Valid() || error != ERROR_SHARING_VIOLATION || attempt == kOpenTries)
+            break;
+        Sleep(kOpenPauseMs);
+    }
+    if (!handle.Valid()) {
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
                                                                               : ReadResult::Failed;
     }

@@ -62,6 +62,67 @@ TEST(MemorialDialogTest, RemoveNameAndButtonDecideTheEntry)
     }
 }
 
+// The user typing, as far as the edit box can tell.
+void Type(HWND dialog, int id, const wchar_t* text)
+{
+    SetDlgItemTextW(dialog, id, text);
+    SendDlgItemMessageW(dialog, id, EM_SETMODIFY, TRUE, 0);
+}
+
+// Another writer changed the day while the dialog was open (an import handed to the calendar).
+TEST(MemoDialogTest, RefreshShowsAnUntouchedMemoAndAddsItsNewLinesToTypedText)
+{
+    for (const bool typed : {false, true}) {
+        MemoDialog dialog;
+        std::wstring notice;
+        ModalDriver driver(L"メモ", {[&](HWND dlg) {
+                               if (typed)
+                                   Type(dlg, IDC_MEMO_EDIT, L"old\r\ntyped");
+                               dialog.Refresh(L"old\r\nimported");
+                               notice = ItemText(dlg, IDC_MEMO_NOTICE);
+                               ClickButton(dlg, IDOK);
+                               return true;
+                           }});
+        ASSERT_TRUE(dialog.Edit(nullptr, 2026, 5, 3, L"old"));
+        EXPECT_EQ(dialog.Memo(), typed ? L"old\r\ntyped\r\nimported" : L"old\r\nimported");
+        EXPECT_EQ(dialog.Base(), L"old\r\nimported");
+        EXPECT_EQ(notice.empty(), !typed);
+    }
+}
+
+TEST(MemorialDialogTest, RefreshShowsAnUntouchedEntryAndOkAsksBeforeReplacingAChangedOne)
+{
+    const struct {
+        const wchar_t* typed; // null: left alone
+        int answer;           // to the question at OK; 0: none asked
+        bool saved;
+        std::wstring name;
+    } cases[] = {{nullptr, 0, true, L"import"}, {L"mine", IDYES, true, L"mine"}, {L"mine", IDNO, false, L"old"}};
+    for (const auto& c : cases) {
+        MemorialDialog dialog;
+        bool asked = false;
+        std::vector<ModalDriver::Step> steps = {[&](HWND dlg) {
+            if (c.typed != nullptr)
+                Type(dlg, IDC_MEMORIAL_NAME, c.typed);
+            dialog.Refresh(L"import", L"");
+            PostMessageW(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
+            return true;
+        }};
+        if (c.answer != 0)
+            steps.push_back([&](HWND) {
+                const HWND box = FindWindowW(L"#32770", L"Mosaryn");
+                asked = asked || (box != nullptr && PostMessageW(box, WM_COMMAND, c.answer, 0));
+                return asked;
+            });
+        ModalDriver driver(L"記念日", steps);
+        EXPECT_EQ(dialog.Edit(nullptr, 5, 3, L"old", L""), c.saved);
+        EXPECT_TRUE(driver.Finished());
+        EXPECT_EQ(asked, c.answer != 0);
+        EXPECT_EQ(dialog.Name(), c.name);
+        EXPECT_EQ(dialog.BaseName(), L"import");
+    }
+}
+
 TEST(PreviewTest, PictureIsFittedAndCentredInsideTheInset)
 {
     constexpr int W = 120, H = 84;
