@@ -9,7 +9,6 @@
 //   probe broadcast <message name>        posts the registered message to every top-level window
 //   probe front <ms>                      a window of this process takes the foreground for a while
 //   probe focus                           id and class of the control with the keyboard focus
-//   probe hold <file> <ms>                holds a file open without sharing for a while; prints "held"
 #include "app/Win.h"
 
 #include <shellapi.h>
@@ -102,15 +101,6 @@ int wmain(int argc, wchar_t** argv)
             for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
                 DispatchMessageW(&msg);
         return 0;
-    }
-    if (cmd == L"hold" && argc >= 4) {
-        const HANDLE file = CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return 1;
-        std::printf("held\n");
-        std::fflush(stdout);
-        Sleep(static_cast<DWORD>(Num(argv[3])));
-        return CloseHandle(file) ? 0 : 1;
     }
     if (cmd == L"focus") {
         GUITHREADINFO info{sizeof(info)};

@@ -342,18 +342,24 @@ TEST_F(CalendarWindowTest, EveryChangeIsWrittenAtOnceAndEachFailedActionReported
 
 // Reported once at start, naming the file or folder and the system's reason; the memo made while
 // qv.dat could not be read is written by the first date tick after it can.
-TEST_F(CalendarWindowTest, UnreadableDataAndAnUnwritableFolderAreReportedAtStart)
+TEST_F(CalendarWindowTest, UnreadableFilesAndAnUnwritableFolderAreReportedAtStart)
 {
     const std::filesystem::path data = dir_.Path() / L"qv.dat";
     WriteBytes(data, {0, 0, 0, 0});
+    WriteBytes(Ini(), {});
     {
-        const UniqueHandle held(CreateFileW(data.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        const auto hold = [](const std::filesystem::path& file) {
+            return UniqueHandle(CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        };
+        const UniqueHandle heldData = hold(data), heldIni = hold(Ini());
         ASSERT_TRUE(Start());
         EXPECT_FALSE(Model().SetMemo(today_, L"while held", L""));
     }
-    EXPECT_EQ(errors_, std::vector<UINT>{IDS_DAT_UNREADABLE});
-    EXPECT_NE(details_.at(0).find(data.wstring()), std::wstring::npos);
-    EXPECT_NE(details_.at(0).find(L"Sharing violation"), std::wstring::npos) << details_.at(0);
+    EXPECT_EQ(errors_, (std::vector<UINT>{IDS_INI_UNREADABLE, IDS_DAT_UNREADABLE}));
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_NE(details_.at(i).find((i ? data : Ini()).wstring()), std::wstring::npos) << details_.at(i);
+        EXPECT_NE(details_.at(i).find(L"Sharing violation"), std::wstring::npos) << details_.at(i);
+    }
     Send(WM_TIMER, TIMER_DATE);
     EXPECT_EQ(ReadBytes(data).size(), 4u + 8 + 8 + 2 * 10);
     EXPECT_FALSE(Model().HasPending());
