@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "calendar/DateUtil.h"
+#include "calendar/DayDataFile.h"
 #include "calendar/FileIO.h"
 #include "calendar/Subscriptions.h"
 #include "resource.h"
@@ -283,8 +284,12 @@ Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath)
         return outcome;
     }
     MappedFile old;
-    if (old.Open(dataPath) == ReadResult::Failed)
-        return outcome;
+    {
+        // Read as recovered: a save cut off between its steps leaves the data in qv.dat.new.
+        const DayDataLock lock(dataPath);
+        if (!lock.Held() || KeptDayData(dataPath).Open(old) == ReadResult::Failed)
+            return outcome;
+    }
     const DayData data = ReadDayData(old.Bytes());
     old.Close();
     const auto memos = MemoDays(data);
@@ -320,8 +325,10 @@ Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath
         outcome.line = parsed.errorLine;
         return outcome;
     }
+    // Every writer of the data file holds its lock from the read to the replacement.
+    const DayDataLock lock(dataPath);
     MappedFile old;
-    if (old.Open(dataPath) == ReadResult::Failed)
+    if (!lock.Held() || KeptDayData(dataPath).Open(old) == ReadResult::Failed)
         return outcome;
     DayData data = ReadDayData(old.Bytes());
     outcome.counts = MergeEvents(data, parsed.events, toLocal);
