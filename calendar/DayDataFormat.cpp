@@ -296,7 +296,6 @@ std::optional<Spliced> SpliceMemoBlock(std::span<const std::uint8_t> file, std::
     SetInt32(result.length, length);
     result.parts = {block, Slice(file, layout.memo.begin, removed.begin),
                     Slice(file, removed.end, layout.memorial.end)};
-    result.blockPosition = block.empty() ? -1 : 0;
     return result;
 }
 
@@ -313,7 +312,6 @@ std::optional<Spliced> SpliceMemorialBlock(std::span<const std::uint8_t> file, s
     SetInt32(result.length, layout.memo.Size());
     result.parts = {Slice(file, layout.memo.begin, removed.begin), block,
                     Slice(file, removed.end, layout.memorial.end)};
-    result.blockPosition = block.empty() ? -1 : removed.begin - layout.memorial.begin;
     return result;
 }
 

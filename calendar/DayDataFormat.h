@@ -76,7 +76,6 @@ std::optional<std::vector<std::uint8_t>> EncodeMemorialBlock(std::int32_t key, s
 struct Spliced {
     std::array<std::uint8_t, 4> length{}; // the memo section length field
     std::array<std::span<const std::uint8_t>, 3> parts{};
-    std::int64_t blockPosition = -1; // offset of the new block from the start of its section, -1 if none
 
     std::array<std::span<const std::uint8_t>, 4> Pieces() const
     {

@@ -453,7 +453,7 @@ TargetCheck CheckExportTarget(const std::wstring& target, std::span<const std::w
 {
     const std::wstring full = LongPath(FullPath(target));
     // "\\.\" names devices and pipes; a name ending in a separator is a folder.
-    if (full.starts_with(L"\\\\.\\") || full.starts_with(L"\\\\?\\") || full.ends_with(L'\\') || full.ends_with(L'/'))
+    if (full.starts_with(L"\\\\.\\") || full.ends_with(L'\\') || full.ends_with(L'/'))
         return TargetCheck::NotAFile;
     FileIdentity id;
     bool disk = true;

@@ -193,9 +193,9 @@ const DayRecord* MonthModel::ShownDate(std::chrono::year_month_day date) const
 namespace {
 std::uint32_t FlagOf(bool memo) { return memo ? DAY_MEMO : DAY_MEMORIAL; }
 
-// The day's block of `key` in `section` after the edit; false when the edit
-// changes nothing. A memo block leads its section afterwards.
-bool EditedBlock(std::span<const std::uint8_t> file, bool memo, std::int32_t key, int day, const std::wstring& text,
+// The block of `key` after the edit, and in `text` the day's memo as written;
+// false when the edit changes nothing.
+bool EditedBlock(std::span<const std::uint8_t> file, bool memo, std::int32_t key, int day, std::wstring& text,
                  const std::wstring& picture, const std::wstring& baseText, const std::wstring& basePicture,
                  std::optional<std::vector<std::uint8_t>>& block)
 {
@@ -212,10 +212,10 @@ bool EditedBlock(std::span<const std::uint8_t> file, bool memo, std::int32_t key
         std::vector<dayfile::MemoEntry> entries = dayfile::ParseMemoEntries(data);
         const auto stored = std::find_if(entries.begin(), entries.end(), [day](const auto& e) { return e.day == day; });
         const std::wstring now = stored != entries.end() ? stored->text : std::wstring();
-        const std::wstring merged = MergeMemo(now, baseText, text);
-        if (merged == now)
+        text = MergeMemo(now, baseText, text);
+        if (text == now)
             return false;
-        place(entries, dayfile::MemoEntry{day, merged}, !merged.empty());
+        place(entries, dayfile::MemoEntry{day, text}, !text.empty());
         block = dayfile::EncodeMemoBlock(key, entries);
         return true;
     }
@@ -242,36 +242,32 @@ std::vector<std::uint8_t> Joined(std::span<const std::span<const std::uint8_t>> 
 
 void MonthModel::LoadDayData()
 {
-    memoBlock_ = memorialBlock_ = -1;
+    readError_ = {};
+    const std::wstring path = month_ >= 1 ? DataFilePath() : std::wstring();
+    MappedFile mapped;
+    if (!path.empty()) {
+        // Recovery may move files: only inside the lock. Without it (another
+        // writer holds it too long) the file is still read whole, as renamed.
+        const DayDataLock lock(path, 2000);
+        if ((lock.Held() ? KeptDayData(path).Open(mapped) : mapped.Open(path)) == ReadResult::Failed)
+            readError_ = {path, mapped.Error()};
+    }
+    ShowData(mapped.Bytes());
+    Show(pending_);
+}
+
+void MonthModel::ShowData(std::span<const std::uint8_t> file)
+{
     for (DayRecord& cell : cells_) {
         Apply(cell, Kind::Memo, {}, {});
         Apply(cell, Kind::Memorial, {}, {});
     }
-    readError_ = {};
-    if (month_ < 1) {
-        ShowPending();
-        return;
-    }
-    const std::wstring path = DataFilePath();
-    MappedFile mapped;
-    ReadResult read = ReadResult::Failed;
-    {
-        // Recovery may move files: only inside the lock. Without it (another
-        // writer holds it too long) the file is still read whole, as renamed.
-        const DayDataLock lock(path, 2000);
-        read = lock.Held() ? KeptDayData(path).Open(mapped) : mapped.Open(path);
-    }
-    if (read == ReadResult::Failed)
-        readError_ = {path, mapped.Error()};
-    const std::span<const std::uint8_t> file = mapped.Bytes();
     const dayfile::Layout layout = dayfile::ReadLayout(file);
     for (const Kind kind : {Kind::Memo, Kind::Memorial}) {
         const bool memo = kind == Kind::Memo;
-        const dayfile::Range section = memo ? layout.memo : layout.memorial;
-        const auto block = dayfile::FindBlock(file, section, memo ? year_ * 100 + month_ : month_);
+        const auto block = dayfile::FindBlock(file, memo ? layout.memo : layout.memorial, KeyOf(kind));
         if (!block)
             continue;
-        (memo ? memoBlock_ : memorialBlock_) = block->whole.begin - section.begin;
         const auto data = dayfile::Bytes(file, block->data);
         const auto show = [&](int day, std::wstring text, std::wstring picture) {
             DayRecord* cell = ShownDay(day);
@@ -290,7 +286,6 @@ void MonthModel::LoadDayData()
             for (dayfile::MemorialEntry& e : dayfile::ParseMemorialEntries(data))
                 show(e.day, std::move(e.name), std::move(e.picture));
     }
-    ShowPending();
 }
 
 void MonthModel::Apply(DayRecord& cell, Kind kind, const std::wstring& text, const std::wstring& picture)
@@ -304,13 +299,11 @@ void MonthModel::Apply(DayRecord& cell, Kind kind, const std::wstring& text, con
     cell.flags = keep ? cell.flags | FlagOf(memo) : cell.flags & ~FlagOf(memo);
 }
 
-void MonthModel::ShowPending()
+void MonthModel::Show(const std::vector<Edit>& edits)
 {
-    for (const Edit& edit : pending_) {
-        const bool shown = edit.kind == Kind::Memo ? edit.key == year_ * 100 + month_ : edit.key == month_;
-        if (DayRecord* cell = shown ? ShownDay(edit.day) : nullptr)
+    for (const Edit& edit : edits)
+        if (DayRecord* cell = edit.key == KeyOf(edit.kind) && month_ >= 1 ? ShownDay(edit.day) : nullptr)
             Apply(*cell, edit.kind, edit.text, edit.picture);
-    }
 }
 
 bool MonthModel::SetMemo(std::chrono::year_month_day date, const std::wstring& text, const std::wstring& base)
@@ -367,7 +360,7 @@ bool MonthModel::Save(Edit edit)
         pending_.erase(older);
     }
     pending_.push_back(std::move(edit));
-    ShowPending();
+    Show(pending_);
     return SavePending();
 }
 
@@ -375,12 +368,12 @@ bool MonthModel::SavePending()
 {
     if (pending_.empty())
         return true;
-    if (!Write(pending_))
+    if (!Write(pending_)) {
+        Show(pending_);
         return false;
+    }
     pending_.clear();
     lastError_ = {};
-    // The cells show the file as written, with other writers' changes.
-    LoadDayData();
     return true;
 }
 
@@ -404,7 +397,8 @@ bool MonthModel::Write(const std::vector<Edit>& edits)
     std::optional<std::vector<std::uint8_t>> block;
     std::optional<dayfile::Spliced> spliced;
     std::span<const std::uint8_t> current = old.Bytes();
-    for (const Edit& e : edits) {
+    std::vector<Edit> written;
+    for (Edit e : edits) {
         if (spliced) {
             std::vector<std::uint8_t> joined = Joined(spliced->Pieces());
             earlier.swap(joined);
@@ -419,14 +413,21 @@ bool MonthModel::Write(const std::vector<Edit>& edits)
                            : dayfile::SpliceMemorialBlock(current, e.key, *block);
         if (!spliced)
             return Failed({path, ERROR_FILE_TOO_LARGE});
+        written.push_back(std::move(e));
     }
-    if (!spliced && current.data() == old.Bytes().data())
+    if (written.empty()) {
+        ShowData(old.Bytes());
         return true; // nothing to change
+    }
     FileReplacement replacement = kept.Replacement();
     const std::span<const std::uint8_t> whole[] = {current};
-    const bool written = spliced ? replacement.Write(spliced->Pieces()) : replacement.Write(whole);
+    if (!(spliced ? replacement.Write(spliced->Pieces()) : replacement.Write(whole)))
+        return Failed({path, replacement.Error()});
+    // The file as it was read, with other writers' changes, and these edits as written.
+    ShowData(old.Bytes());
+    Show(written);
     old.Close(); // the view would keep the old file from being replaced
-    if (!written || !replacement.Commit())
+    if (!replacement.Commit())
         return Failed({path, replacement.Error()});
     return true;
 }

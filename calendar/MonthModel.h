@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -79,9 +80,6 @@ public:
     std::wstring DataFilePath() const;
     // Where a save writes the new file before it replaces the old one.
     std::wstring TempFilePath() const;
-    // Offsets of the displayed month's blocks within their sections, -1 when none.
-    std::int64_t MemoBlockPosition() const { return memoBlock_; }
-    std::int64_t MemorialBlockPosition() const { return memorialBlock_; }
 
 private:
     static constexpr int CELLS = COLUMNS * ROWS;
@@ -100,9 +98,13 @@ private:
     // Both kinds of the displayed month from one read of the file, then the
     // edits not yet written on top.
     void LoadDayData();
+    // The cells' memos and memorial days as the file's bytes hold them.
+    void ShowData(std::span<const std::uint8_t> file);
+    // The edits of the displayed month over the cells.
+    void Show(const std::vector<Edit>& edits);
     // An edit's rule on a cell: an empty text removes the day's entry of that kind.
     static void Apply(DayRecord& cell, Kind kind, const std::wstring& text, const std::wstring& picture);
-    void ShowPending();
+    std::int32_t KeyOf(Kind kind) const { return kind == Kind::Memo ? year_ * 100 + month_ : month_; }
     bool Save(Edit edit);
     // Inside the file's lock: the file as it is now with these edits, in one replacement.
     bool Write(const std::vector<Edit>& edits);
@@ -116,8 +118,6 @@ private:
     int year_ = 0;
     int month_ = 0;
     std::uint32_t restMask_ = 1; // bit n = weekday n is a rest day
-    std::int64_t memoBlock_ = -1;
-    std::int64_t memorialBlock_ = -1;
     // Edits not written yet because the file could not be read or written, oldest first.
     std::vector<Edit> pending_;
     FileError lastError_;

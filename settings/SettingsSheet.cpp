@@ -264,6 +264,12 @@ HWND SettingsSheet::OpenSettings(SettingsHost* host)
         SetForegroundWindow(open);
         return open;
     }
+    // The pages show the file's settings if it can be read now; an Apply must not
+    // write the defaults they would show otherwise over them.
+    if (tried_ && !loaded_ && LoadLate() && host != nullptr) {
+        host->Render(true);
+        host->ApplyHotKey();
+    }
     const std::wstring caption = ResString(IDS_SETTINGS_CAPTION);
     const INT_PTR result =
         Show(PSH_MODELESS | PSH_NOCONTEXTHELP, host != nullptr ? host->HostWindow() : nullptr, 0, caption.c_str(), 0);
