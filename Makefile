@@ -4,7 +4,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 PREFIX ?= $(HOME)/.local
 AUTOSTART ?= 0
 
-.PHONY: all deps configure build run test test-ratio bench format clean dist install uninstall screenshots
+.PHONY: all deps configure build run test test-ratio bench format clean dist install uninstall screenshots kill-storm
 
 all: build
 
@@ -29,6 +29,10 @@ test: build
 
 test-ratio:
 	@scripts/test-ratio.sh
+
+# The real program killed 300 times at random moments of its saves (`make test` runs 30).
+kill-storm: build
+	@python3 tests/e2e/test_kill_storm.py --build $(BUILD) --rounds 300
 
 bench: build
 	@cmake --build $(BUILD) --target benchmarks

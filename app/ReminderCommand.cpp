@@ -1,6 +1,7 @@
 #include "app/ReminderCommand.h"
 
 #include "app/Application.h"
+#include "calendar/DayDataExchange.h"
 #include "calendar/FeedShelf.h"
 #include "calendar/FileIO.h"
 #include "calendar/ICalendar.h"
@@ -69,6 +70,10 @@ int RunReminders(const std::wstring& first, const std::wstring& last, const std:
     std::wstring dir = dataDirectory;
     if (dir.empty() && TheApp() != nullptr)
         TheApp()->ModuleDirectory(dir);
+    if (const UINT refused = exchange::RefusedExportTarget(dir + ResString(IDS_DAT_FILE), FullPath(path))) {
+        line = ResString(refused);
+        return 1;
+    }
     ReminderSettings settings;
     settings.Load(IniFile(dir + ResString(IDS_INI_FILE)));
     const tz::TimeZone& zone = *tz::ComputerZone();
@@ -86,7 +91,7 @@ int RunReminders(const std::wstring& first, const std::wstring& last, const std:
         return 1;
     }
     const std::string text = ReminderLines(*list, zone);
-    FileReplacement file(path, path + L".tmp");
+    FileReplacement file(path, {}); // a name of its own: never over another file
     if (!file.Write(std::array{std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())}) ||
         !file.Commit()) {
         line = ResFormat(IDS_REMINDERS_WRITE_FAILED, path.c_str());

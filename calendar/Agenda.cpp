@@ -1,6 +1,7 @@
 #include "calendar/Agenda.h"
 
 #include "app/Application.h"
+#include "calendar/DayDataExchange.h"
 #include "calendar/FileIO.h"
 #include "calendar/Holidays.h"
 #include "res/resource.h"
@@ -140,8 +141,13 @@ int RunAgenda(const std::wstring& first, const std::wstring& last, const std::ws
     if (directory.empty())
         TheApp()->ModuleDirectory(directory);
 
+    const std::wstring dataPath = directory + ResString(IDS_DAT_FILE);
+    if (const UINT refused = exchange::RefusedExportTarget(dataPath, target)) {
+        line = ResString(refused);
+        return 1;
+    }
     MappedFile dat;
-    const ReadResult read = dat.Open(directory + ResString(IDS_DAT_FILE));
+    const ReadResult read = dat.Open(dataPath);
     if (read == ReadResult::Failed) {
         line = ResString(IDS_AGENDA_READ_FAILED);
         return 1;
@@ -156,7 +162,7 @@ int RunAgenda(const std::wstring& first, const std::wstring& last, const std::ws
     const auto lines = agenda::Collect(*from, *to, data, feeds, *tz::ComputerZone());
     const std::string text = agenda::Format(lines);
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    FileReplacement replacement(target, target + L".tmp");
+    FileReplacement replacement(target, {}); // a name of its own: never over another file
     if (!replacement.Write(std::array{bytes}) || !replacement.Commit()) {
         line = ResString(IDS_AGENDA_WRITE_FAILED);
         return 1;

@@ -1,7 +1,11 @@
 #include "calendar/DayDataExchange.h"
 
+#include "app/Application.h"
 #include "calendar/DateUtil.h"
+#include "calendar/DayDataFile.h"
 #include "calendar/FileIO.h"
+#include "calendar/Subscriptions.h"
+#include "resource.h"
 #include "calendar/TimeZones.h"
 
 #include <algorithm>
@@ -241,14 +245,29 @@ private:
 };
 
 // The whole file in memory, so that it is not held open while the merge runs.
-ReadResult ReadWhole(const std::wstring& path, std::vector<std::uint8_t>& bytes)
+// The data file as recovered, copied out of its view; the caller holds its lock.
+ReadResult ReadWhole(const std::wstring& dataPath, std::vector<std::uint8_t>& bytes)
 {
     MappedFile file;
-    const ReadResult result = file.Open(path);
+    const ReadResult result = KeptDayData(dataPath).Open(file);
     bytes.assign(file.Bytes().begin(), file.Bytes().end());
     return result;
 }
 } // namespace
+
+UINT RefusedExportTarget(const std::wstring& dataPath, const std::wstring& target)
+{
+    const std::wstring folder = dataPath.substr(0, dataPath.find_last_of(L'\\') + 1);
+    const std::wstring ini = folder + (ResString(IDS_INI_FILE).empty() ? L"qv.ini" : ResString(IDS_INI_FILE));
+    const std::wstring kept[] = {dataPath, dataPath + L".new", ini, ini + L".new"};
+    const std::wstring folders[] = {feeds::Folder(folder)};
+    switch (CheckExportTarget(target, kept, folders)) {
+    case TargetCheck::NotAFile: return IDS_EXPORT_NOT_A_FILE;
+    case TargetCheck::KeptFile: return IDS_EXPORT_KEPT_FILE;
+    case TargetCheck::Ok: break;
+    }
+    return 0;
+}
 
 DayData ReadDayData(std::span<const std::uint8_t> file)
 {
@@ -405,9 +424,18 @@ ImportCounts MergeEvents(DayData& data, std::span<const ical::Event> events, con
 Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath)
 {
     Outcome outcome;
-    MappedFile old;
-    if (old.Open(dataPath) == ReadResult::Failed)
+    if (const UINT reason = RefusedExportTarget(dataPath, icsPath)) {
+        outcome.status = Status::Refused;
+        outcome.reason = reason;
         return outcome;
+    }
+    MappedFile old;
+    {
+        // Read as recovered: a save cut off between its steps leaves the data in qv.dat.new.
+        const DayDataLock lock(dataPath);
+        if (!lock.Held() || KeptDayData(dataPath).Open(old) == ReadResult::Failed)
+            return outcome;
+    }
     const DayData data = ReadDayData(old.Bytes());
     old.Close();
     const auto memos = MemoDays(data);
@@ -417,7 +445,7 @@ Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath)
     const std::string text =
         ical::WriteCalendar(memos, memorials, {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond});
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    FileReplacement replacement(icsPath, icsPath + L".tmp");
+    FileReplacement replacement(icsPath, {}); // a name of its own: never over an existing file
     if (!replacement.Write(std::array{bytes}) || !replacement.Commit())
         return outcome;
     outcome.status = Status::Done;
@@ -426,34 +454,45 @@ Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath)
     return outcome;
 }
 
-bool MergeIntoDataFile(const std::wstring& dataPath, const std::wstring& tempPath, std::span<const ical::Event> events,
-                       const ToLocalTime& toLocal, ImportCounts& counts)
+bool MergeIntoDataFile(const std::wstring& dataPath, std::span<const ical::Event> events, const ToLocalTime& toLocal,
+                       ImportCounts& counts)
 {
-    // An edit saved while the merge ran would be undone by this save: then the merge is made
-    // again from the new file. Edits come from a person, so a few rounds always suffice.
-    std::vector<std::uint8_t> old, now;
-    if (ReadWhole(dataPath, old) == ReadResult::Failed)
-        return false;
-    for (int round = 0; round < 5; ++round) {
+    // The merge runs outside the data file's lock, so the calendar's saves go on meanwhile;
+    // the replacement is made under it, and only over the very file that was merged. When
+    // another writer came in between, the merge is made once more, holding the lock.
+    std::vector<std::uint8_t> old;
+    {
+        const DayDataLock lock(dataPath);
+        if (!lock.Held() || ReadWhole(dataPath, old) == ReadResult::Failed)
+            return false;
+    }
+    for (int round = 0; round < 2; ++round) {
+        std::optional<DayDataLock> lock;
+        if (round > 0 && (!lock.emplace(dataPath).Held() || ReadWhole(dataPath, old) == ReadResult::Failed))
+            return false;
         DayData data = ReadDayData(old);
         counts = MergeEvents(data, events, toLocal);
         if (data.changedMemos.empty() && data.changedMemorials.empty())
             return true;
         const auto merged = MergedFile(old, data);
-        FileReplacement replacement(dataPath, tempPath);
-        if (!merged || !replacement.Write(std::array{std::span<const std::uint8_t>(*merged)}))
+        if (!merged)
             return false;
-        if (ReadWhole(dataPath, now) == ReadResult::Failed)
-            return false;
-        if (now == old)
-            return replacement.Commit();
-        old.swap(now);
+        if (!lock) {
+            std::vector<std::uint8_t> now;
+            if (!lock.emplace(dataPath).Held() || ReadWhole(dataPath, now) == ReadResult::Failed)
+                return false;
+            if (now != old) {
+                old.swap(now);
+                continue;
+            }
+        }
+        FileReplacement replacement = KeptDayData(dataPath).Replacement();
+        return replacement.Write(std::array{std::span<const std::uint8_t>(*merged)}) && replacement.Commit();
     }
     return false;
 }
 
-Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath, const std::wstring& icsPath,
-                      const ToLocalTime& toLocal)
+Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& icsPath, const ToLocalTime& toLocal)
 {
     Outcome outcome;
     MappedFile ics;
@@ -473,7 +512,7 @@ Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath
     const ToLocalTime byZones = [&](const ical::DateTime& t, const std::string& tzid) {
         return zones.ToComputerTime(t, tzid);
     };
-    if (MergeIntoDataFile(dataPath, tempPath, parsed.events, toLocal ? toLocal : byZones, outcome.counts))
+    if (MergeIntoDataFile(dataPath, parsed.events, toLocal ? toLocal : byZones, outcome.counts))
         outcome.status = Status::Done;
     return outcome;
 }

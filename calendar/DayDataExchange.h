@@ -2,6 +2,7 @@
 // other calendars: export to an iCalendar file, and an import merged into the
 // data file in one atomic save.
 #pragma once
+#include "app/Win.h"
 #include "calendar/DayDataFormat.h"
 #include "calendar/ICalendar.h"
 
@@ -75,19 +76,25 @@ struct Outcome {
     int line = 0;
     ImportCounts counts;
     int memoCount = 0, memorialCount = 0; // exported
+    unsigned reason = 0;                  // a refused export: the string that says why
 };
 
-// Writes every memo and memorial day to `icsPath` through a temporary file.
+// Writes every memo and memorial day to `icsPath` through a temporary file of
+// its own and one rename. Refused, with the reason, when `icsPath` is a folder
+// or device, or one of the files the program keeps beside `dataPath`.
 Outcome ExportDayData(const std::wstring& dataPath, const std::wstring& icsPath);
 
+// The string that says why a file written on the user's request must not be
+// `target`, or 0: never a folder, never the files kept beside the data file.
+UINT RefusedExportTarget(const std::wstring& dataPath, const std::wstring& target);
+
 // The import's one atomic save: reads the data file, merges the events and replaces the
-// file through `tempPath`; merged again when the file changed meanwhile (an edit in the
-// calendar). False when it could not be read or written: then it is as it was.
-bool MergeIntoDataFile(const std::wstring& dataPath, const std::wstring& tempPath, std::span<const ical::Event> events,
-                       const ToLocalTime& toLocal, ImportCounts& counts);
+// file, inside the data file's lock; merged again when the file changed meanwhile (an edit
+// in the calendar). False when it could not be read or written: then it is as it was.
+bool MergeIntoDataFile(const std::wstring& dataPath, std::span<const ical::Event> events, const ToLocalTime& toLocal,
+                       ImportCounts& counts);
 // Reads and parses `icsPath` (Refused when it is no calendar), then MergeIntoDataFile. Times
 // are read through the file's own zones (tz::ZoneResolver) unless `toLocal` is given.
-Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& tempPath, const std::wstring& icsPath,
-                      const ToLocalTime& toLocal = {});
+Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& icsPath, const ToLocalTime& toLocal = {});
 
 } // namespace exchange

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace dayfile {
 namespace {
@@ -54,19 +55,81 @@ public:
     // A length that is negative or larger than what remains fails.
     bool Text(std::wstring& text)
     {
-        std::int32_t units = 0;
-        if (!Int32(units) || units < 0 || static_cast<std::size_t>(units) > (data_.size() - pos_) / 2)
+        std::size_t units = 0;
+        if (!Length(units))
             return false;
-        text.resize(static_cast<std::size_t>(units));
+        text.resize(units);
         for (std::size_t i = 0; i < text.size(); ++i, pos_ += 2)
             text[i] = static_cast<wchar_t>(data_[pos_] | data_[pos_ + 1] << 8);
         return true;
     }
+    bool SkipText()
+    {
+        std::size_t units = 0;
+        if (!Length(units))
+            return false;
+        pos_ += 2 * units;
+        return true;
+    }
+    bool AtEnd() const { return pos_ == data_.size(); }
 
 private:
+    bool Length(std::size_t& units)
+    {
+        std::int32_t stated = 0;
+        if (!Int32(stated) || stated < 0 || static_cast<std::size_t>(stated) > (data_.size() - pos_) / 2)
+            return false;
+        units = static_cast<std::size_t>(stated);
+        return true;
+    }
+
     std::span<const std::uint8_t> data_;
     std::size_t pos_ = 0;
 };
+
+bool IsMemoKey(std::int32_t key) { return key >= 101 && key % 100 >= 1 && key % 100 <= 12; }
+bool IsMemorialKey(std::int32_t key) { return key >= 1 && key <= 12; }
+
+// Where the memo blocks end when every block of the file fits exactly and the
+// memo keys all come before the memorial keys; nothing when the blocks leave doubt.
+std::optional<std::int64_t> MemoBlocksEnd(std::span<const std::uint8_t> file)
+{
+    const auto size = static_cast<std::int64_t>(file.size());
+    std::int64_t pos = 4;
+    std::int64_t end = 4;
+    bool memorials = false;
+    while (pos < size) {
+        if (size - pos < kHeaderSize)
+            return std::nullopt;
+        const std::int32_t key = GetInt32(file.data() + pos);
+        const std::int32_t length = GetInt32(file.data() + pos + 4);
+        if (length < 0 || length > size - pos - kHeaderSize)
+            return std::nullopt;
+        if (IsMemoKey(key) && !memorials)
+            end = pos + kHeaderSize + length;
+        else if (IsMemorialKey(key))
+            memorials = true;
+        else
+            return std::nullopt;
+        pos += kHeaderSize + length;
+    }
+    return end;
+}
+
+// Every entry of a block's data fits, up to its last byte: a day, then `texts` texts.
+bool EntriesFit(std::span<const std::uint8_t> data, int texts)
+{
+    EntryReader reader(data);
+    std::int32_t day = 0;
+    while (!reader.AtEnd()) {
+        if (!reader.Int32(day))
+            return false;
+        for (int i = 0; i < texts; ++i)
+            if (!reader.SkipText())
+                return false;
+    }
+    return true;
+}
 
 bool TextFits(const std::wstring& text) { return text.size() <= (INT32_MAX - 64) / 2; }
 
@@ -101,10 +164,30 @@ Layout ReadLayout(std::span<const std::uint8_t> file)
         layout.memo = layout.memorial = {size, size};
         return layout;
     }
-    const std::int64_t length = std::clamp<std::int64_t>(GetInt32(file.data()), 0, size - 4);
+    const std::int64_t stated = GetInt32(file.data());
+    std::int64_t length = std::clamp<std::int64_t>(stated, 0, size - 4);
+    if (const auto end = MemoBlocksEnd(file); end && *end != 4 + stated)
+        length = *end - 4;
     layout.memo = {4, 4 + length};
     layout.memorial = {4 + length, size};
     return layout;
+}
+
+bool ReadsWhole(std::span<const std::uint8_t> file)
+{
+    if (file.empty())
+        return true;
+    const auto end = file.size() >= 4 ? MemoBlocksEnd(file) : std::nullopt;
+    if (!end || *end != 4 + std::int64_t{GetInt32(file.data())})
+        return false;
+    const Layout layout = ReadLayout(file);
+    bool whole = true;
+    for (const auto& [section, texts] : {std::pair{layout.memo, 1}, {layout.memorial, 2}})
+        ForEachBlock(file, section, [&](std::int32_t, const Block& block) {
+            whole = whole && EntriesFit(Bytes(file, block.data), texts);
+            return whole;
+        });
+    return whole;
 }
 
 void ForEachBlock(std::span<const std::uint8_t> file, Range section,
@@ -226,7 +309,6 @@ std::optional<Spliced> SpliceMemoBlock(std::span<const std::uint8_t> file, std::
     SetInt32(result.length, length);
     result.parts = {block, Slice(file, layout.memo.begin, removed.begin),
                     Slice(file, removed.end, layout.memorial.end)};
-    result.blockPosition = block.empty() ? -1 : 0;
     return result;
 }
 
@@ -243,7 +325,6 @@ std::optional<Spliced> SpliceMemorialBlock(std::span<const std::uint8_t> file, s
     SetInt32(result.length, layout.memo.Size());
     result.parts = {Slice(file, layout.memo.begin, removed.begin), block,
                     Slice(file, removed.end, layout.memorial.end)};
-    result.blockPosition = block.empty() ? -1 : removed.begin - layout.memorial.begin;
     return result;
 }
 

@@ -5,6 +5,9 @@
 //
 // Nothing read from the file is trusted: every range is clipped to the bytes
 // that exist, and a length that does not fit ends the block or the section.
+// A memo-section length that disagrees with blocks that otherwise fit exactly
+// (memo blocks, keyed year * 100 + month, then memorial blocks, keyed 1-12) is
+// taken from the blocks, so that no entry is lost to it.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -54,6 +57,10 @@ struct MemorialEntry {
 // A section length outside what the file holds is clipped to it.
 Layout ReadLayout(std::span<const std::uint8_t> file);
 
+// Whether the file reads back whole: its memo-section length, every block's and
+// every entry's length fit exactly. An empty file holds nothing, whole.
+bool ReadsWhole(std::span<const std::uint8_t> file);
+
 // Every block whose header lies inside `section`, in file order, until `visit` returns false.
 void ForEachBlock(std::span<const std::uint8_t> file, Range section,
                   const std::function<bool(std::int32_t key, const Block& block)>& visit);
@@ -77,7 +84,6 @@ std::optional<std::vector<std::uint8_t>> EncodeMemorialBlock(std::int32_t key, s
 struct Spliced {
     std::array<std::uint8_t, 4> length{}; // the memo section length field
     std::array<std::span<const std::uint8_t>, 3> parts{};
-    std::int64_t blockPosition = -1; // offset of the new block from the start of its section, -1 if none
 
     std::array<std::span<const std::uint8_t>, 4> Pieces() const
     {

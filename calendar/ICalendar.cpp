@@ -535,7 +535,9 @@ std::string WriteCalendar(std::span<const MemoDay> memos, std::span<const Memori
         AddLine(out, "UID:memo-" + date + "@mosaryn");
         AddLine(out, stamp);
         AddLine(out, "DTSTART;VALUE=DATE:" + date);
-        AddLine(out, "DTEND;VALUE=DATE:" + DateText(day + std::chrono::days{1}));
+        // After 9999-12-31 no date can be written: without DTEND an all-day event lasts its one day.
+        if (m.year < 9999 || m.month < 12 || m.day < 31)
+            AddLine(out, "DTEND;VALUE=DATE:" + DateText(day + std::chrono::days{1}));
         AddLine(out, "SUMMARY:" + EscapeText(FirstLine(m.text)));
         AddLine(out, "DESCRIPTION:" + EscapeText(m.text));
         AddLine(out, "END:VEVENT");

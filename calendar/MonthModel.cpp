@@ -2,12 +2,14 @@
 
 #include "app/Application.h"
 #include "calendar/DateUtil.h"
-#include "calendar/FileIO.h"
+#include "calendar/DayDataFile.h"
 #include "calendar/Holidays.h"
 #include "resource.h"
 
 #include <algorithm>
 #include <cassert>
+#include <optional>
+#include <span>
 
 namespace {
 std::chrono::year_month_day LocalToday()
@@ -25,8 +27,6 @@ int CellIndex(int column, int row)
            std::clamp(column, 0, MonthModel::COLUMNS - 1);
 }
 
-// Largest day the month has in any year, so 29 February survives common years.
-int MaxDaysEver(int month) { return DaysInMonth(2000, month); }
 } // namespace
 
 MonthModel::MonthModel(std::wstring dataDirectory) : directory_(std::move(dataDirectory)), today_(LocalToday) {}
@@ -56,7 +56,6 @@ void MonthModel::Rebuild()
 {
     if (month_ < 1 || month_ > 12)
         return;
-    pending_.clear();
     const int w1 = DayOfWeek(year_, month_, 1);
     const int dm = DaysInMonth(year_, month_);
     const std::chrono::year_month_day today = today_();
@@ -101,6 +100,9 @@ void MonthModel::Rebuild()
         }
     }
     LoadDayData();
+    // Edits that could not be written before go in as soon as the file can be read.
+    if (!pending_.empty() && !readError_.Failed())
+        SavePending();
 }
 
 void MonthModel::ShowThisMonth()
@@ -164,156 +166,268 @@ const DayRecord& MonthModel::Cell(int column, int row) const
 
 DayRecord& MonthModel::Cell(int column, int row) { return cells_[static_cast<std::size_t>(CellIndex(column, row))]; }
 
-DayRecord* MonthModel::ShownDay(int day)
+int MonthModel::DayIndex(int day) const
 {
     if (month_ < 1 || day < 1 || day > DaysInMonth(year_, month_))
-        return nullptr;
+        return -1;
     // Day 1 sits in row 0 at the column of its weekday.
-    DayRecord& cell = cells_[static_cast<std::size_t>(DayOfWeek(year_, month_, 1) + day - 1)];
-    return cell.InShownMonth() && cell.day == day ? &cell : nullptr;
+    const int index = DayOfWeek(year_, month_, 1) + day - 1;
+    const DayRecord& cell = cells_[static_cast<std::size_t>(index)];
+    return cell.InShownMonth() && cell.day == day ? index : -1;
+}
+
+DayRecord* MonthModel::ShownDay(int day)
+{
+    const int index = DayIndex(day);
+    return index < 0 ? nullptr : &cells_[static_cast<std::size_t>(index)];
+}
+
+const DayRecord* MonthModel::ShownDate(std::chrono::year_month_day date) const
+{
+    if (static_cast<int>(date.year()) != year_ || static_cast<int>(static_cast<unsigned>(date.month())) != month_)
+        return nullptr;
+    const int index = DayIndex(static_cast<int>(static_cast<unsigned>(date.day())));
+    return index < 0 ? nullptr : &cells_[static_cast<std::size_t>(index)];
 }
 
 namespace {
 std::uint32_t FlagOf(bool memo) { return memo ? DAY_MEMO : DAY_MEMORIAL; }
-} // namespace
 
-bool MonthModel::LoadDayData()
+// The block of `key` after the edit, and in `text` the day's memo as written;
+// false when the edit changes nothing.
+bool EditedBlock(std::span<const std::uint8_t> file, bool memo, std::int32_t key, int day, std::wstring& text,
+                 const std::wstring& picture, const std::wstring& baseText, const std::wstring& basePicture,
+                 std::optional<std::vector<std::uint8_t>>& block)
 {
-    // Both kinds are read even when one fails, so whatever can be shown is.
-    const bool shown = month_ >= 1;
-    const bool memos = shown && Load(Kind::Memo);
-    const bool memorials = shown && Load(Kind::Memorial);
-    loaded_ = memos && memorials;
-    for (const Entry& edit : pending_)
-        if (DayRecord* cell = ShownDay(edit.day))
-            Apply(*cell, edit);
-    if (loaded_)
-        pending_.clear();
-    return loaded_;
+    const dayfile::Layout layout = dayfile::ReadLayout(file);
+    const auto old = dayfile::FindBlock(file, memo ? layout.memo : layout.memorial, key);
+    const auto data = old ? dayfile::Bytes(file, old->data) : std::span<const std::uint8_t>{};
+    const auto place = [day](auto& entries, auto entry, bool keep) {
+        std::erase_if(entries, [day](const auto& e) { return e.day == day; });
+        if (keep)
+            entries.insert(std::find_if(entries.begin(), entries.end(), [day](const auto& e) { return e.day > day; }),
+                           std::move(entry));
+    };
+    if (memo) {
+        std::vector<dayfile::MemoEntry> entries = dayfile::ParseMemoEntries(data);
+        const auto stored = std::find_if(entries.begin(), entries.end(), [day](const auto& e) { return e.day == day; });
+        const std::wstring now = stored != entries.end() ? stored->text : std::wstring();
+        text = MergeMemo(now, baseText, text);
+        if (text == now)
+            return false;
+        place(entries, dayfile::MemoEntry{day, text}, !text.empty());
+        block = dayfile::EncodeMemoBlock(key, entries);
+        return true;
+    }
+    // Left as it started: whatever is stored stays, even an entry changed meanwhile.
+    if (text == baseText && picture == basePicture)
+        return false;
+    std::vector<dayfile::MemorialEntry> entries = dayfile::ParseMemorialEntries(data);
+    const auto stored = std::find_if(entries.begin(), entries.end(), [day](const auto& e) { return e.day == day; });
+    if (stored != entries.end() && stored->name == text && stored->picture == picture)
+        return false;
+    place(entries, dayfile::MemorialEntry{day, text, picture}, !text.empty());
+    block = dayfile::EncodeMemorialBlock(key, entries);
+    return true;
 }
 
-void MonthModel::Apply(DayRecord& cell, const Entry& entry)
+std::vector<std::uint8_t> Joined(std::span<const std::span<const std::uint8_t>> pieces)
 {
-    const bool memo = entry.kind == Kind::Memo;
+    std::vector<std::uint8_t> out;
+    for (const auto piece : pieces)
+        out.insert(out.end(), piece.begin(), piece.end());
+    return out;
+}
+} // namespace
+
+void MonthModel::LoadDayData()
+{
+    readError_ = {};
+    const std::wstring path = month_ >= 1 ? DataFilePath() : std::wstring();
+    MappedFile mapped;
+    if (!path.empty()) {
+        // Recovery may move files: only inside the lock. Without it (another
+        // writer holds it too long) the file is still read whole, as renamed.
+        const DayDataLock lock(path, 2000);
+        if ((lock.Held() ? KeptDayData(path).Open(mapped) : mapped.Open(path)) == ReadResult::Failed)
+            readError_ = {path, mapped.Error()};
+    }
+    ShowData(mapped.Bytes());
+    Show(pending_);
+}
+
+void MonthModel::ShowData(std::span<const std::uint8_t> file)
+{
+    for (DayRecord& cell : cells_) {
+        Apply(cell, Kind::Memo, {}, {});
+        Apply(cell, Kind::Memorial, {}, {});
+    }
+    const dayfile::Layout layout = dayfile::ReadLayout(file);
+    for (const Kind kind : {Kind::Memo, Kind::Memorial}) {
+        const bool memo = kind == Kind::Memo;
+        const auto block = dayfile::FindBlock(file, memo ? layout.memo : layout.memorial, KeyOf(kind));
+        if (!block)
+            continue;
+        const auto data = dayfile::Bytes(file, block->data);
+        const auto show = [&](int day, std::wstring text, std::wstring picture) {
+            DayRecord* cell = ShownDay(day);
+            if (cell == nullptr || (cell->flags & FlagOf(memo)))
+                return; // a day the month lacks, or a repeated day: the first entry wins
+            // Read as stored: a memorial entry with only a picture is still shown.
+            (memo ? cell->memo : cell->memorialName) = std::move(text);
+            if (!memo)
+                cell->memorialPicture = std::move(picture);
+            cell->flags |= FlagOf(memo);
+        };
+        if (memo)
+            for (dayfile::MemoEntry& e : dayfile::ParseMemoEntries(data))
+                show(e.day, std::move(e.text), {});
+        else
+            for (dayfile::MemorialEntry& e : dayfile::ParseMemorialEntries(data))
+                show(e.day, std::move(e.name), std::move(e.picture));
+    }
+}
+
+void MonthModel::Apply(DayRecord& cell, Kind kind, const std::wstring& text, const std::wstring& picture)
+{
+    const bool memo = kind == Kind::Memo;
     // An empty memo, or a memorial day without a name, removes the day's entry.
-    const bool keep = !entry.text.empty();
-    (memo ? cell.memo : cell.memorialName) = keep ? entry.text : std::wstring();
+    const bool keep = !text.empty();
+    (memo ? cell.memo : cell.memorialName) = keep ? text : std::wstring();
     if (!memo)
-        cell.memorialPicture = keep ? entry.picture : std::wstring();
+        cell.memorialPicture = keep ? picture : std::wstring();
     cell.flags = keep ? cell.flags | FlagOf(memo) : cell.flags & ~FlagOf(memo);
 }
 
-bool MonthModel::Load(Kind kind)
+void MonthModel::Show(const std::vector<Edit>& edits)
 {
-    const bool memo = kind == Kind::Memo;
-    BlockOf(kind) = -1;
-    if (!memo)
-        hiddenMemorials_.clear();
-    for (DayRecord& cell : cells_)
-        Apply(cell, Entry{kind});
-    MappedFile mapped;
-    const ReadResult opened = mapped.Open(DataFilePath());
-    if (opened != ReadResult::Ok)
-        return opened == ReadResult::Missing;
-    const std::span<const std::uint8_t> file = mapped.Bytes();
+    for (const Edit& edit : edits)
+        if (DayRecord* cell = edit.key == KeyOf(edit.kind) && month_ >= 1 ? ShownDay(edit.day) : nullptr)
+            Apply(*cell, edit.kind, edit.text, edit.picture);
+}
 
-    const dayfile::Layout layout = dayfile::ReadLayout(file);
-    const dayfile::Range section = memo ? layout.memo : layout.memorial;
-    const auto block = dayfile::FindBlock(file, section, KeyOf(kind));
-    if (!block)
-        return true;
-    BlockOf(kind) = block->whole.begin - section.begin;
-    std::vector<Entry> entries;
-    const auto data = dayfile::Bytes(file, block->data);
-    if (memo)
-        for (dayfile::MemoEntry& e : dayfile::ParseMemoEntries(data))
-            entries.push_back({kind, e.day, std::move(e.text)});
-    else
-        for (dayfile::MemorialEntry& e : dayfile::ParseMemorialEntries(data))
-            entries.push_back({kind, e.day, std::move(e.name), std::move(e.picture)});
+bool MonthModel::SetMemo(std::chrono::year_month_day date, const std::wstring& text, const std::wstring& base)
+{
+    const int year = static_cast<int>(date.year());
+    // Years the exchange with other calendars can write and read back.
+    if (!date.ok() || year < 1 || year > 9999)
+        return Failed({DataFilePath(), ERROR_INVALID_PARAMETER});
+    const int month = static_cast<int>(static_cast<unsigned>(date.month()));
+    return Save({Kind::Memo, year * 100 + month, static_cast<int>(static_cast<unsigned>(date.day())), text, {}, base});
+}
 
-    const auto sameDay = [](int day) { return [day](const Entry& e) { return e.day == day; }; };
-    for (Entry& entry : entries) {
-        if (!memo && entry.day > DaysInMonth(year_, month_) && entry.day <= MaxDaysEver(month_)) {
-            if (std::none_of(hiddenMemorials_.begin(), hiddenMemorials_.end(), sameDay(entry.day)))
-                hiddenMemorials_.push_back(std::move(entry));
-            continue;
-        }
-        DayRecord* cell = ShownDay(entry.day);
-        if (cell == nullptr || (cell->flags & FlagOf(memo)))
-            continue; // a day the month lacks, or a repeated day: the first entry wins
-        // Read as stored: a memorial entry with only a picture is still shown.
-        (memo ? cell->memo : cell->memorialName) = std::move(entry.text);
-        if (!memo)
-            cell->memorialPicture = std::move(entry.picture);
-        cell->flags |= FlagOf(memo);
-    }
-    return true;
+bool MonthModel::SetMemorial(std::chrono::month_day date, const Memorial& entry, const Memorial& base)
+{
+    if (!date.ok())
+        return Failed({DataFilePath(), ERROR_INVALID_PARAMETER});
+    return Save({Kind::Memorial, static_cast<int>(static_cast<unsigned>(date.month())),
+                 static_cast<int>(static_cast<unsigned>(date.day())), entry.name, entry.picture, base.name,
+                 base.picture});
 }
 
 bool MonthModel::SetMemo(int column, int row, const std::wstring& text)
 {
-    return Edit(column, row, Entry{Kind::Memo, 0, text});
+    const DayRecord cell = Cell(column, row);
+    if (!cell.InShownMonth() || month_ < 1)
+        return Failed({DataFilePath(), ERROR_INVALID_PARAMETER});
+    using namespace std::chrono;
+    return SetMemo(year{cell.year} / cell.month / cell.day, text, cell.memo);
 }
 
 bool MonthModel::SetMemorial(int column, int row, const std::wstring& name, const std::wstring& picture)
 {
-    return Edit(column, row, Entry{Kind::Memorial, 0, name, picture});
-}
-
-bool MonthModel::Edit(int column, int row, Entry entry)
-{
-    DayRecord& cell = Cell(column, row);
+    const DayRecord cell = Cell(column, row);
     if (!cell.InShownMonth() || month_ < 1)
-        return false;
-    // Without the month's stored entries the save would drop them; try once more.
-    if (!loaded_)
-        LoadDayData();
-    entry.day = cell.day;
-    Apply(cell, entry);
-    const Kind kind = entry.kind;
-    if (!loaded_) {
-        std::erase_if(pending_, [&](const Entry& e) { return e.kind == kind && e.day == entry.day; });
-        pending_.push_back(std::move(entry));
-    }
-    return Save(kind);
+        return Failed({DataFilePath(), ERROR_INVALID_PARAMETER});
+    using namespace std::chrono;
+    return SetMemorial(month{static_cast<unsigned>(cell.month)} / cell.day, {name, picture},
+                       {cell.memorialName, cell.memorialPicture});
 }
 
-bool MonthModel::Save(Kind kind)
+bool MonthModel::Failed(FileError error)
 {
-    if (!loaded_)
-        return false;
-    std::optional<std::vector<std::uint8_t>> block;
-    if (kind == Kind::Memo) {
-        std::vector<dayfile::MemoEntry> entries;
-        for (const DayRecord& cell : cells_)
-            if (cell.InShownMonth() && (cell.flags & DAY_MEMO) && !cell.memo.empty())
-                entries.push_back({cell.day, cell.memo});
-        block = dayfile::EncodeMemoBlock(KeyOf(kind), entries);
-    } else {
-        std::vector<dayfile::MemorialEntry> entries;
-        for (const DayRecord& cell : cells_)
-            if (cell.InShownMonth() && (cell.flags & DAY_MEMORIAL))
-                entries.push_back({cell.day, cell.memorialName, cell.memorialPicture});
-        // Hidden days lie after the month's last day, so ascending order holds.
-        for (const Entry& e : hiddenMemorials_)
-            entries.push_back({e.day, e.text, e.picture});
-        block = dayfile::EncodeMemorialBlock(KeyOf(kind), entries);
+    lastError_ = std::move(error);
+    return false;
+}
+
+bool MonthModel::Save(Edit edit)
+{
+    // A day edited again before its first edit was written keeps the first base.
+    const auto same = [&](const Edit& e) { return e.kind == edit.kind && e.key == edit.key && e.day == edit.day; };
+    if (const auto older = std::find_if(pending_.begin(), pending_.end(), same); older != pending_.end()) {
+        edit.baseText = older->baseText;
+        edit.basePicture = older->basePicture;
+        pending_.erase(older);
     }
-    // The old file is read through a view and the new one written from its
-    // pieces; a file that exists but cannot be read is never overwritten.
+    pending_.push_back(std::move(edit));
+    Show(pending_);
+    return SavePending();
+}
+
+bool MonthModel::SavePending()
+{
+    if (pending_.empty())
+        return true;
+    if (!Write(pending_)) {
+        Show(pending_);
+        return false;
+    }
+    pending_.clear();
+    lastError_ = {};
+    return true;
+}
+
+bool MonthModel::Write(const std::vector<Edit>& edits)
+{
     const std::wstring path = DataFilePath();
+    if (path.empty())
+        return Failed({path, ERROR_INVALID_NAME});
+    const DayDataLock lock(path);
+    if (!lock.Held())
+        return Failed({path, lock.Error()});
+    const KeptFile kept = KeptDayData(path);
+    // A file that exists but cannot be read is never written over.
     MappedFile old;
-    if (!block || path.empty() || old.Open(path) == ReadResult::Failed)
-        return false;
-    const auto spliced = kind == Kind::Memo ? dayfile::SpliceMemoBlock(old.Bytes(), KeyOf(kind), *block)
-                                            : dayfile::SpliceMemorialBlock(old.Bytes(), KeyOf(kind), *block);
-    FileReplacement replacement(path, TempFilePath());
-    if (!spliced || !replacement.Write(spliced->Pieces()))
-        return false;
+    if (kept.Open(old) == ReadResult::Failed)
+        return Failed({path, old.Error()});
+
+    // Each edit on the file as the ones before left it; only the last is
+    // written from pieces without a copy.
+    std::vector<std::uint8_t> earlier;
+    std::optional<std::vector<std::uint8_t>> block;
+    std::optional<dayfile::Spliced> spliced;
+    std::span<const std::uint8_t> current = old.Bytes();
+    std::vector<Edit> written;
+    for (Edit e : edits) {
+        if (spliced) {
+            std::vector<std::uint8_t> joined = Joined(spliced->Pieces());
+            earlier.swap(joined);
+            current = earlier;
+            spliced.reset();
+        }
+        const bool memo = e.kind == Kind::Memo;
+        if (!EditedBlock(current, memo, e.key, e.day, e.text, e.picture, e.baseText, e.basePicture, block))
+            continue;
+        if (block)
+            spliced = memo ? dayfile::SpliceMemoBlock(current, e.key, *block)
+                           : dayfile::SpliceMemorialBlock(current, e.key, *block);
+        if (!spliced)
+            return Failed({path, ERROR_FILE_TOO_LARGE});
+        written.push_back(std::move(e));
+    }
+    if (written.empty()) {
+        ShowData(old.Bytes());
+        return true; // nothing to change
+    }
+    FileReplacement replacement = kept.Replacement();
+    const std::span<const std::uint8_t> whole[] = {current};
+    if (!(spliced ? replacement.Write(spliced->Pieces()) : replacement.Write(whole)))
+        return Failed({path, replacement.Error()});
+    // The file as it was read, with other writers' changes, and these edits as written.
+    ShowData(old.Bytes());
+    Show(written);
     old.Close(); // the view would keep the old file from being replaced
     if (!replacement.Commit())
-        return false;
-    BlockOf(kind) = spliced->blockPosition;
+        return Failed({path, replacement.Error()});
     return true;
 }

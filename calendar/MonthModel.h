@@ -3,13 +3,22 @@
 #pragma once
 #include "calendar/DayDataFormat.h"
 #include "calendar/DayRecord.h"
+#include "calendar/FileIO.h"
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
+
+// A memorial day's entry: a name and an optional picture.
+struct Memorial {
+    std::wstring name;
+    std::wstring picture;
+    bool operator==(const Memorial&) const = default;
+};
 
 class MonthModel {
 public:
@@ -27,6 +36,8 @@ public:
     int Year() const { return year_; }
     int Month() const { return month_; }
 
+    // The grid and the month's day data anew; edits kept while the file could
+    // not be written are written once it can be read.
     void Rebuild();
     void ShowThisMonth();
     // Any year and month (1-12), then Rebuild.
@@ -42,60 +53,75 @@ public:
     const DayRecord& Cell(int column, int row) const;
     DayRecord& Cell(int column, int row);
 
-    // Only days of the displayed month can be edited. False = the file could
-    // not be written (or the cell is not a day of the month); the edit stays in memory.
+    // One day's memo, written at once: only that day's entry changes in the file
+    // as it is now. `base` is the memo the edit started from; lines another
+    // writer added since are kept (MergeMemo). False when the file could not be
+    // read or written (LastError says why): the edit is then kept, shown, and
+    // written by the next save that succeeds, in any month.
+    bool SetMemo(std::chrono::year_month_day date, const std::wstring& text, const std::wstring& base);
+    // A memorial day's entry, the same way: an entry the user left as `base`
+    // keeps what is stored now; an empty name removes the entry.
+    bool SetMemorial(std::chrono::month_day date, const Memorial& entry, const Memorial& base);
+    // The same for a cell of the displayed month, over what the cell shows;
+    // false for a cell of another month.
     bool SetMemo(int column, int row, const std::wstring& text);
     bool SetMemorial(int column, int row, const std::wstring& name, const std::wstring& picture);
+    // Writes the edits kept while the file could not be written; true when none is left.
+    bool SavePending();
+    bool HasPending() const { return !pending_.empty(); }
+    // Why the last save failed.
+    const FileError& LastError() const { return lastError_; }
+    // Why the file could not be read when the month was last shown; no error
+    // when it was read or does not exist.
+    const FileError& ReadError() const { return readError_; }
+    // The cell of a date of the displayed month, or null.
+    const DayRecord* ShownDate(std::chrono::year_month_day date) const;
 
     std::wstring DataFilePath() const;
     // Where a save writes the new file before it replaces the old one.
     std::wstring TempFilePath() const;
-    // Offsets of the displayed month's blocks within their sections, -1 when none.
-    std::int64_t MemoBlockPosition() const { return memoBlock_; }
-    std::int64_t MemorialBlockPosition() const { return memorialBlock_; }
 
 private:
     static constexpr int CELLS = COLUMNS * ROWS;
 
-    // Memos and memorial days take one path through loading, editing and saving.
     enum class Kind { Memo, Memorial };
-    // One day's entry: a memo's text, or a memorial day's name (text) and picture.
-    struct Entry {
+    // One day's edit: a memo's text, or a memorial day's name (text) and
+    // picture, with what the edit started from.
+    struct Edit {
         Kind kind = Kind::Memo;
+        std::int32_t key = 0; // year * 100 + month for a memo, the month for a memorial day
         int day = 0;
-        std::wstring text;
-        std::wstring picture;
+        std::wstring text, picture;
+        std::wstring baseText, basePicture;
     };
 
-    // Both kinds of the displayed month from the file, then the edits made
-    // while it could not be read on top; false when it exists but cannot be read.
-    bool LoadDayData();
-    // One kind; false when the file exists but could not be read.
-    bool Load(Kind kind);
-    // An edit's rule: an empty text removes the day's entry of that kind.
-    static void Apply(DayRecord& cell, const Entry& entry);
-    bool Edit(int column, int row, Entry entry);
-    bool Save(Kind kind);
+    // Both kinds of the displayed month from one read of the file, then the
+    // edits not yet written on top.
+    void LoadDayData();
+    // The cells' memos and memorial days as the file's bytes hold them.
+    void ShowData(std::span<const std::uint8_t> file);
+    // The edits of the displayed month over the cells.
+    void Show(const std::vector<Edit>& edits);
+    // An edit's rule on a cell: an empty text removes the day's entry of that kind.
+    static void Apply(DayRecord& cell, Kind kind, const std::wstring& text, const std::wstring& picture);
     std::int32_t KeyOf(Kind kind) const { return kind == Kind::Memo ? year_ * 100 + month_ : month_; }
-    std::int64_t& BlockOf(Kind kind) { return kind == Kind::Memo ? memoBlock_ : memorialBlock_; }
+    bool Save(Edit edit);
+    // Inside the file's lock: the file as it is now with these edits, in one replacement.
+    bool Write(const std::vector<Edit>& edits);
+    bool Failed(FileError error);
 
-    // The cell of day `day` of the displayed month, or null for a day the month lacks.
+    // The cell of day `day` of the displayed month, or null (-1) for a day the month lacks.
     DayRecord* ShownDay(int day);
+    int DayIndex(int day) const;
 
     std::array<DayRecord, CELLS> cells_{}; // date order: index = row * 7 + column
     int year_ = 0;
     int month_ = 0;
     std::uint32_t restMask_ = 1; // bit n = weekday n is a rest day
-    std::int64_t memoBlock_ = -1;
-    std::int64_t memorialBlock_ = -1;
-    // The cells hold the file's memos and memorial days of the month: a save may write.
-    bool loaded_ = false;
-    // Memorial entries for a day this year lacks (29 February in a common year):
-    // not shown, but written back by every save of the month.
-    std::vector<Entry> hiddenMemorials_;
-    // Edits made while the month's entries could not be read: put back over a late load,
-    // so the next save that succeeds writes them too.
-    std::vector<Entry> pending_;
+    // Edits not written yet because the file could not be read or written, oldest first.
+    std::vector<Edit> pending_;
+    FileError lastError_;
+    FileError readError_;
     std::wstring directory_;
     std::function<std::chrono::year_month_day()> today_;
 };

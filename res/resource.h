@@ -36,6 +36,20 @@
 #define IDS_IMPORT_REFUSED 159
 
 // Reading and saving files: strings 160-179
+#define IDS_FILE_DETAIL 160
+#define IDS_FOLDER_DETAIL 161
+#define IDS_REASON_CODE 162
+#define IDS_REASON_READ_ONLY 163
+#define IDS_INI_UNREADABLE 164
+#define IDS_DAT_UNREADABLE 165
+#define IDS_FOLDER_NOT_WRITABLE 166
+#define IDS_DAT_UNSAVED 167
+#define IDS_MEMO_MERGED 168
+#define IDS_MEMORIAL_CHANGED 169
+#define IDS_MEMORIAL_REMOVED 170
+#define IDS_EXPORT_NOT_A_FILE 171
+#define IDS_EXPORT_KEPT_FILE 172
+#define IDC_MEMO_NOTICE 1049 // the memo dialog's notice of lines another writer added
 
 // The command line, import and export: strings 180-209
 #define IDS_IMPORT_SHORTENED 180

@@ -51,6 +51,19 @@ std::vector<std::uint8_t> IniTextAsUtf16(std::span<const std::uint8_t> bytes)
     return out;
 }
 
+bool IniReadsWhole(std::span<const std::uint8_t> bytes)
+{
+    const bool wide = StartsWith(bytes, kUtf16Mark) || StartsWith(bytes, kUtf16BigMark);
+    if (!wide)
+        return std::find(bytes.begin(), bytes.end(), std::uint8_t{0}) == bytes.end();
+    if (bytes.size() % 2 != 0)
+        return false;
+    for (std::size_t i = 2; i < bytes.size(); i += 2)
+        if (bytes[i] == 0 && bytes[i + 1] == 0)
+            return false;
+    return true;
+}
+
 std::wstring IniFile::Read(const wchar_t* section, const wchar_t* key, const std::wstring& fallback) const
 {
     // The reader cuts silently and then answers size - 1; a value that leaves
@@ -67,44 +80,71 @@ std::wstring IniFile::Read(const wchar_t* section, const wchar_t* key, const std
     }
 }
 
-bool IniFile::Write(std::span<const IniEntry> entries) const
+bool IniFile::Fail(DWORD code)
 {
+    error_ = {path_, code != ERROR_SUCCESS ? code : ERROR_GEN_FAILURE};
+    return false;
+}
+
+bool IniFile::Open()
+{
+    error_ = {};
+    if (path_.empty())
+        return Fail(ERROR_INVALID_NAME);
+    MappedFile file;
+    const FileLock lock(L"Settings", path_);
+    const ReadResult opened = lock.Held() ? Kept().Open(file) : file.Open(path_);
+    if (opened == ReadResult::Failed)
+        return Fail(file.Error());
+    if (opened == ReadResult::Ok && !StartsWith(file.Bytes(), kUtf16Mark)) {
+        file.Close();
+        Write({}); // the same lock again: the holder may take it twice
+        error_ = {};
+    }
+    // Opened again after the conversion, which may have replaced it.
+    if (file.Open(path_) == ReadResult::Failed)
+        return Fail(file.Error());
+    return true;
+}
+
+bool IniFile::Write(std::span<const IniEntry> entries)
+{
+    error_ = {};
+    if (path_.empty())
+        return Fail(ERROR_INVALID_NAME);
+    const FileLock lock(L"Settings", path_);
+    if (!lock.Held())
+        return Fail(lock.Error());
     // A file that exists but cannot be read is never overwritten: its other
     // sections would be lost.
+    const KeptFile kept = Kept();
     MappedFile old;
-    if (path_.empty() || old.Open(path_) == ReadResult::Failed)
-        return false;
+    if (kept.Open(old) == ReadResult::Failed)
+        return Fail(old.Error());
     const std::vector<std::uint8_t> text = IniTextAsUtf16(old.Bytes());
     old.Close();
 
     // The new version is the old text in UTF-16LE, changed key by key by the
     // profile writer, which keeps it in that encoding.
-    FileReplacement replacement(path_, path_ + L".new", hook_);
+    FileReplacement replacement = kept.Replacement(hook_);
     const std::span<const std::uint8_t> pieces[] = {text};
     if (!replacement.Prepare(pieces))
-        return false;
+        return Fail(replacement.Error());
     const wchar_t* temp = replacement.TempPath().c_str();
-    bool ok = true;
+    DWORD failed = ERROR_SUCCESS;
     for (const IniEntry& e : entries) {
         const wchar_t* key = e.key.empty() ? nullptr : e.key.c_str();
         const wchar_t* value = e.value ? e.value->c_str() : nullptr;
         // Removing what is not there is no failure.
-        ok = ok && (WritePrivateProfileStringW(e.section.c_str(), key, value, temp) != FALSE || !e.value);
+        if (failed == ERROR_SUCCESS && !WritePrivateProfileStringW(e.section.c_str(), key, value, temp) && e.value)
+            failed = GetLastError();
     }
     // The profile functions may cache the file under the temporary name; the
     // next version must be read from the disk.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, temp);
-    return ok && replacement.Flush() && replacement.Commit();
-}
-
-bool IniFile::MakeUnicode() const
-{
-    MappedFile file;
-    const ReadResult opened = file.Open(path_);
-    if (opened != ReadResult::Ok)
-        return opened == ReadResult::Missing;
-    if (StartsWith(file.Bytes(), kUtf16Mark))
-        return true;
-    file.Close();
-    return Write({});
+    if (failed != ERROR_SUCCESS)
+        return Fail(failed);
+    if (!replacement.Flush() || !replacement.Commit())
+        return Fail(replacement.Error());
+    return true;
 }

@@ -18,6 +18,8 @@ public:
     virtual void ApplyReminders() {}
     // Tells the user of a failure: string `stringId` in an error box over the host window.
     virtual void ReportError(UINT stringId);
+    // The same with a detail under it, such as the file and the system's reason.
+    virtual void ReportError(UINT stringId, const std::wstring& detail);
     // Writes the live settings to qv.ini, reporting a failure itself; a host
     // that keeps no file has nothing to do.
     virtual void StoreSettings() {}

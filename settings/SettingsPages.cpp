@@ -38,9 +38,12 @@ LRESULT SettingsPage::OnNotify(WPARAM, NMHDR* header)
     return 0;
 }
 
-void SettingsHost::ReportError(UINT stringId)
+void SettingsHost::ReportError(UINT stringId) { ReportError(stringId, {}); }
+
+void SettingsHost::ReportError(UINT stringId, const std::wstring& detail)
 {
-    MessageBoxW(HostWindow(), ResString(stringId).c_str(), ResString(IDS_PRODUCT).c_str(), MB_ICONERROR);
+    const std::wstring text = detail.empty() ? ResString(stringId) : ResString(stringId) + L"\n\n" + detail;
+    MessageBoxW(HostWindow(), text.c_str(), ResString(IDS_PRODUCT).c_str(), MB_ICONERROR);
 }
 
 // --- GeneralPage ----------------------------------------------------------------

@@ -158,30 +158,83 @@ std::wstring SettingsSheet::IniPath() const
     return path + name;
 }
 
-void SettingsSheet::LoadSettings()
+namespace {
+// Every key's text from the file, in the table's order; missing keys (all
+// of them without a file) give the defaults' texts.
+std::vector<std::wstring> ReadKeys(const IniFile* file)
 {
-    const IniFile file(IniPath(), writeHook_);
-    // The reader would take UTF-8 for the ANSI code page; if the file cannot be
-    // converted it is read as it is.
-    file.MakeUnicode();
     Settings defaults;
-    sizeTexts_.clear();
+    std::vector<std::wstring> texts;
+    texts.reserve(kKeys.size());
     for (const Key& key : kKeys) {
-        const std::wstring text = file.Read(key.section, key.name, Encode(key.field, defaults));
-        Decode(key.field, live_, text);
-        if (IsSize(key.field))
-            sizeTexts_[key.name] = text;
+        std::wstring text = Encode(key.field, defaults);
+        texts.push_back(file != nullptr ? file->Read(key.section, key.name, text) : std::move(text));
     }
-    for (IniSection* section : sections_)
-        section->Load(file);
-    loaded_ = true;
+    return texts;
+}
+} // namespace
+
+std::vector<std::vector<IniEntry>> SettingsSheet::SectionEntries() const
+{
+    std::vector<std::vector<IniEntry>> entries(sections_.size());
+    for (std::size_t i = 0; i < sections_.size(); ++i)
+        sections_[i]->AppendEntries(entries[i]);
+    return entries;
+}
+
+bool SettingsSheet::LoadSettings()
+{
+    tried_ = true;
+    IniFile file(IniPath(), writeHook_);
+    loaded_ = file.Open();
+    error_ = file.Error();
+    // An unreadable file gives every key its default, as a missing one does.
+    const std::vector<std::wstring> texts = ReadKeys(loaded_ ? &file : nullptr);
+    sizeTexts_.clear();
+    for (std::size_t i = 0; i < kKeys.size(); ++i) {
+        Decode(kKeys[i].field, live_, texts[i]);
+        if (IsSize(kKeys[i].field))
+            sizeTexts_[kKeys[i].name] = texts[i];
+    }
+    if (loaded_)
+        for (IniSection* section : sections_)
+            section->Load(file);
+    loadedValues_ = live_;
+    loadedSections_ = SectionEntries();
+    return loaded_;
+}
+
+bool SettingsSheet::LoadLate()
+{
+    IniFile file(IniPath(), writeHook_);
+    if (!file.Open()) {
+        error_ = file.Error();
+        return false;
+    }
+    const std::vector<std::wstring> texts = ReadKeys(&file);
+    for (std::size_t i = 0; i < kKeys.size(); ++i) {
+        const Key& key = kKeys[i];
+        if (Encode(key.field, live_) != Encode(key.field, loadedValues_))
+            continue; // changed in this run: the user's value wins
+        Decode(key.field, live_, texts[i]);
+        if (IsSize(key.field))
+            sizeTexts_[key.name] = texts[i];
+    }
+    const std::vector<std::vector<IniEntry>> now = SectionEntries();
+    for (std::size_t i = 0; i < sections_.size(); ++i)
+        if (i >= loadedSections_.size() || now[i] == loadedSections_[i])
+            sections_[i]->Load(file);
+    loaded_ = lateLoad_ = true;
+    return true;
 }
 
 bool SettingsSheet::SaveSettings()
 {
     // Defaults must not overwrite a file that was never read.
-    if (!loaded_)
+    if (!tried_)
         return true;
+    if (!loaded_ && !LoadLate())
+        return false;
     std::vector<IniEntry> entries;
     entries.reserve(kKeys.size());
     for (const Key& key : kKeys) {
@@ -195,7 +248,13 @@ bool SettingsSheet::SaveSettings()
     }
     for (const IniSection* section : sections_)
         section->AppendEntries(entries);
-    return IniFile(IniPath(), writeHook_).Write(entries);
+    IniFile file(IniPath(), writeHook_);
+    if (!file.Write(entries)) {
+        error_ = file.Error();
+        return false;
+    }
+    error_ = {};
+    return true;
 }
 
 SettingsSheet::~SettingsSheet()
@@ -213,6 +272,12 @@ HWND SettingsSheet::OpenSettings(SettingsHost* host)
         ShowWindow(open, SW_SHOW);
         SetForegroundWindow(open);
         return open;
+    }
+    // The pages show the file's settings if it can be read now; an Apply must not
+    // write the defaults they would show otherwise over them.
+    if (tried_ && !loaded_ && LoadLate() && host != nullptr) {
+        host->Render(true);
+        host->ApplyHotKey();
     }
     const std::wstring caption = ResString(IDS_SETTINGS_CAPTION);
     const INT_PTR result =

@@ -13,6 +13,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 class SettingsSheet : public PropertySheet {
@@ -43,12 +44,23 @@ public:
     const SubscriptionList& Subscriptions() const { return subscriptions_; }
 
     // Every key of qv.ini into the live record; missing keys give the defaults.
-    // A file not in UTF-16 yet is converted first, its content kept.
-    void LoadSettings();
+    // A file not in UTF-16 yet is converted first, its content kept. False
+    // when qv.ini exists but cannot be read (LastError says why): the record
+    // then holds the defaults, and nothing is written to the file until a
+    // save has read it whole.
+    bool LoadSettings();
     // Every key from the live record, replacing qv.ini in one step; other keys
-    // and sections in the file stay. False when the file could not be written:
-    // it is then as it was. Before LoadSettings nothing is written.
+    // and sections in the file stay. While the file has not been read whole it
+    // is read first: settings changed in this run win, every other key and
+    // section takes the file's value. False when the file could not be read
+    // or written (LastError says why): it is then as it was. Before
+    // LoadSettings nothing is written.
     bool SaveSettings();
+    // Whether qv.ini has been read whole (or found missing).
+    bool Loaded() const { return loaded_; }
+    // True once after a save that read qv.ini late: the live record changed.
+    bool TakeLateLoad() { return std::exchange(lateLoad_, false); }
+    const FileError& LastError() const { return error_; }
     // A section of qv.ini kept by another object (not owned), read by every
     // LoadSettings and written by every SaveSettings with the settings record.
     void AddIniSection(IniSection* section) { sections_.push_back(section); }
@@ -73,9 +85,18 @@ protected:
 
 private:
     void CloseSheet();
+    bool LoadLate();
+    std::vector<std::vector<IniEntry>> SectionEntries() const;
 
     Settings live_;
     SubscriptionList subscriptions_;
+    // The record and the sections' entries as loaded: what differs from them
+    // was changed in this run.
+    Settings loadedValues_;
+    std::vector<std::vector<IniEntry>> loadedSections_;
+    FileError error_;
+    bool tried_ = false; // LoadSettings ran
+    bool lateLoad_ = false;
     std::wstring iniDirectory_;
     ReplaceHook writeHook_;
     bool loaded_ = false;

@@ -76,7 +76,7 @@ int main(int argc, char** argv)
     std::vector<double> fresh, again, exported;
     for (int i = 0; i < runs; ++i) {
         std::filesystem::remove(dat);
-        fresh.push_back(Micros([&] { outcome = exchange::ImportDayData(dat, dat.wstring() + L".new", ics); }) / 1000);
+        fresh.push_back(Micros([&] { outcome = exchange::ImportDayData(dat, ics); }) / 1000);
         if (outcome.status != exchange::Status::Done)
             return 1;
     }
@@ -84,7 +84,7 @@ int main(int argc, char** argv)
                 static_cast<double>(text.size()) / 1e6, events, outcome.counts.memoLines, outcome.counts.memorials,
                 outcome.counts.skipped, static_cast<double>(FileSize(dat)) / 1e6);
     for (int i = 0; i < runs; ++i) {
-        again.push_back(Micros([&] { outcome = exchange::ImportDayData(dat, dat.wstring() + L".new", ics); }) / 1000);
+        again.push_back(Micros([&] { outcome = exchange::ImportDayData(dat, ics); }) / 1000);
         exported.push_back(Micros([&] { exchange::ExportDayData(dat, out); }) / 1000);
     }
     std::printf("import into an empty qv.dat (parse, merge, one atomic save): median %.0f ms over %d runs\n",
@@ -100,8 +100,7 @@ int main(int argc, char** argv)
         std::vector<double> times;
         for (int i = 0; i < runs; ++i) {
             std::filesystem::remove(dat);
-            times.push_back(Micros([&] { outcome = exchange::ImportDayData(dat, dat.wstring() + L".new", ics); }) /
-                            1000);
+            times.push_back(Micros([&] { outcome = exchange::ImportDayData(dat, ics); }) / 1000);
         }
         std::printf("%d events on one day into an empty qv.dat: median %.0f ms (%d lines added until the day's "
                     "memo was full, %d skipped)\n",

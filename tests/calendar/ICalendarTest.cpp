@@ -286,7 +286,7 @@ TEST(ICalendar, AnEditSavedWhileTheImportMergesIsKept)
         }
         return Plus9(t, zone);
     };
-    EXPECT_TRUE(MergeIntoDataFile(dat, dat.wstring() + L".import", events, editMeanwhile, counts));
+    EXPECT_TRUE(MergeIntoDataFile(dat, events, editMeanwhile, counts));
     const DayData after = ReadDayData(ReadBytes(dat));
     EXPECT_EQ(Memo(after, 202605, 1) + L"|" + Memo(after, 202605, 2), L"edited|09:00 imported");
     EXPECT_EQ(rounds, 2);

@@ -13,52 +13,93 @@
 
 namespace {
 
-TEST(MemoDialogTest, ShowsTheMemoAndOkReturnsTheTextCancelKeepsIt)
+// The user typing, as far as the edit box can tell.
+void Type(HWND dialog, int id, const wchar_t* text)
 {
-    const std::wstring memo = L"一行目\r\n二行目";
-    for (const auto& c : {std::pair<std::wstring, int>{L"changed", IDCANCEL}, {L"", IDOK}}) { // typed, button
-        std::wstring shown;
+    SetDlgItemTextW(dialog, id, text);
+    SendDlgItemMessageW(dialog, id, EM_SETMODIFY, TRUE, 0);
+}
+
+// OK returns the text, Cancel keeps the memo; another writer's change while the dialog is open
+// (an import handed to the calendar) is shown when the user has not typed, else its new lines
+// are added to the typed text with a notice.
+TEST(MemoDialogTest, OkReturnsTheTextWithTheLinesAnotherWriterAddedMeanwhile)
+{
+    const std::wstring memo = L"一行目\r\n二行目", stored = memo + L"\r\nimported";
+    const struct {
+        const wchar_t* typed; // null: left alone
+        bool refreshed;
+        int button;
+        std::wstring result;
+    } cases[] = {{L"changed", false, IDCANCEL, memo},
+                 {L"", false, IDOK, L""},
+                 {nullptr, true, IDOK, stored},
+                 {L"一行目\r\ntyped", true, IDOK, L"一行目\r\ntyped\r\nimported"}};
+    for (const auto& c : cases) {
+        std::wstring shown, notice;
         MemoDialog dialog;
         ModalDriver driver(L"メモ", {[&](HWND dlg) {
                                shown = ItemText(dlg, IDC_MEMO_EDIT);
-                               SetDlgItemTextW(dlg, IDC_MEMO_EDIT, c.first.c_str());
-                               ClickButton(dlg, c.second);
+                               if (c.typed != nullptr)
+                                   Type(dlg, IDC_MEMO_EDIT, c.typed);
+                               if (c.refreshed)
+                                   dialog.Refresh(stored);
+                               notice = ItemText(dlg, IDC_MEMO_NOTICE);
+                               ClickButton(dlg, c.button);
                                return true;
                            }});
-        EXPECT_EQ(dialog.Edit(nullptr, 2006, 5, 3, memo), c.second == IDOK);
+        EXPECT_EQ(dialog.Edit(nullptr, 2006, 5, 3, memo), c.button == IDOK);
         EXPECT_TRUE(driver.Finished());
         EXPECT_EQ(shown, memo);
-        EXPECT_EQ(dialog.Memo(), c.second == IDOK ? c.first : memo);
+        EXPECT_EQ(dialog.Memo(), c.result);
+        EXPECT_EQ(dialog.Base(), c.refreshed ? stored : memo);
+        EXPECT_EQ(notice.empty(), !c.refreshed || c.typed == nullptr);
     }
 }
 
-TEST(MemorialDialogTest, RemoveNameAndButtonDecideTheEntry)
+// The name and the picture buttons decide the entry at OK; an entry another writer changed
+// while the dialog was open is shown when the user changed nothing, else OK asks first.
+TEST(MemorialDialogTest, OkDecidesTheEntryAndAsksBeforeReplacingOneChangedMeanwhile)
 {
     const std::wstring picture = L"C:\\pictures\\cake.jpg";
     const struct {
         bool remove;
-        const wchar_t* typedName; // null: left alone
-        int button;
+        const wchar_t* typed; // null: left alone
+        bool refreshed;       // to "import" without a picture
+        int button, answer;   // the answer to the question at OK; 0: none asked
         std::wstring name, picture;
-    } cases[] = {
-        {true, L"other", IDCANCEL, L"イブ", picture},
-        {true, nullptr, IDOK, L"イブ", L""},
-        {false, L"", IDOK, L"", picture},
-    };
+    } cases[] = {{true, L"other", false, IDCANCEL, 0, L"イブ", picture},
+                 {true, nullptr, false, IDOK, 0, L"イブ", L""},
+                 {false, L"", false, IDOK, 0, L"", picture},
+                 {false, nullptr, true, IDOK, 0, L"import", L""},
+                 {false, L"mine", true, IDOK, IDYES, L"mine", picture},
+                 {false, L"mine", true, IDOK, IDNO, L"イブ", picture}};
     for (const auto& c : cases) {
         MemorialDialog dialog;
-        ModalDriver driver(L"記念日", {[&](HWND dlg) {
-                               if (c.remove)
-                                   ClickButton(dlg, IDC_REMOVE_PICTURE);
-                               if (c.typedName != nullptr)
-                                   SetDlgItemTextW(dlg, IDC_MEMORIAL_NAME, c.typedName);
-                               ClickButton(dlg, c.button);
-                               return true;
-                           }});
-        EXPECT_EQ(dialog.Edit(nullptr, 5, 3, L"イブ", picture), c.button == IDOK);
+        bool asked = false;
+        std::vector<ModalDriver::Step> steps = {[&](HWND dlg) {
+            if (c.remove)
+                ClickButton(dlg, IDC_REMOVE_PICTURE);
+            if (c.typed != nullptr)
+                Type(dlg, IDC_MEMORIAL_NAME, c.typed);
+            if (c.refreshed)
+                dialog.Refresh(L"import", L"");
+            PostMessageW(GetDlgItem(dlg, c.button), BM_CLICK, 0, 0);
+            return true;
+        }};
+        if (c.answer != 0)
+            steps.push_back([&](HWND) {
+                const HWND box = FindWindowW(L"#32770", L"Mosaryn");
+                asked = asked || (box != nullptr && PostMessageW(box, WM_COMMAND, c.answer, 0));
+                return asked;
+            });
+        ModalDriver driver(L"記念日", steps);
+        EXPECT_EQ(dialog.Edit(nullptr, 5, 3, L"イブ", picture), c.button == IDOK && c.answer != IDNO);
         EXPECT_TRUE(driver.Finished());
-        EXPECT_EQ(dialog.Name(), c.name) << c.button;
-        EXPECT_EQ(dialog.Picture(), c.picture) << c.button;
+        EXPECT_EQ(asked, c.answer != 0);
+        EXPECT_EQ(dialog.Name(), c.name);
+        EXPECT_EQ(dialog.Picture(), c.picture);
+        EXPECT_EQ(dialog.BaseName(), c.refreshed ? L"import" : L"イブ");
     }
 }
 

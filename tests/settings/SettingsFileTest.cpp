@@ -195,6 +195,40 @@ TEST_F(SettingsFile, FailedWriteLeavesTheOldFileAndNoTemporaryAndTheNextStoresAl
     }
 }
 
+// Held by another program at start: every setting is its default and nothing is written while
+// the file cannot be read; the first save that reads it keeps this run's changes and every other
+// key and section of the file.
+TEST_F(SettingsFile, UnreadableAtStartIsNeverWrittenOverAndMergedOnceRead)
+{
+    const Bytes original = Encoded(L"\xFEFF[Option]\r\nStayTop=No\r\nPosX=40\r\n[Design]\r\n"
+                                   L"DayFontName=Meiryo\r\n[Other]\r\nk=v\r\n");
+    WriteBytes(Ini(), original);
+    std::unique_ptr<SettingsSheet> sheet;
+    {
+        const UniqueHandle other(CreateFileW(Ini().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        sheet = Loaded();
+        EXPECT_FALSE(sheet->Loaded());
+        EXPECT_EQ(sheet->LastError().code, DWORD{ERROR_SHARING_VIOLATION});
+        EXPECT_EQ(sheet->Live().PosX, 200);
+        sheet->Live().StayTop = true;
+        EXPECT_FALSE(sheet->SaveSettings());
+    }
+    EXPECT_EQ(ReadBytes(Ini()), original);
+    ASSERT_TRUE(sheet->SaveSettings());
+    EXPECT_TRUE(sheet->TakeLateLoad());
+    EXPECT_EQ(Value(L"StayTop") + Value(L"PosX") + Value(L"DayFontName") + Value(L"k"), L"Yes40Meiryov");
+    EXPECT_EQ(sheet->Live().PosX, 40);
+    // What reads as a whole qv.ini: text in one of its encodings, nothing cut short, no NUL.
+    const std::pair<Bytes, bool> files[] = {{{}, true},
+                                            {{0xFF, 0xFE, 'a', 0}, true},
+                                            {{0xFE, 0xFF, 0, 'a'}, true},
+                                            {{0xFF, 0xFE, 'a'}, false},
+                                            {{'a', 0, 'b'}, false},
+                                            {{'a', '=', 0xE3}, true}};
+    for (const auto& [bytes, whole] : files)
+        EXPECT_EQ(IniReadsWhole(bytes), whole) << bytes.size();
+}
+
 // Values from qv.ini turned into drawable ones at the point of use.
 TEST(SafeValues, FontSizesAlphasAndStyles)
 {

@@ -90,9 +90,12 @@ protected:
         WriteBytes(Ini(), std::vector<std::uint8_t>(raw, raw + text.size() * sizeof(wchar_t)));
         SetCursorPos(1270, 1010); // away from the calendar
         EXPECT_TRUE(owner_.CreateOwner());
-        calendar_ = std::make_unique<CalendarWindow>(dir_.WithSlash());
+        calendar_ = std::make_unique<CalendarWindow>(dataDir_.empty() ? dir_.WithSlash() : dataDir_);
         calendar_->SetClock([this] { return today_; });
-        calendar_->SetErrorReporter([this](UINT id) { errors_.push_back(id); }); // no message box
+        calendar_->SetErrorReporter([this](UINT id, const std::wstring& detail) { // no message box
+            errors_.push_back(id);
+            details_.push_back(detail);
+        });
         calendar_->SetQuitOnDestroy(false);
         calendar_->Sheet().SetWriteHook([this](ReplaceStep step) {
             writes_ += step == ReplaceStep::Prepare;
@@ -161,6 +164,8 @@ protected:
     std::chrono::year_month_day today_{2026y / 12 / 5};
     const DayRecord holiday_{.year = 2026, .month = 11, .day = 3, .flags = DAY_HOLIDAY, .holidayName = L"文化の日"};
     std::vector<UINT> errors_;
+    std::vector<std::wstring> details_;
+    std::wstring dataDir_; // empty: dir_
     int writes_ = 0;
     bool failing_ = false;
 };
@@ -399,6 +404,38 @@ TEST_F(CalendarWindowTest, EveryChangeIsWrittenAtOnceAndEachFailedActionReported
     Stop();
     EXPECT_EQ(Stored(), L"No 150,90");
     EXPECT_EQ(errors_.size(), 2u);
+}
+
+// Reported once at start, naming the file or folder and the system's reason; the memo made while
+// qv.dat could not be read is written by the first date tick after it can.
+TEST_F(CalendarWindowTest, UnreadableFilesAndAnUnwritableFolderAreReportedAtStart)
+{
+    const std::filesystem::path data = dir_.Path() / L"qv.dat";
+    WriteBytes(data, {0, 0, 0, 0});
+    WriteBytes(Ini(), {});
+    {
+        const auto hold = [](const std::filesystem::path& file) {
+            return UniqueHandle(CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        };
+        const UniqueHandle heldData = hold(data), heldIni = hold(Ini());
+        ASSERT_TRUE(Start());
+        EXPECT_FALSE(Model().SetMemo(today_, L"while held", L""));
+    }
+    EXPECT_EQ(errors_, (std::vector<UINT>{IDS_INI_UNREADABLE, IDS_DAT_UNREADABLE}));
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_NE(details_.at(i).find((i ? data : Ini()).wstring()), std::wstring::npos) << details_.at(i);
+        EXPECT_NE(details_.at(i).find(L"Sharing violation"), std::wstring::npos) << details_.at(i);
+    }
+    Send(WM_TIMER, TIMER_DATE);
+    EXPECT_EQ(ReadBytes(data).size(), 4u + 8 + 8 + 2 * 10);
+    EXPECT_FALSE(Model().HasPending());
+
+    dataDir_ = (dir_.Path() / L"gone\\").wstring();
+    errors_.clear();
+    details_.clear();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(errors_, std::vector<UINT>{IDS_FOLDER_NOT_WRITABLE});
+    EXPECT_NE(details_.at(0).find(dataDir_), std::wstring::npos) << details_.at(0);
 }
 
 TEST_F(CalendarWindowTest, ExitBeforeTheWindowIsPlacedKeepsTheSavedPosition)

@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Dpi.h"
+#include "app/FileMessages.h"
 #include "app/ScreenPlacement.h"
 #include "calendar/DateUtil.h"
 #include "calendar/MonthModel.h"
@@ -134,6 +135,7 @@ ExchangeJobs& CalendarWindow::Exchange()
     if (!exchange_)
         exchange_ = std::make_unique<ExchangeJobs>(Handle(), *model_, [this] {
             Render(false);
+            RefreshDayDialogs();
             reminders_->Rearm();
         });
     return *exchange_;
@@ -145,15 +147,36 @@ void CalendarWindow::SetClock(std::function<std::chrono::year_month_day()> today
     model_->SetClock(std::move(today));
 }
 
-void CalendarWindow::SetErrorReporter(std::function<void(UINT)> report) { reportError_ = std::move(report); }
+void CalendarWindow::SetErrorReporter(std::function<void(UINT)> report)
+{
+    SetErrorReporter([report](UINT id, const std::wstring&) { report(id); });
+}
 
-void CalendarWindow::ReportError(UINT stringId)
+void CalendarWindow::SetErrorReporter(std::function<void(UINT, const std::wstring&)> report)
+{
+    reportError_ = std::move(report);
+}
+
+void CalendarWindow::ReportError(UINT stringId) { ReportError(stringId, {}); }
+
+void CalendarWindow::ReportError(UINT stringId, const std::wstring& detail)
 {
     if (reportError_) {
-        reportError_(stringId);
+        reportError_(stringId, detail);
         return;
     }
-    SettingsHost::ReportError(stringId);
+    SettingsHost::ReportError(stringId, detail);
+}
+
+void CalendarWindow::ReportFileProblems(bool settingsRead)
+{
+    const std::wstring path = model_->DataFilePath();
+    if (const FileError folder = CheckWritableFolder(path.substr(0, path.find_last_of(L'\\') + 1)); folder.Failed())
+        ReportError(IDS_FOLDER_NOT_WRITABLE, FolderErrorDetail(folder));
+    if (!settingsRead)
+        ReportError(IDS_INI_UNREADABLE, FileErrorDetail(sheet_->LastError()));
+    if (model_->ReadError().Failed())
+        ReportError(IDS_DAT_UNREADABLE, FileErrorDetail(model_->ReadError()));
 }
 
 int CalendarWindow::TodayKey() const
@@ -259,15 +282,24 @@ void CalendarWindow::StoreSettings()
 
 void CalendarWindow::WriteSettings()
 {
-    if (!sheet_->SaveSettings())
-        ReportError(IDS_SETTINGS_SAVE_FAILED);
+    const bool saved = sheet_->SaveSettings();
+    // qv.ini was read only now: the keys not changed in this run took its values.
+    if (sheet_->TakeLateLoad() && !closing_) {
+        painter_->Layout();
+        PlaceWindow();
+        ApplyHotKey();
+        Render(false);
+    }
+    // A file that could not be read was reported once, at start.
+    if (!saved && sheet_->Loaded())
+        ReportError(IDS_SETTINGS_SAVE_FAILED, FileErrorDetail(sheet_->LastError()));
 }
 
 bool CalendarWindow::OnCreate(CREATESTRUCTW*)
 {
     dayInfo_->CreateDayInfo(Handle());
     model_->ShowThisMonth();
-    sheet_->LoadSettings();
+    const bool settingsRead = sheet_->LoadSettings();
     // The kept copies show before any network answers.
     feeds_->Load(sheet_->Subscriptions(), DataDirectory());
     // Laid out for the monitor of the saved position, where the window is about to go.
@@ -311,12 +343,16 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     refresh_->Start(Handle());
     reminders_->Scheduler().AddSource(reminders::FeedSource(*feeds_));
     reminders_->Start(model_->DataFilePath());
+    ReportFileProblems(settingsRead);
     return true;
 }
 
 void CalendarWindow::OnDestroy()
 {
     refresh_->Stop();
+    closing_ = true;
+    if (model_->HasPending() && !model_->SavePending())
+        ReportError(IDS_DAT_UNSAVED, FileErrorDetail(model_->LastError()));
     StoreSettings();
     SetTrayIcon(false);
     if (quitOnDestroy_)
@@ -492,7 +528,10 @@ void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
         if (today != knownDate_) {
             model_->Rebuild();
             Render(false);
+            RefreshDayDialogs();
             knownDate_ = today;
+        } else if (model_->HasPending() && model_->SavePending()) {
+            Render(false); // edits that could not be written before are in the file now
         }
         return;
     }
@@ -654,6 +693,7 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_DAY_DATA_CHANGED) { // a command that ran alone changed qv.dat
         model_->Rebuild();
         Render(false);
+        RefreshDayDialogs();
         reminders_->Rearm();
         return 0;
     }
@@ -801,15 +841,21 @@ void CalendarWindow::EditMemo()
     const DayRecord* day = CellOf(menuCell_);
     if (day == nullptr || !day->InShownMonth())
         return;
+    // By date: the shown month may change while the dialog is open (midnight, an import).
+    const std::chrono::year_month_day date{std::chrono::year{day->year}, std::chrono::month(day->month),
+                                           std::chrono::day(day->day)};
     auto dialog = std::make_unique<MemoDialog>();
-    if (!dialog->Edit(Handle(), day->year, day->month, day->day, day->memo))
+    openMemo_ = dialog.get();
+    const bool ok = dialog->Edit(Handle(), day->year, day->month, day->day, day->memo);
+    openMemo_ = nullptr;
+    if (!ok)
         return;
-    const bool saved = model_->SetMemo(menuCell_ & 0xFFFF, menuCell_ >> 16, dialog->Memo());
+    const bool saved = model_->SetMemo(date, dialog->Memo(), dialog->Base());
     // The edit shows either way; a failed save must not pass as success.
     Render(false);
     reminders_->Rearm();
     if (!saved)
-        ReportError(IDS_SAVE_FAILED);
+        ReportError(IDS_SAVE_FAILED, FileErrorDetail(model_->LastError()));
 }
 
 void CalendarWindow::EditMemorial()
@@ -817,13 +863,32 @@ void CalendarWindow::EditMemorial()
     const DayRecord* day = CellOf(menuCell_);
     if (day == nullptr || !day->InShownMonth())
         return;
+    const std::chrono::month_day date{std::chrono::month(day->month), std::chrono::day(day->day)};
     auto dialog = std::make_unique<MemorialDialog>();
-    if (!dialog->Edit(Handle(), day->month, day->day, day->memorialName, day->memorialPicture))
+    openMemorial_ = dialog.get();
+    const bool ok = dialog->Edit(Handle(), day->month, day->day, day->memorialName, day->memorialPicture);
+    openMemorial_ = nullptr;
+    if (!ok)
         return;
-    const bool saved = model_->SetMemorial(menuCell_ & 0xFFFF, menuCell_ >> 16, dialog->Name(), dialog->Picture());
+    const bool saved =
+        model_->SetMemorial(date, {dialog->Name(), dialog->Picture()}, {dialog->BaseName(), dialog->BasePicture()});
     Render(false);
     if (!saved)
-        ReportError(IDS_SAVE_FAILED);
+        ReportError(IDS_SAVE_FAILED, FileErrorDetail(model_->LastError()));
+}
+
+void CalendarWindow::RefreshDayDialogs()
+{
+    using namespace std::chrono;
+    if (openMemo_ != nullptr)
+        if (const DayRecord* cell = model_->ShownDate(year{openMemo_->Year()} / openMemo_->Month() / openMemo_->Day()))
+            openMemo_->Refresh(cell->memo);
+    if (openMemorial_ != nullptr)
+        for (int column = 0; column < MonthModel::COLUMNS; ++column)
+            for (int row = 0; row < MonthModel::ROWS; ++row)
+                if (const DayRecord& cell = model_->Cell(column, row);
+                    cell.InShownMonth() && cell.month == openMemorial_->Month() && cell.day == openMemorial_->Day())
+                    openMemorial_->Refresh(cell.memorialName, cell.memorialPicture);
 }
 
 void CalendarWindow::ShowAbout()

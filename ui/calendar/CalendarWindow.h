@@ -19,6 +19,8 @@ class CalendarPainter;
 class CalendarFrame;
 class DayInfoWindow;
 class ExchangeJobs;
+class MemoDialog;
+class MemorialDialog;
 class MonthModel;
 class ReminderService;
 class RefreshSchedule;
@@ -74,6 +76,7 @@ public:
     void ApplyHotKey() override;
     void ApplyReminders() override;
     void ReportError(UINT stringId) override;
+    void ReportError(UINT stringId, const std::wstring& detail) override;
     // Writes qv.ini now, with the window's position once it has been placed;
     // a failure is reported.
     void StoreSettings() override;
@@ -90,6 +93,7 @@ public:
     // Test seams: the clock behind today's mark and the date timer, and how errors are shown.
     void SetClock(std::function<std::chrono::year_month_day()> today);
     void SetErrorReporter(std::function<void(UINT stringId)> report);
+    void SetErrorReporter(std::function<void(UINT stringId, const std::wstring& detail)> report);
     // Whether WM_DESTROY ends the message loop (the program) or only the window (tests).
     void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
@@ -140,6 +144,10 @@ private:
     void ShowTrayMenu();
     void EditMemo();
     void EditMemorial();
+    // The open memo or memorial dialog gets its day's entry as the model now shows it.
+    void RefreshDayDialogs();
+    // Once at start: a folder the program cannot write, a qv.ini or qv.dat it cannot read.
+    void ReportFileProblems(bool settingsRead);
     void ShowAbout();
     void PlaceWindow();
     // The window's position into PosX/PosY once it has been placed; true when that changed them.
@@ -190,6 +198,9 @@ private:
     // Sent to every top-level window when the shell (re)starts: the tray icon must be added again.
     UINT taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     std::function<std::chrono::year_month_day()> clock_;
-    std::function<void(UINT)> reportError_;
+    std::function<void(UINT, const std::wstring&)> reportError_;
+    MemoDialog* openMemo_ = nullptr; // while its modal loop runs
+    MemorialDialog* openMemorial_ = nullptr;
+    bool closing_ = false;
     std::unique_ptr<ExchangeJobs> exchange_; // last: its work ends before the model goes
 };

@@ -74,6 +74,8 @@ void Show(HWND owner, bool import, const exchange::Outcome& outcome)
 
 std::wstring ExchangeMessage(bool import, const exchange::Outcome& outcome)
 {
+    if (outcome.reason != 0) // an export refused before anything was written
+        return ResString(outcome.reason);
     if (outcome.status == exchange::Status::Refused)
         return RefusalReason(outcome) + L"\n" + ResString(IDS_IMPORT_REFUSED);
     if (outcome.status == exchange::Status::Failed)
@@ -97,6 +99,8 @@ std::wstring ExchangeMessage(bool import, const exchange::Outcome& outcome)
 
 std::wstring ExchangeLine(bool import, const exchange::Outcome& outcome)
 {
+    if (outcome.reason != 0)
+        return ResString(outcome.reason);
     if (outcome.status == exchange::Status::Refused)
         return RefusalReason(outcome) + L" " + ResString(IDS_IMPORT_REFUSED);
     if (outcome.status == exchange::Status::Failed || !import)
@@ -127,8 +131,7 @@ void ExchangeJobs::Import(const std::wstring& icsPath, Done done)
     queue_.Add([this, data, icsPath, done = std::move(done)]() -> JobQueue::Finish {
         exchange::Outcome outcome;
         try {
-            // A temporary name of its own: the calendar's saves go on meanwhile.
-            outcome = exchange::ImportDayData(data, data + L".import", icsPath);
+            outcome = exchange::ImportDayData(data, icsPath);
         } catch (const std::exception&) { // out of memory: nothing was replaced
             outcome = {};
         }
@@ -186,7 +189,7 @@ CommandResult ExportAlone(const Arguments& args)
 CommandResult ImportAlone(const Arguments& args)
 {
     const std::wstring data = MonthModel().DataFilePath();
-    return ResultOf(true, exchange::ImportDayData(data, data + L".import", args.at(0)));
+    return ResultOf(true, exchange::ImportDayData(data, args.at(0)));
 }
 
 void ExportInCalendar(CalendarWindow& calendar, const Arguments& args, Reply reply)

@@ -1,6 +1,7 @@
 #include "ui/dialogs/MemoDialog.h"
 
 #include "app/Application.h"
+#include "calendar/DayDataFile.h"
 #include "calendar/DayDataFormat.h"
 #include "res/resource.h"
 
@@ -12,6 +13,7 @@ bool MemoDialog::Edit(HWND owner, int year, int month, int day, const std::wstri
     month_ = month;
     day_ = day;
     memo_ = memo;
+    base_ = memo;
     // -1 (template missing) counts as no edit, like Cancel.
     return DoModal(IDD_MEMO, owner) > 0;
 }
@@ -24,6 +26,25 @@ bool MemoDialog::OnInitDialog(HWND, LPARAM)
     SetDlgItemTextW(Handle(), IDC_MEMO_EDIT, memo_.c_str());
     SendDlgItemMessageW(Handle(), IDC_MEMO_EDIT, EM_LIMITTEXT, dayfile::kMaxMemoChars, 0);
     return true;
+}
+
+void MemoDialog::Refresh(const std::wstring& stored)
+{
+    if (Handle() == nullptr || stored == base_)
+        return;
+    const HWND edit = GetDlgItem(Handle(), IDC_MEMO_EDIT);
+    std::wstring typed;
+    GetItemText(IDC_MEMO_EDIT, typed);
+    const bool touched = SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0;
+    const std::wstring shown = touched ? MergeMemo(stored, base_, typed) : stored;
+    base_ = stored;
+    if (shown == typed)
+        return;
+    SetWindowTextW(edit, shown.c_str());
+    // OK must write what is shown now, even if the user types nothing more.
+    SendMessageW(edit, EM_SETMODIFY, touched, 0);
+    if (touched)
+        SetDlgItemTextW(Handle(), IDC_MEMO_NOTICE, ResString(IDS_MEMO_MERGED).c_str());
 }
 
 void MemoDialog::OnOK()

@@ -11,14 +11,15 @@
 #include <array>
 #include <cwchar>
 #include <tuple>
+#include <vector>
 
 bool MemorialDialog::Edit(HWND owner, int month, int day, const std::wstring& name, const std::wstring& picture)
 {
     month_ = month;
     day_ = day;
-    name_ = name;
-    picture_ = picture;
-    working_ = picture;
+    name_ = baseName_ = name;
+    picture_ = basePicture_ = working_ = picture;
+    changed_ = false;
     return DoModal(IDD_MEMORIAL, owner) > 0;
 }
 
@@ -53,9 +54,46 @@ void MemorialDialog::OnDrawItem(DRAWITEMSTRUCT* item)
         DrawPicturePreview(item->hDC, item->rcItem, working_);
 }
 
+void MemorialDialog::Refresh(const std::wstring& name, const std::wstring& picture)
+{
+    if (Handle() == nullptr || (name == baseName_ && picture == basePicture_))
+        return;
+    const bool touched =
+        SendDlgItemMessageW(Handle(), IDC_MEMORIAL_NAME, EM_GETMODIFY, 0, 0) != 0 || working_ != basePicture_;
+    if (touched) {
+        changed_ = true;
+        storedName_ = name;
+        storedPicture_ = picture;
+        return;
+    }
+    baseName_ = name;
+    basePicture_ = working_ = picture;
+    SetDlgItemTextW(Handle(), IDC_MEMORIAL_NAME, name.c_str());
+    RedrawPreview();
+}
+
 void MemorialDialog::OnOK()
 {
-    GetItemText(IDC_MEMORIAL_NAME, name_);
+    std::wstring name;
+    GetItemText(IDC_MEMORIAL_NAME, name);
+    if (changed_) {
+        // Another writer changed the entry under the user's edit: never overwritten unasked.
+        const std::wstring format = ResString(storedName_.empty() ? IDS_MEMORIAL_REMOVED : IDS_MEMORIAL_CHANGED);
+        std::vector<wchar_t> text(format.size() + storedName_.size() + 1);
+        std::swprintf(text.data(), text.size(), format.c_str(), storedName_.c_str());
+        const int answer =
+            MessageBoxW(Handle(), text.data(), ResString(IDS_PRODUCT).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDCANCEL)
+            return;
+        baseName_ = storedName_;
+        basePicture_ = storedPicture_;
+        changed_ = false;
+        if (answer == IDNO) {
+            EndDialog(Handle(), 0);
+            return;
+        }
+    }
+    name_ = name;
     picture_ = working_;
     EndDialog(Handle(), 1);
 }

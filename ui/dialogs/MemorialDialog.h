@@ -11,6 +11,16 @@ public:
     // The input values until OK: choosing or removing a picture and then cancelling changes nothing.
     const std::wstring& Name() const { return name_; }
     const std::wstring& Picture() const { return picture_; }
+    // The stored entry the result was edited from: the one given to Edit, or
+    // to a Refresh, or (when the user chose to replace it) the one stored now.
+    const std::wstring& BaseName() const { return baseName_; }
+    const std::wstring& BasePicture() const { return basePicture_; }
+    // While the dialog is open: the day's entry as another writer left it.
+    // Shown as it is while the user has changed nothing; otherwise OK asks
+    // whether the user's entry replaces it.
+    void Refresh(const std::wstring& name, const std::wstring& picture);
+    int Month() const { return month_; }
+    int Day() const { return day_; }
 
 protected:
     bool OnInitDialog(HWND focus, LPARAM initParam) override;
@@ -28,6 +38,12 @@ private:
     std::wstring name_;
     std::wstring picture_;
     std::wstring working_;
+    std::wstring baseName_;
+    std::wstring basePicture_;
+    // The entry another writer stored while the user had changed this one.
+    bool changed_ = false;
+    std::wstring storedName_;
+    std::wstring storedPicture_;
 };
 
 // The preview: button-face fill, rounded frame, and the picture fitted and centred
