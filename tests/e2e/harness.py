@@ -170,6 +170,11 @@ class Geometry:
         return (int(self.left + 8 + column * (self.d + 10) + self.d / 2),
                 int(self.top + self.grid_y + row * (self.d + 5) + self.d / 2))
 
+    def day_centre(self, day):
+        """The centre of a day's cell, the month shown being the day's."""
+        index = (day.replace(day=1).weekday() + 1) % 7 + day.day - 1
+        return self.cell_centre(index % 7, index // 7)
+
 
 def day_of(year, month, column, row):
     return row * 7 + column - (datetime.date(year, month, 1).weekday() + 1) % 7 + 1
@@ -200,6 +205,15 @@ def focus(s, g):
     time.sleep(0.4)
     s.away()
     return g
+
+
+def await_popup_colour(s, x, y, colour, least=20):
+    """Rests the pointer at (x, y) until the day's popup shows more than `least` pixels near `colour`."""
+    s.xdotool("mousemove", x, y)
+    s.wait_for(lambda: s.visible("DayInfoWnd"), 15, "the popup of the day")
+    popup = s.visible("DayInfoWnd")[0]
+    box = (popup["left"], popup["top"], popup["left"] + popup["width"], popup["top"] + popup["height"])
+    s.wait_for(lambda: s.screenshot().count(*box, lambda p: near(p, colour, 60)) > least, 5, "the popup's colour")
 
 
 def drag(s, x, y, dx, dy, steps=10):

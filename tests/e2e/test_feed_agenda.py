@@ -196,21 +196,11 @@ def test_kept_copies_show_at_start(s):
     s.write_ini(harness.INI + subscriptions([("私", "https://example.invalid/me.ics", -16776961)]))
     s.start()
     g = focus(s, Geometry(s.calendar()))
-    first = datetime.date(day.year, day.month, 1)
-    index = (first.weekday() + 1) % 7 + day.day - 1
-    column, row = index % 7, index // 7
-    x, y = g.cell_centre(column, row)
-    dot_y = int(g.top + g.grid_y + row * (g.d + 5) + g.d - 1 - 2.5 * max(2, g.d * 0.07))
+    x, y = g.day_centre(day)
+    dot_y = int(y - g.d / 2 + g.d - 1 - 2.5 * max(2, g.d * 0.07))
     screen = s.screenshot()
     assert screen.count(x - 4, dot_y - 3, x + 4, dot_y + 4, lambda p: harness.near(p, (0, 0, 255), 60)) > 0
-    s.xdotool("mousemove", x, y)
-    s.wait_for(lambda: s.visible("DayInfoWnd"), 15, "the popup of a day with only an event")
-    popup = s.visible("DayInfoWnd")[0]
-    time.sleep(0.5)
-    shot = s.screenshot()
-    blue = shot.count(popup["left"], popup["top"], popup["left"] + popup["width"], popup["top"] + popup["height"],
-                      lambda p: harness.near(p, (0, 0, 255), 60))
-    assert blue > 20, blue  # the event's line in its calendar's colour
+    harness.await_popup_colour(s, x, y, (0, 0, 255))  # the event's line in its calendar's colour
     s.exit()
 
 

@@ -1,5 +1,6 @@
 """Online calendars in the running calendar: the settings page, a stalled download that never keeps the calendar from
 answering, refreshes from "/refresh", the menu and resume, the exit during a download, the server down at start."""
+import datetime
 import os
 import threading
 import time
@@ -21,7 +22,8 @@ def type_into(s, cid, text):
 
 def test_a_subscription_added_on_the_page_is_kept_and_fetched(s):
     server = FeedServer()
-    server.feeds["work"] = calendar("定例会議", "レビュー")
+    day = datetime.date.today().replace(day=12 if datetime.date.today().day != 12 else 13)
+    server.feeds["work"] = calendar("定例会議", "レビュー", day=int(day.strftime("%Y%m%d")))
     url = server.url("/feed/work.ics?token=secret")
     try:
         open_sheet(s, start(s))
@@ -47,6 +49,9 @@ def test_a_subscription_added_on_the_page_is_kept_and_fetched(s):
             "Shown1": "Yes"}, values
         s.wait_for(lambda: kept(s, url) == server.feeds["work"], 30, "the kept copy")
         assert state(s, url)["Result"] == "ok"
+        # The fetched events show at once, in the calendar's colour, in the popup of their day.
+        g = harness.focus(s, harness.Geometry(s.calendar()))
+        harness.await_popup_colour(s, *g.day_centre(day), (0xFF, 0x80, 0x80))
         # The address with its token is stored nowhere but qv.ini.
         folder = os.path.join(s.dir, "qv.feeds")
         assert sorted(os.listdir(folder)) == [key(url) + ".ics", key(url) + ".state"]
