@@ -95,8 +95,9 @@ def dat(s):
 
 def test_command_line_import_export_round_trip(s):
     s.env["TZ"] = "Asia/Tokyo"
-    hand = write(s, "hand.ics", HAND)
-    assert command(s, "/import", "hand.ics", cwd=s.dir) == (0, "インポートしました: メモに追加した行 6、記念日 1、重複 0、"
+    caller = caller_folder(s)
+    hand = write(s, "caller/hand.ics", HAND)
+    assert command(s, "/import", "hand.ics", cwd=caller) == (0, "インポートしました: メモに追加した行 6、記念日 1、重複 0、"
                                                             "スキップ 0、一部だけ取り込み 0、繰り返し予定 (最初の日のみ) 0。")
     assert read_dat(s) == {(202603, 1): ("日本語の予定, ok",), (202603, 10): ("08:30 会議",), (202603, 11): ("05:00 utc",),
                            (202603, 30): ("旅行",), (202603, 31): ("旅行",), (202604, 1): ("旅行",),
@@ -130,9 +131,9 @@ def test_command_line_import_export_round_trip(s):
     assert (data[(202605, 5)], data[(202605, 6)], data[(12, 24)]) == (
         ("こどもの日メモ",), ("16:15 Berlin, call",), ("イブ", "")), data
 
-    out = os.path.join(s.dir, "out.ics")
+    out = os.path.join(caller, "out.ics")
     memorials = sum(len(texts) == 2 for texts in data.values())
-    assert command(s, "/export", "out.ics", cwd=s.dir) == (
+    assert command(s, "/export", "out.ics", cwd=caller) == (
         0, "メモ %d 件と記念日 %d 件を書き出しました。" % (len(data) - memorials, memorials))
     raw = open(out, "rb").read()
     assert not raw.startswith(b"\xef\xbb\xbf") and raw.count(b"\n") == raw.count(b"\r\n")
@@ -153,6 +154,12 @@ def test_command_line_import_export_round_trip(s):
     assert run(s, "/import", win(out)) == 0 and read_dat(s)[(202603, 12)] == ("買い物\r\n牛乳\r\nパン",)
 
 
+def caller_folder(s):
+    """A folder other than the program's, where relative paths given on the command line must be found."""
+    os.mkdir(os.path.join(s.dir, "caller"))
+    return os.path.join(s.dir, "caller")
+
+
 def one_day(s, name, key, day, events, description=""):
     """`events` events on one day (or spread over the days after it with a description), each a line of its own."""
     lines = ["BEGIN:VCALENDAR", "VERSION:2.0"]
@@ -169,14 +176,15 @@ def test_running_calendar_answers_while_it_imports_and_draws_before_it_tells(s):
     g = start(s)
     today = datetime.date.today()
     key, day = today.year * 100 + today.month, lambda column: day_of(today.year, today.month, column, 1)
-    big, small = one_day(s, "big.ics", key, day(2), 50000), one_day(s, "small.ics", key, day(3), 1)
+    caller = caller_folder(s)
+    big, small = one_day(s, "big.ics", key, day(2), 50000), one_day(s, "caller/small.ics", key, day(3), 1)
     # The probe sends the calendar a message every 20 ms while two imports are handed over at once.
     stop, watched = os.path.join(s.dir, "stop"), tempfile.TemporaryFile()
     watch = subprocess.Popen([s.runner, s.probe_exe, "answers", "QVMainWnd", win(stop)], env=s.env, stdout=watched,
                              stderr=subprocess.DEVNULL)
     s.wait_for(lambda: "watching" in output(watched), 60, "the probe to watch")
     began = time.time()  # the whole hand-over, for the message when the calendar did not answer
-    first, second = command(s, "/import", win(big), wait=False), command(s, "/import", "small.ics", cwd=s.dir, wait=False)
+    first, second = command(s, "/import", win(big), wait=False), command(s, "/import", "small.ics", cwd=caller, wait=False)
     (code, line), took = finished(*first), time.time() - began
     assert code == 0 and line.startswith("インポートしました: メモに追加した行 3679、") and "上限の 32000 文字" in line, line
     assert finished(*second) == (0, "インポートしました: メモに追加した行 1、記念日 0、重複 0、スキップ 0、一部だけ取り込み 0、"
@@ -186,6 +194,10 @@ def test_running_calendar_answers_while_it_imports_and_draws_before_it_tells(s):
     longest = int(output(watched).split("slowest=")[1].split()[0])
     assert longest < 500, (output(watched), took)
     assert near(memo_disc(s, g, 2, 1), MEMO_DISC, 20) and near(memo_disc(s, g, 3, 1), MEMO_DISC, 20)
+    # The running calendar writes a relative export into the caller's folder too.
+    assert command(s, "/export", "mine.ics", cwd=caller)[0] == 0 and not os.path.exists(os.path.join(s.dir, "mine.ics"))
+    small_day = datetime.date(today.year, today.month, day(3)).strftime("%Y%m%d")
+    assert b"DTSTART;VALUE=DATE:" + small_day.encode() in open(os.path.join(caller, "mine.ics"), "rb").read()
 
     # From the menu: the calendar shows the new memo before the message says so.
     path = one_day(s, "menu.ics", key, day(4), 1)

@@ -172,11 +172,13 @@ TEST(PictureCache, UnusableOversizedAndLyingFilesAreNoPicture)
     std::filesystem::create_directory(dir.Path() / L"folder.png");
     std::vector<std::uint8_t> jpeg{0xFF, 0xD8, 0xFF, 0xC0, 0, 17, 8, 0xFF, 0xFF, 0x07, 0xD0, 3};
     jpeg.resize(40, 0x7F);
+    std::vector<std::uint8_t> tall = BmpHeader(1000, -120001, 0);
+    tall.resize(26); // up to the stated height: no decoder can read it, only the header tells
     // The file's name, its bytes (none: not written) and what decoding it says.
     const std::tuple<const wchar_t*, std::optional<std::vector<std::uint8_t>>, PictureStatus> cases[] = {
-        {L"huge.bmp", BmpHeader(30000, 30000, 16), PictureStatus::TooLarge},  // 900 megapixels stated
-        {L"wide.bmp", BmpHeader(120001, 1000, 16), PictureStatus::TooLarge},  // just over the limit
-        {L"tall.bmp", BmpHeader(1000, -120001, 16), PictureStatus::TooLarge}, // top-down rows: a negative height
+        {L"huge.bmp", BmpHeader(30000, 30000, 16), PictureStatus::TooLarge}, // 900 megapixels stated
+        {L"wide.bmp", BmpHeader(120001, 1000, 16), PictureStatus::TooLarge}, // just over the limit
+        {L"tall.bmp", tall, PictureStatus::TooLarge},                        // top-down rows: a negative height
         {L"tall.jpg", jpeg, PictureStatus::TooLarge}, // a frame header stating 2000 x 65535, and nothing else
         {L"huge.png", png, PictureStatus::TooLarge},
         {L"short.bmp", BmpHeader(300, 300, 600), PictureStatus::Unreadable}, // fewer pixels than stated
