@@ -169,10 +169,7 @@ std::vector<std::wstring> ReplaceLeftovers(const std::wstring& path)
 }
 } // namespace
 
-bool CloseFile(UniqueFile& file)
-{
-    return !file || CloseHandle(file.release()) != FALSE;
-}
+bool CloseFile(UniqueFile& file) { return !file || CloseHandle(file.release()) != FALSE; }
 
 ReadResult MappedFile::Open(const std::wstring& path)
 {

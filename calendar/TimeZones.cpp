@@ -117,8 +117,7 @@ std::optional<WindowsRuleZone::YearRule> ReadTzi(HKEY key, const wchar_t* subkey
 std::shared_ptr<const TimeZone> ReadWindowsZone(const std::wstring& keyName)
 {
     UniqueKey owned;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kTimeZonesKey + keyName).c_str(), 0, KEY_READ, owned.Put()) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kTimeZonesKey + keyName).c_str(), 0, KEY_READ, owned.Put()) != ERROR_SUCCESS)
         return nullptr;
     const HKEY key = owned.get();
     std::shared_ptr<const TimeZone> zone;

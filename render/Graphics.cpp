@@ -203,8 +203,8 @@ void Graphics::FillPolygon(const SolidBrush& brush, std::span<const PointF> poin
     converted.reserve(points.size());
     for (const PointF& p : points)
         converted.emplace_back(p.x, p.y);
-    Track(
-        GdipFillPolygon(handle_.get(), brush.Get(), converted.data(), static_cast<INT>(converted.size()), FillModeAlternate));
+    Track(GdipFillPolygon(handle_.get(), brush.Get(), converted.data(), static_cast<INT>(converted.size()),
+                          FillModeAlternate));
 }
 
 void Graphics::DrawString(const std::wstring& text, const Font& font, const RectF& box, const StringFormat& format,
@@ -224,8 +224,8 @@ RectF Graphics::MeasureString(const std::wstring& text, const Font& font, PointF
 {
     const Gdiplus::RectF layout(origin.x, origin.y, 0, 0);
     Gdiplus::RectF bounds;
-    if (Track(GdipMeasureString(handle_.get(), text.c_str(), -1, font.Get(), &layout, nullptr, &bounds, nullptr, nullptr)) !=
-        Ok)
+    if (Track(GdipMeasureString(handle_.get(), text.c_str(), -1, font.Get(), &layout, nullptr, &bounds, nullptr,
+                                nullptr)) != Ok)
         return RectF{origin.x, origin.y, 0, 0};
     return FromGdip(bounds);
 }
@@ -240,7 +240,10 @@ RectF Graphics::MeasureString(const std::wstring& text, const Font& font, const 
     return FromGdip(bounds);
 }
 
-void Graphics::DrawImage(const Image& image, float x, float y) { Track(GdipDrawImage(handle_.get(), image.Get(), x, y)); }
+void Graphics::DrawImage(const Image& image, float x, float y)
+{
+    Track(GdipDrawImage(handle_.get(), image.Get(), x, y));
+}
 
 void Graphics::DrawImage(const Image& image, const RectF& dest)
 {

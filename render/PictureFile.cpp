@@ -194,8 +194,7 @@ DecodedPicture DecodePicture(const std::wstring& path,
                                 &factory)) ||
         FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                                   &decoder)) ||
-        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)) || width == 0 ||
-        height == 0)
+        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0)
         return out;
     out.width = width;
     out.height = height;

@@ -42,8 +42,7 @@ std::string Feed(int events, int recurring, int zones)
                       i % 40, i % 7);
         out += line;
         out += ical::FoldLine("SUMMARY:" + ToUtf8(L"定例の打ち合わせ " + std::to_wstring(i)));
-        out +=
-            ical::FoldLine(ToUtf8(L"DESCRIPTION:議題の確認と資料の共有\\, 次回の予定") + std::string(200, 'x'));
+        out += ical::FoldLine(ToUtf8(L"DESCRIPTION:議題の確認と資料の共有\\, 次回の予定") + std::string(200, 'x'));
         out += "END:VEVENT\r\n";
     }
     return out + "END:VCALENDAR\r\n";

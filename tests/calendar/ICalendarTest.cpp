@@ -160,10 +160,9 @@ TEST(ICalendar, FilesOfOtherProgramsAndOldPhonesAreRead)
     for (const auto& [file, expected] : cases)
         EXPECT_EQ(Read(file), expected) << file;
     // A value beyond what the reader keeps is cut on a whole character and marked.
-    const std::string huge =
-        Calendar(Event("DTSTART;VALUE=DATE:20260301\r\n" +
-                       ical::FoldLine("SUMMARY:" + std::string(ical::kMaxValueOctets / 3, 'x') +
-                                      ToUtf8(std::wstring(ical::kMaxValueOctets / 3, L'あ')))));
+    const std::string huge = Calendar(Event("DTSTART;VALUE=DATE:20260301\r\n" +
+                                            ical::FoldLine("SUMMARY:" + std::string(ical::kMaxValueOctets / 3, 'x') +
+                                                           ToUtf8(std::wstring(ical::kMaxValueOctets / 3, L'あ')))));
     const ical::ParsedCalendar parsed = ical::ParseCalendar(huge);
     ASSERT_EQ(parsed.events.size(), 1u);
     EXPECT_TRUE(parsed.events[0].cut);
