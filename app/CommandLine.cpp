@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "app/TextCodec.h"
+#include "app/Handle.h"
 #include "calendar/ICalendar.h"
 #include "resource.h"
 #include "app/AgendaCommand.h"
@@ -40,10 +42,6 @@ const Verb* FindVerb(const wchar_t* name)
         std::find_if(std::begin(kVerbs), std::end(kVerbs), [&](const Verb& v) { return _wcsicmp(name, v.name) == 0; });
     return verb == std::end(kVerbs) ? nullptr : &*verb;
 }
-
-struct LocalFreer {
-    void operator()(void* p) const { LocalFree(p); }
-};
 
 std::wstring Joined(std::span<const std::wstring> parts)
 {
@@ -157,7 +155,7 @@ ParsedCommand ParseCommandLine(std::span<const std::wstring> args)
 ParsedCommand CommandOfProcess()
 {
     int count = 0;
-    std::unique_ptr<wchar_t*, LocalFreer> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+    const UniqueLocal<wchar_t**> argv(CommandLineToArgvW(GetCommandLineW(), &count));
     if (!argv)
         return {};
     const std::vector<std::wstring> args(argv.get() + (count > 0 ? 1 : 0), argv.get() + std::max(count, 0));
@@ -199,18 +197,16 @@ void PrintLine(const std::wstring& line)
     if (type == FILE_TYPE_CHAR && GetConsoleMode(out, &mode)) {
         WriteToConsole(out, text);
     } else if (type != FILE_TYPE_UNKNOWN) { // a file, a pipe, or a device such as NUL
-        const std::string utf8 = ical::ToUtf8(text);
+        const std::string utf8 = ToUtf8(text);
         DWORD written = 0;
         WriteFile(out, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     } else if (AttachConsole(ATTACH_PARENT_PROCESS)) {
         // A windows program started from cmd.exe: its prompt is back already, so the line
         // starts on a line of its own.
-        HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr);
-        if (console != INVALID_HANDLE_VALUE) {
-            WriteToConsole(console, L"\r\n" + text);
-            CloseHandle(console);
-        }
+        const UniqueFile console(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (console)
+            WriteToConsole(console.get(), L"\r\n" + text);
         FreeConsole();
     }
 }

@@ -1,5 +1,7 @@
 #include "app/Dpi.h"
 
+#include "app/Handle.h"
+
 namespace {
 
 // Both functions are looked up at run time: systems before Windows 10 1607 (GetDpiForWindow)
@@ -19,9 +21,8 @@ UINT Sane(UINT dpi) { return dpi >= 48 && dpi <= 960 ? dpi : SystemDpi(); }
 UINT SystemDpi()
 {
     static const UINT dpi = [] {
-        HDC screen = GetDC(nullptr);
-        const int value = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-        ReleaseDC(nullptr, screen);
+        const ScreenDC screen;
+        const int value = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
         return value >= 48 && value <= 960 ? static_cast<UINT>(value) : kBaseDpi;
     }();
     return dpi;

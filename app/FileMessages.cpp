@@ -1,6 +1,7 @@
 #include "app/FileMessages.h"
 
 #include "app/Application.h"
+#include "app/Handle.h"
 #include "resource.h"
 
 #include <cwchar>
@@ -8,10 +9,6 @@
 #include <vector>
 
 namespace {
-struct LocalFreer {
-    void operator()(wchar_t* p) const { LocalFree(p); }
-};
-
 std::wstring Detail(UINT formatId, const FileError& error)
 {
     const std::wstring format = ResString(formatId);
@@ -29,7 +26,7 @@ std::wstring SystemErrorText(DWORD code)
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    const std::unique_ptr<wchar_t, LocalFreer> owned(buffer);
+    const UniqueLocal<wchar_t*> owned(buffer);
     std::wstring text = length > 0 && buffer != nullptr ? std::wstring(buffer, length) : std::wstring();
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
         text.pop_back();

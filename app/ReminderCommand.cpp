@@ -1,5 +1,6 @@
 #include "app/ReminderCommand.h"
 
+#include "app/TextCodec.h"
 #include "app/Application.h"
 #include "calendar/DayDataExchange.h"
 #include "calendar/FeedShelf.h"
@@ -35,10 +36,6 @@ std::wstring Moment(local_seconds t)
     text[10] = L' ';
     return text;
 }
-
-struct LocalFreer {
-    void operator()(void* p) const { LocalFree(p); }
-};
 } // namespace
 
 std::string ReminderLines(std::span<const reminders::Reminder> list, const tz::TimeZone& zone)
@@ -55,7 +52,7 @@ std::string ReminderLines(std::span<const reminders::Reminder> list, const tz::T
         text += Moment(zone.ToLocal(r.fire)) + L'\t' + Moment(r.appointment.start) + L'\t' +
                 field(r.appointment.kind.empty() ? memo : r.appointment.kind) + L'\t' + field(r.appointment.text) +
                 L"\r\n";
-    return ical::ToUtf8(text);
+    return ToUtf8(text);
 }
 
 int RunReminders(const std::wstring& first, const std::wstring& last, const std::wstring& path, std::wstring& line,

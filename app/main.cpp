@@ -1,18 +1,15 @@
 // Entry point: GDI+ around the whole program, one application object.
 #include "app/CalendarApp.h"
 #include "app/RefreshCommand.h"
-
-#include <gdiplus.h>
+#include "render/Graphics.h"
 
 #include <memory>
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     // Pictures are read through COM (the Windows Imaging Component) on this thread.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    const ComApartment com;
+    const gfx::GdiplusSession gdiplus = gfx::StartGdiplus();
 
     int exitCode = 0;
     {
@@ -27,9 +24,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
             exitCode = app->Run();
         app->ExitInstance();
     }
-
-    Gdiplus::GdiplusShutdown(token);
-    if (SUCCEEDED(com))
-        CoUninitialize();
     return exitCode;
 }

@@ -1,5 +1,6 @@
 #include "calendar/Agenda.h"
 
+#include "app/TextCodec.h"
 #include "app/Application.h"
 #include "calendar/DayDataExchange.h"
 #include "calendar/FileIO.h"
@@ -95,7 +96,7 @@ std::string Format(std::span<const Line> lines)
         text += date;
         text += L'\t' + TimeRangeText(range, allDay) + L'\t' + l.kind + L'\t' + l.text + L"\r\n";
     }
-    return ical::ToUtf8(text);
+    return ToUtf8(text);
 }
 
 std::optional<local_days> ParseDate(std::wstring_view text)

@@ -77,17 +77,17 @@ std::optional<std::chrono::sys_seconds> ParseTime(const std::string& text)
 // The whole file, shared with writers that replace it; null when missing, unreadable or too big.
 std::optional<std::string> ReadShared(const std::wstring& path, std::size_t maxBytes)
 {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
-    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
         static_cast<unsigned long long>(size.QuadPart) > maxBytes)
         return std::nullopt;
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        if (!ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) ||
+        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr) ||
             got == 0)
             return std::nullopt;
         done += got;
@@ -104,14 +104,6 @@ bool IsKeyedName(std::wstring_view name)
             return false;
     return true;
 }
-
-struct SearchCloser {
-    void operator()(HANDLE h) const
-    {
-        if (h != INVALID_HANDLE_VALUE)
-            FindClose(h);
-    }
-};
 
 std::wstring ResolvedDirectory(std::wstring directory)
 {
@@ -233,8 +225,8 @@ void FeedStore::RemoveAllBut(std::span<const std::wstring> urls) const
         keys.push_back(feeds::Key(url));
     const std::wstring folder = feeds::Folder(ResolvedDirectory(directory_));
     WIN32_FIND_DATAW found{};
-    const std::unique_ptr<void, SearchCloser> search(FindFirstFileW((folder + L"*").c_str(), &found));
-    if (search.get() == INVALID_HANDLE_VALUE)
+    const UniqueFind search(FindFirstFileW((folder + L"*").c_str(), &found));
+    if (!search)
         return;
     do {
         const std::wstring_view name = found.cFileName;

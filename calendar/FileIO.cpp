@@ -33,28 +33,28 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes)
     return true;
 }
 
-ReadResult OpenForReading(const std::wstring& path, FileHandle& file, std::int64_t& size, DWORD& error)
+ReadResult OpenForReading(const std::wstring& path, UniqueFile& file, std::int64_t& size, DWORD& error)
 {
     error = ERROR_INVALID_NAME;
     if (path.empty())
         return ReadResult::Failed;
     // Shared for reading only: a file someone is writing is not read half-done.
     // A writer's rename holds the file for a moment (Wine opens the target).
-    FileHandle handle;
-    for (int attempt = 1; !handle.Valid(); ++attempt) {
-        handle = FileHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueFile handle;
+    for (int attempt = 1; !handle; ++attempt) {
+        handle = UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         error = GetLastError();
-        if (handle.Valid() || error != ERROR_SHARING_VIOLATION || attempt == kOpenTries)
+        if (handle || error != ERROR_SHARING_VIOLATION || attempt == kOpenTries)
             break;
         Sleep(kOpenPauseMs);
     }
-    if (!handle.Valid()) {
+    if (!handle) {
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
                                                                               : ReadResult::Failed;
     }
     LARGE_INTEGER length{};
-    if (!GetFileSizeEx(handle.Get(), &length)) {
+    if (!GetFileSizeEx(handle.get(), &length)) {
         error = GetLastError();
         return ReadResult::Failed;
     }
@@ -82,8 +82,8 @@ std::wstring UniqueSuffix()
 // Open by another program: the reason a rename over the file was denied.
 bool InUse(const std::wstring& path)
 {
-    const FileHandle probe(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    return !probe.Valid() && GetLastError() == ERROR_SHARING_VIOLATION;
+    const UniqueFile probe(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    return !probe && GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
 bool SameText(const std::wstring& a, const std::wstring& b)
@@ -122,14 +122,14 @@ struct FileIdentity {
 // False when the file does not exist or cannot be opened; `disk` false for a device.
 bool IdentityOf(const std::wstring& path, FileIdentity& id, bool& disk)
 {
-    const FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+    const UniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!file.Valid())
+    if (!file)
         return false;
-    disk = GetFileType(file.Get()) == FILE_TYPE_DISK;
-    if (!disk || !GetFileInformationByHandle(file.Get(), &info))
+    disk = GetFileType(file.get()) == FILE_TYPE_DISK;
+    if (!disk || !GetFileInformationByHandle(file.get(), &info))
         return true;
     id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
     return true;
@@ -169,24 +169,7 @@ std::vector<std::wstring> ReplaceLeftovers(const std::wstring& path)
 }
 } // namespace
 
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = INVALID_HANDLE_VALUE;
-    }
-    return *this;
-}
-
-bool FileHandle::Close()
-{
-    if (!Valid())
-        return true;
-    const bool ok = CloseHandle(handle_) != FALSE;
-    handle_ = INVALID_HANDLE_VALUE;
-    return ok;
-}
+bool CloseFile(UniqueFile& file) { return !file || CloseHandle(file.release()) != FALSE; }
 
 ReadResult MappedFile::Open(const std::wstring& path)
 {
@@ -195,26 +178,25 @@ ReadResult MappedFile::Open(const std::wstring& path)
     const ReadResult opened = OpenForReading(path, file_, size, error_);
     if (opened != ReadResult::Ok || size == 0)
         return opened; // an empty file cannot be mapped and needs no view
-    mapping_ = FileHandle(CreateFileMappingW(file_.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    view_ = mapping_.Valid() ? MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, 0) : nullptr;
-    if (view_ == nullptr) {
+    mapping_.reset(CreateFileMappingW(file_.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (mapping_)
+        view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, 0));
+    if (!view_) {
         const DWORD error = GetLastError();
         Close();
         error_ = error;
         return ReadResult::Failed;
     }
-    bytes_ = {static_cast<const std::uint8_t*>(view_), static_cast<std::size_t>(size)};
+    bytes_ = {static_cast<const std::uint8_t*>(view_.get()), static_cast<std::size_t>(size)};
     return ReadResult::Ok;
 }
 
 void MappedFile::Close()
 {
-    if (view_ != nullptr)
-        UnmapViewOfFile(view_);
-    view_ = nullptr;
+    view_.reset();
     bytes_ = {};
-    mapping_.Close();
-    file_.Close();
+    mapping_.reset();
+    file_.reset();
 }
 
 FileReplacement::FileReplacement(std::wstring path, std::wstring tempPath, ReplaceHook hook)
@@ -241,41 +223,41 @@ bool FileReplacement::Create(std::span<const std::span<const std::uint8_t>> piec
 {
     if (path_.empty() || created_)
         return Fail(ERROR_INVALID_FUNCTION);
-    FileHandle temp;
+    UniqueFile temp;
     if (tempPath_.empty()) {
         // A name of its own, created only if nothing has it: an export never clobbers a file.
-        for (int attempt = 0; attempt < 100 && !temp.Valid(); ++attempt) {
+        for (int attempt = 0; attempt < 100 && !temp; ++attempt) {
             const std::wstring name = path_ + L'.' + UniqueSuffix() + L".tmp";
-            temp = FileHandle(
+            temp = UniqueFile(
                 CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (temp.Valid())
+            if (temp)
                 tempPath_ = name;
             else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
                 break;
         }
     } else {
         const auto open = [&] {
-            return FileHandle(CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+            return UniqueFile(CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
         };
         temp = open();
-        if (!temp.Valid()) {
+        if (!temp) {
             // A leftover of a run that ended half-way may carry attributes that refuse CREATE_ALWAYS.
             DeleteFileW(tempPath_.c_str());
             temp = open();
         }
     }
-    if (!temp.Valid())
+    if (!temp)
         return Fail(GetLastError());
     created_ = true;
     bool ok = true;
     for (const auto piece : pieces)
-        ok = ok && WriteAll(temp.Get(), piece);
+        ok = ok && WriteAll(temp.get(), piece);
     // The old file is only replaced once the new one is completely on disk.
-    ok = ok && (!flush || FlushFileBuffers(temp.Get()));
+    ok = ok && (!flush || FlushFileBuffers(temp.get()));
     if (!ok)
         Fail(GetLastError());
-    if (!temp.Close())
+    if (!CloseFile(temp))
         return Fail(GetLastError());
     prepared_ = ok && Allowed(ReplaceStep::Prepare);
     ready_ = prepared_ && flush && Allowed(ReplaceStep::Flush);
@@ -287,9 +269,9 @@ bool FileReplacement::Flush()
     if (!prepared_ || ready_)
         return Fail(ERROR_INVALID_FUNCTION);
     // Opened anew: the content may have been changed by name since Prepare.
-    FileHandle temp(
+    UniqueFile temp(
         CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!temp.Valid() || !FlushFileBuffers(temp.Get()) || !temp.Close())
+    if (!temp || !FlushFileBuffers(temp.get()) || !CloseFile(temp))
         return Fail(GetLastError());
     ready_ = Allowed(ReplaceStep::Flush);
     return ready_;
@@ -437,10 +419,10 @@ ReadResult KeptFile::Open(MappedFile& file) const
 FileError CheckWritableFolder(const std::wstring& directory)
 {
     for (int attempt = 0; attempt < 10; ++attempt) {
-        const FileHandle probe(CreateFileW((directory + L"mosaryn-" + UniqueSuffix() + L".tmp").c_str(), GENERIC_WRITE,
+        const UniqueFile probe(CreateFileW((directory + L"mosaryn-" + UniqueSuffix() + L".tmp").c_str(), GENERIC_WRITE,
                                            0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
                                            nullptr));
-        if (probe.Valid())
+        if (probe)
             return {};
         if (GetLastError() != ERROR_FILE_EXISTS)
             break;

@@ -10,24 +10,9 @@
 #include <string>
 #include <vector>
 
-class FileHandle {
-public:
-    FileHandle() = default;
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() { Close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    FileHandle(FileHandle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
-    FileHandle& operator=(FileHandle&& other) noexcept;
-
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE Get() const { return handle_; }
-    // False when closing reports an error (a write may not have reached the disk).
-    bool Close();
-
-private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
+// Closes a file that was written to; false when closing reports an error (a write may not
+// have reached the disk).
+bool CloseFile(UniqueFile& file);
 
 // A file operation that failed: which file, and the system's error code of the step that failed.
 struct FileError {
@@ -55,9 +40,9 @@ public:
     void Close();
 
 private:
-    FileHandle file_;
-    FileHandle mapping_;
-    const void* view_ = nullptr;
+    UniqueFile file_;
+    UniqueHandle mapping_;
+    OwnedHandle<const void*, UnmapViewOfFile, 0> view_;
     std::span<const std::uint8_t> bytes_;
     DWORD error_ = ERROR_SUCCESS;
 };

@@ -1,5 +1,7 @@
 #include "calendar/HttpFetch.h"
 
+#include "app/Handle.h"
+
 #include <shlwapi.h>
 #include <winhttp.h>
 
@@ -8,23 +10,8 @@
 namespace {
 using Clock = std::chrono::steady_clock;
 
-struct InternetCloser {
-    void operator()(HINTERNET h) const
-    {
-        if (h != nullptr)
-            WinHttpCloseHandle(h);
-    }
-};
-using UniqueInternet = std::unique_ptr<void, InternetCloser>;
-
-struct GlobalFreer {
-    void operator()(wchar_t* p) const
-    {
-        if (p != nullptr)
-            GlobalFree(p);
-    }
-};
-using GlobalText = std::unique_ptr<wchar_t, GlobalFreer>;
+using UniqueInternet = OwnedHandle<HINTERNET, WinHttpCloseHandle, 0>;
+using GlobalText = OwnedHandle<wchar_t*, GlobalFree, 0>;
 
 constexpr wchar_t kAgent[] = L"Mosaryn/1.0";
 

@@ -1,5 +1,6 @@
 #include "calendar/ICalendar.h"
 
+#include "app/TextCodec.h"
 #include "app/Win.h"
 #include "calendar/DateUtil.h"
 #include "resource.h"
@@ -13,13 +14,6 @@ namespace {
 constexpr std::size_t kFoldOctets = 75;
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Asks the converter for the size alone: nothing is allocated for the many values of a file.
-bool ValidUtf8(std::string_view text)
-{
-    return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                                               static_cast<int>(text.size()), nullptr, 0) > 0;
-}
 
 // C0, DEL and C1.
 bool Control(wchar_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
@@ -308,21 +302,6 @@ UINT CodePage(std::string_view charset)
     return 0;
 }
 
-std::optional<std::wstring> FromCodePage(std::string_view bytes, UINT codePage)
-{
-    if (codePage == CP_UTF8)
-        return FromUtf8(bytes);
-    if (bytes.empty())
-        return std::wstring();
-    const DWORD flags = codePage == 50220 ? 0 : MB_ERR_INVALID_CHARS; // the ISO-2022 converters take no flags
-    const int size = MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    if (size <= 0)
-        return std::nullopt;
-    std::wstring out(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()), out.data(), size);
-    return out;
-}
-
 // A value in quoted-printable, another character set or vCalendar 1.0 becomes UTF-8 escaped
 // as iCalendar 2.0 writes it (vCalendar 1.0's one escape, "\;", is read as it was meant).
 // False when its bytes are no text in its character set.
@@ -332,7 +311,7 @@ bool DecodeValue(ContentLine& line, bool legacy)
     const bool qp = encoding != line.params.end() && UpperCase(encoding->second) == "QUOTED-PRINTABLE";
     const auto charset = line.params.find("CHARSET");
     if (!qp && !legacy && charset == line.params.end())
-        return ValidUtf8(line.value);
+        return IsUtf8(line.value);
     const std::string bytes = qp ? DecodeQuotedPrintable(line.value) : line.value;
     const UINT named = charset == line.params.end() ? 0 : CodePage(charset->second);
     std::optional<std::wstring> text = FromCodePage(bytes, named != 0 ? named : CP_UTF8);
@@ -357,30 +336,6 @@ std::chrono::sys_days DateTime::Day() const
 {
     return std::chrono::sys_days(std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} /
                                  std::chrono::day{static_cast<unsigned>(day)});
-}
-
-std::string ToUtf8(std::wstring_view text)
-{
-    if (text.empty())
-        return {};
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
-}
-
-std::optional<std::wstring> FromUtf8(std::string_view text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int size =
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (size <= 0)
-        return std::nullopt;
-    std::wstring out(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
 }
 
 std::string EscapeText(std::wstring_view text)
@@ -611,7 +566,7 @@ ParsedComponents ParseComponents(std::string_view bytes)
             DropPartialSequence(logical.text);
         const bool first = stack.empty() && result.calendars.empty();
         std::optional<ContentLine> line = SplitContentLine(logical.text);
-        if (!line || !ValidUtf8(std::string_view(logical.text).substr(0, logical.text.size() - line->value.size())))
+        if (!line || !IsUtf8(std::string_view(logical.text).substr(0, logical.text.size() - line->value.size())))
             return fail(first ? ParseError::NotCalendar : ParseError::BadLine, logical.line);
         if (line->name == "BEGIN" || line->name == "END") {
             const std::string value = UpperCase(Trimmed(line->value));

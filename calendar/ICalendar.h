@@ -30,8 +30,6 @@ std::string EscapeText(std::wstring_view text);
 // The reverse; "\n" becomes CR LF, as memos hold line breaks; other control characters
 // but TAB are dropped. Null for invalid UTF-8.
 std::optional<std::wstring> UnescapeText(std::string_view value);
-std::string ToUtf8(std::wstring_view text);
-std::optional<std::wstring> FromUtf8(std::string_view text);
 // One content line, folded at 75 octets without splitting a UTF-8 sequence, each piece ending in CR LF.
 std::string FoldLine(std::string_view line);
 // "YYYYMMDD" or "YYYYMMDDTHHMMSS" with an optional "Z"; null when malformed or not a real date.

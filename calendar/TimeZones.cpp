@@ -1,5 +1,7 @@
 #include "calendar/TimeZones.h"
 
+#include "app/TextCodec.h"
+#include "app/Handle.h"
 #include "app/Win.h"
 #include "calendar/Recurrence.h"
 
@@ -114,9 +116,10 @@ std::optional<WindowsRuleZone::YearRule> ReadTzi(HKEY key, const wchar_t* subkey
 
 std::shared_ptr<const TimeZone> ReadWindowsZone(const std::wstring& keyName)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kTimeZonesKey + keyName).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    UniqueKey owned;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kTimeZonesKey + keyName).c_str(), 0, KEY_READ, owned.Put()) != ERROR_SUCCESS)
         return nullptr;
+    const HKEY key = owned.get();
     std::shared_ptr<const TimeZone> zone;
     if (const auto standing = ReadTzi(key, nullptr, L"TZI")) {
         const auto entry = [&](const wchar_t* name) {
@@ -138,7 +141,6 @@ std::shared_ptr<const TimeZone> ReadWindowsZone(const std::wstring& keyName)
         }
         zone = std::make_shared<WindowsRuleZone>(static_cast<int>(first), std::move(rules));
     }
-    RegCloseKey(key);
     return zone;
 }
 
@@ -425,7 +427,7 @@ std::shared_ptr<const TimeZone> ZoneResolver::Find(std::string_view tzid) const
         return Borrowed(Utc());
     // "/mozilla.org/20050126_1/America/New_York" and the like: the name is at the end.
     for (std::string_view name = tzid; !name.empty();) {
-        if (const auto wide = ical::FromUtf8(name))
+        if (const auto wide = FromUtf8(name))
             if (auto zone = WindowsZone(*wide))
                 return zone;
         if (const std::wstring_view windows = WindowsZoneNameOf(name); !windows.empty())

@@ -116,7 +116,7 @@ void CalendarPainter::Layout()
     float k = 0;
     {
         ScreenDC screen;
-        gfx::Graphics graphics = gfx::Graphics::FromHdc(screen.Get());
+        gfx::Graphics graphics = gfx::Graphics::FromHdc(screen.get());
         const gfx::Font monthFont = DrawableFont(settings_.MonthFont, Defaults().MonthFont.Size, dpi_);
         const gfx::Font weekFont = DrawableFont(settings_.WeekFont, Defaults().WeekFont.Size, dpi_);
         const gfx::Font dayFont = DrawableFont(settings_.DayFont.Font, Defaults().DayFont.Font.Size, dpi_);

@@ -15,14 +15,10 @@ DibSurface::~DibSurface() { Destroy(); }
 
 void DibSurface::Destroy()
 {
-    if (dc_ != nullptr) {
-        SelectObject(dc_, previous_);
-        DeleteDC(dc_);
-    }
-    if (bitmap_ != nullptr)
-        DeleteObject(bitmap_);
-    dc_ = nullptr;
-    bitmap_ = nullptr;
+    if (dc_)
+        SelectObject(dc_.get(), previous_);
+    dc_.reset();
+    bitmap_.reset();
     previous_ = nullptr;
     bits_ = nullptr;
     width_ = height_ = 0;
@@ -43,16 +39,16 @@ bool DibSurface::Create(int width, int height)
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
 
-    HDC screen = GetDC(nullptr);
+    const ScreenDC screen;
     void* bits = nullptr;
-    bitmap_ = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    dc_ = bitmap_ != nullptr ? CreateCompatibleDC(screen) : nullptr;
-    ReleaseDC(nullptr, screen);
-    if (bitmap_ == nullptr || dc_ == nullptr || bits == nullptr) {
+    bitmap_.reset(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap_)
+        dc_.reset(CreateCompatibleDC(screen.get()));
+    if (!bitmap_ || !dc_ || bits == nullptr) {
         Destroy();
         return false;
     }
-    previous_ = SelectObject(dc_, bitmap_);
+    previous_ = SelectObject(dc_.get(), bitmap_.get());
     bits_ = static_cast<std::uint32_t*>(bits);
     width_ = width;
     height_ = height;
@@ -136,16 +132,15 @@ void DrawDropShadow(gfx::Graphics& graphics, const RectF& rect, float size)
 
 bool HandOver(HWND window, HDC source, int width, int height)
 {
-    HDC screen = GetDC(nullptr);
+    const ScreenDC screen;
     RECT placed{};
     GetWindowRect(window, &placed);
     POINT destination{placed.left, placed.top};
     SIZE size{width, height};
     POINT origin{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    const BOOL done = UpdateLayeredWindow(window, screen, &destination, &size, source, &origin, 0, &blend, ULW_ALPHA);
-    ReleaseDC(nullptr, screen);
-    return done != FALSE;
+    return UpdateLayeredWindow(window, screen.get(), &destination, &size, source, &origin, 0, &blend, ULW_ALPHA) !=
+           FALSE;
 }
 
 bool UpdateLayered(HWND window, int width, int height, const std::function<void(HDC)>& paint)

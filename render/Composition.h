@@ -1,5 +1,6 @@
 // Off-screen composition with per-pixel alpha and the hand-over to layered windows.
 #pragma once
+#include "app/Handle.h"
 #include "render/CalendarPainter.h"
 
 #include <array>
@@ -28,8 +29,8 @@ public:
     // False (and no surface) when the size is out of range or GDI refuses.
     bool Create(int width, int height);
     void Clear();
-    explicit operator bool() const { return dc_ != nullptr; }
-    HDC Dc() const { return dc_; }
+    explicit operator bool() const { return static_cast<bool>(dc_); }
+    HDC Dc() const { return dc_.get(); }
     int Width() const { return width_; }
     int Height() const { return height_; }
     // Row y counted from the top.
@@ -40,8 +41,9 @@ public:
 
 private:
     void Destroy();
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
+    // Declared before the DC: the DC goes first, and the bitmap is selected out of it before.
+    UniqueGdi<HBITMAP> bitmap_;
+    OwnedHandle<HDC, DeleteDC, 0> dc_;
     HGDIOBJ previous_ = nullptr;
     std::uint32_t* bits_ = nullptr;
     int width_ = 0;

@@ -144,7 +144,7 @@ void DayInfoWindow::LayoutDayInfo()
     thumbnail_ = nullptr;
 
     ScreenDC screen;
-    gfx::Graphics graphics = gfx::Graphics::FromHdc(screen.Get());
+    gfx::Graphics graphics = gfx::Graphics::FromHdc(screen.get());
     const gfx::Font titleFont = TitleFont(look_, dpi_);
     const gfx::StringFormat format = NearFormat();
     const float scale = DpiScale(dpi_);

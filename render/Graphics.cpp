@@ -22,14 +22,14 @@ SolidBrush::SolidBrush(Argb colour)
 {
     GpSolidFill* brush = nullptr;
     if (Track(GdipCreateSolidFill(colour, &brush)) == Ok)
-        handle_ = brush;
+        handle_.reset(brush);
 }
 
-Pen::Pen(Argb colour, float width) { Track(GdipCreatePen1(colour, width, UnitWorld, &handle_)); }
+Pen::Pen(Argb colour, float width) { Track(GdipCreatePen1(colour, width, UnitWorld, handle_.Put())); }
 
 FontFamily::FontFamily(const std::wstring& name)
 {
-    Track(GdipCreateFontFamilyFromName(name.c_str(), nullptr, &handle_));
+    Track(GdipCreateFontFamilyFromName(name.c_str(), nullptr, handle_.Put()));
 }
 
 GpFontFamily* FontFamily::GenericSansSerif()
@@ -49,51 +49,51 @@ Font::Font(const std::wstring& name, float size, int style)
         status_ = named.LastStatus();
         return;
     }
-    if (Track(GdipCreateFont(family, size, style, UnitPoint, &handle_)) == Ok)
+    if (Track(GdipCreateFont(family, size, style, UnitPoint, handle_.Put())) == Ok)
         return;
-    handle_ = nullptr;
+    handle_.release();
     if (GpFontFamily* generic = FontFamily::GenericSansSerif(); generic != nullptr && generic != family) {
-        if (Track(GdipCreateFont(generic, size, style, UnitPoint, &handle_)) != Ok)
-            handle_ = nullptr;
+        if (Track(GdipCreateFont(generic, size, style, UnitPoint, handle_.Put())) != Ok)
+            handle_.release();
     }
 }
 
 StringFormat::StringFormat(StringAlignment horizontal, StringAlignment vertical)
 {
-    if (Track(GdipCreateStringFormat(0, 0, &handle_)) != Ok) {
-        handle_ = nullptr;
+    if (Track(GdipCreateStringFormat(0, 0, handle_.Put())) != Ok) {
+        handle_.release();
         return;
     }
-    Track(GdipSetStringFormatAlign(handle_, horizontal));
-    Track(GdipSetStringFormatLineAlign(handle_, vertical));
+    Track(GdipSetStringFormatAlign(handle_.get(), horizontal));
+    Track(GdipSetStringFormatLineAlign(handle_.get(), vertical));
 }
 
 StringFormat& StringFormat::OneLine()
 {
-    if (handle_ != nullptr) {
-        Track(GdipSetStringFormatFlags(handle_, StringFormatFlagsNoWrap));
+    if (handle_) {
+        Track(GdipSetStringFormatFlags(handle_.get(), StringFormatFlagsNoWrap));
     }
     return *this;
 }
 
 ImageAttributes::ImageAttributes(float factor)
 {
-    if (Track(GdipCreateImageAttributes(&handle_)) != Ok) {
-        handle_ = nullptr;
+    if (Track(GdipCreateImageAttributes(handle_.Put())) != Ok) {
+        handle_.release();
         return;
     }
     ColorMatrix matrix{};
     for (int i = 0; i < 5; ++i)
         matrix.m[i][i] = 1.0f;
     matrix.m[3][3] = factor;
-    Track(GdipSetImageAttributesColorMatrix(handle_, ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
+    Track(GdipSetImageAttributesColorMatrix(handle_.get(), ColorAdjustTypeDefault, TRUE, &matrix, nullptr,
                                             ColorMatrixFlagsDefault));
 }
 
 unsigned Image::Width() const
 {
     UINT width = 0;
-    if (handle_ == nullptr || Track(GdipGetImageWidth(handle_, &width)) != Ok)
+    if (!handle_ || Track(GdipGetImageWidth(handle_.get(), &width)) != Ok)
         return 0;
     return width;
 }
@@ -101,7 +101,7 @@ unsigned Image::Width() const
 unsigned Image::Height() const
 {
     UINT height = 0;
-    if (handle_ == nullptr || Track(GdipGetImageHeight(handle_, &height)) != Ok)
+    if (!handle_ || Track(GdipGetImageHeight(handle_.get(), &height)) != Ok)
         return 0;
     return height;
 }
@@ -133,7 +133,7 @@ Bitmap Bitmap::Blank(int width, int height)
     }
     GpBitmap* created = nullptr;
     if (bitmap.Track(GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &created)) == Ok)
-        bitmap.handle_ = created;
+        bitmap.handle_.reset(created);
     return bitmap;
 }
 
@@ -142,7 +142,7 @@ Bitmap Bitmap::FromStream(IStream* stream)
     Bitmap bitmap;
     GpBitmap* created = nullptr;
     if (bitmap.Track(GdipCreateBitmapFromStream(stream, &created)) == Ok)
-        bitmap.handle_ = created;
+        bitmap.handle_.reset(created);
     return bitmap;
 }
 
@@ -153,7 +153,7 @@ Graphics Graphics::FromHdc(HDC hdc)
     Graphics graphics;
     GpGraphics* created = nullptr;
     if (graphics.Track(GdipCreateFromHDC(hdc, &created)) == Ok)
-        graphics.handle_ = created;
+        graphics.handle_.reset(created);
     return graphics;
 }
 
@@ -162,39 +162,39 @@ Graphics Graphics::FromImage(const Image& image)
     Graphics graphics;
     GpGraphics* created = nullptr;
     if (image && graphics.Track(GdipGetImageGraphicsContext(image.Get(), &created)) == Ok)
-        graphics.handle_ = created;
+        graphics.handle_.reset(created);
     return graphics;
 }
 
 void Graphics::SetHighQuality()
 {
-    Track(GdipSetSmoothingMode(handle_, SmoothingModeHighQuality));
-    Track(GdipSetTextRenderingHint(handle_, TextRenderingHintAntiAlias));
+    Track(GdipSetSmoothingMode(handle_.get(), SmoothingModeHighQuality));
+    Track(GdipSetTextRenderingHint(handle_.get(), TextRenderingHintAntiAlias));
 }
 
 void Graphics::FillRectangle(const SolidBrush& brush, float x, float y, float width, float height)
 {
-    Track(GdipFillRectangle(handle_, brush.Get(), x, y, width, height));
+    Track(GdipFillRectangle(handle_.get(), brush.Get(), x, y, width, height));
 }
 
 void Graphics::FillPixels(const SolidBrush& brush, int width, int height)
 {
     PixelOffsetMode previous = PixelOffsetModeDefault;
-    GdipGetPixelOffsetMode(handle_, &previous);
+    GdipGetPixelOffsetMode(handle_.get(), &previous);
     // With the half-pixel offset a pixel spans [i, i + 1], so integer edges cover whole pixels.
-    GdipSetPixelOffsetMode(handle_, PixelOffsetModeHalf);
-    Track(GdipFillRectangleI(handle_, brush.Get(), 0, 0, width, height));
-    GdipSetPixelOffsetMode(handle_, previous);
+    GdipSetPixelOffsetMode(handle_.get(), PixelOffsetModeHalf);
+    Track(GdipFillRectangleI(handle_.get(), brush.Get(), 0, 0, width, height));
+    GdipSetPixelOffsetMode(handle_.get(), previous);
 }
 
 void Graphics::FillEllipse(const SolidBrush& brush, const RectF& rect)
 {
-    Track(GdipFillEllipse(handle_, brush.Get(), rect.x, rect.y, rect.width, rect.height));
+    Track(GdipFillEllipse(handle_.get(), brush.Get(), rect.x, rect.y, rect.width, rect.height));
 }
 
 void Graphics::DrawEllipse(const Pen& pen, const RectF& rect)
 {
-    Track(GdipDrawEllipse(handle_, pen.Get(), rect.x, rect.y, rect.width, rect.height));
+    Track(GdipDrawEllipse(handle_.get(), pen.Get(), rect.x, rect.y, rect.width, rect.height));
 }
 
 void Graphics::FillPolygon(const SolidBrush& brush, std::span<const PointF> points)
@@ -203,29 +203,29 @@ void Graphics::FillPolygon(const SolidBrush& brush, std::span<const PointF> poin
     converted.reserve(points.size());
     for (const PointF& p : points)
         converted.emplace_back(p.x, p.y);
-    Track(
-        GdipFillPolygon(handle_, brush.Get(), converted.data(), static_cast<INT>(converted.size()), FillModeAlternate));
+    Track(GdipFillPolygon(handle_.get(), brush.Get(), converted.data(), static_cast<INT>(converted.size()),
+                          FillModeAlternate));
 }
 
 void Graphics::DrawString(const std::wstring& text, const Font& font, const RectF& box, const StringFormat& format,
                           const SolidBrush& brush)
 {
     const Gdiplus::RectF layout = ToGdip(box);
-    Track(GdipDrawString(handle_, text.c_str(), -1, font.Get(), &layout, format.Get(), brush.Get()));
+    Track(GdipDrawString(handle_.get(), text.c_str(), -1, font.Get(), &layout, format.Get(), brush.Get()));
 }
 
 void Graphics::DrawString(const std::wstring& text, const Font& font, PointF origin, const SolidBrush& brush)
 {
     const Gdiplus::RectF layout(origin.x, origin.y, 0, 0);
-    Track(GdipDrawString(handle_, text.c_str(), -1, font.Get(), &layout, nullptr, brush.Get()));
+    Track(GdipDrawString(handle_.get(), text.c_str(), -1, font.Get(), &layout, nullptr, brush.Get()));
 }
 
 RectF Graphics::MeasureString(const std::wstring& text, const Font& font, PointF origin)
 {
     const Gdiplus::RectF layout(origin.x, origin.y, 0, 0);
     Gdiplus::RectF bounds;
-    if (Track(GdipMeasureString(handle_, text.c_str(), -1, font.Get(), &layout, nullptr, &bounds, nullptr, nullptr)) !=
-        Ok)
+    if (Track(GdipMeasureString(handle_.get(), text.c_str(), -1, font.Get(), &layout, nullptr, &bounds, nullptr,
+                                nullptr)) != Ok)
         return RectF{origin.x, origin.y, 0, 0};
     return FromGdip(bounds);
 }
@@ -234,34 +234,37 @@ RectF Graphics::MeasureString(const std::wstring& text, const Font& font, const 
 {
     const Gdiplus::RectF layout = ToGdip(box);
     Gdiplus::RectF bounds;
-    if (Track(GdipMeasureString(handle_, text.c_str(), -1, font.Get(), &layout, format.Get(), &bounds, nullptr,
+    if (Track(GdipMeasureString(handle_.get(), text.c_str(), -1, font.Get(), &layout, format.Get(), &bounds, nullptr,
                                 nullptr)) != Ok)
         return RectF{box.x, box.y, 0, 0};
     return FromGdip(bounds);
 }
 
-void Graphics::DrawImage(const Image& image, float x, float y) { Track(GdipDrawImage(handle_, image.Get(), x, y)); }
+void Graphics::DrawImage(const Image& image, float x, float y)
+{
+    Track(GdipDrawImage(handle_.get(), image.Get(), x, y));
+}
 
 void Graphics::DrawImage(const Image& image, const RectF& dest)
 {
-    Track(GdipDrawImageRect(handle_, image.Get(), dest.x, dest.y, dest.width, dest.height));
+    Track(GdipDrawImageRect(handle_.get(), image.Get(), dest.x, dest.y, dest.width, dest.height));
 }
 
 void Graphics::DrawImage(const Image& image, const RectF& dest, const RectF& source, const ImageAttributes* attributes)
 {
-    Track(GdipDrawImageRectRect(handle_, image.Get(), dest.x, dest.y, dest.width, dest.height, source.x, source.y,
+    Track(GdipDrawImageRectRect(handle_.get(), image.Get(), dest.x, dest.y, dest.width, dest.height, source.x, source.y,
                                 source.width, source.height, UnitPixel,
                                 attributes != nullptr ? attributes->Get() : nullptr, nullptr, nullptr));
 }
 
 void Graphics::SetClipRect(const RectF& rect, CombineMode mode)
 {
-    Track(GdipSetClipRect(handle_, rect.x, rect.y, rect.width, rect.height, mode));
+    Track(GdipSetClipRect(handle_.get(), rect.x, rect.y, rect.width, rect.height, mode));
 }
 
-void Graphics::ResetClip() { Track(GdipResetClip(handle_)); }
+void Graphics::ResetClip() { Track(GdipResetClip(handle_.get())); }
 
-void Graphics::Flush() { Track(GdipFlush(handle_, FlushIntentionSync)); }
+void Graphics::Flush() { Track(GdipFlush(handle_.get(), FlushIntentionSync)); }
 
 bool LoadResourceBitmap(Bitmap& bitmap)
 {
@@ -299,6 +302,13 @@ bool LoadResourceBitmap(Bitmap& bitmap)
         return false;
     bitmap = std::move(loadedBitmap);
     return true;
+}
+
+GdiplusSession StartGdiplus()
+{
+    const Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    return GdiplusSession(Gdiplus::GdiplusStartup(&token, &input, nullptr) == Ok ? token : 0);
 }
 
 } // namespace gfx

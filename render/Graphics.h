@@ -1,6 +1,7 @@
 // Thin owning objects over the GDI+ flat API. Each object holds one handle,
 // frees it with the matching call and keeps the status of its last failed call.
 #pragma once
+#include "app/Handle.h"
 #include "app/Win.h"
 
 #include <objidl.h>
@@ -60,29 +61,24 @@ public:
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
     Owned(Owned&& other) noexcept
-        : handle_(std::exchange(other.handle_, nullptr)), status_(std::exchange(other.status_, Gdiplus::Ok))
+        : handle_(std::move(other.handle_)), status_(std::exchange(other.status_, Gdiplus::Ok))
     {
     }
     Owned& operator=(Owned&& other) noexcept
     {
         if (this != &other) {
-            Reset(std::exchange(other.handle_, nullptr));
+            handle_ = std::move(other.handle_);
             status_ = std::exchange(other.status_, Gdiplus::Ok);
         }
         return *this;
     }
 
-    Handle* Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
+    Handle* Get() const { return handle_.get(); }
+    explicit operator bool() const { return static_cast<bool>(handle_); }
     // Status of the last call that failed, Ok when none did.
     Status LastStatus() const { return status_; }
 
-    void Reset(Handle* handle = nullptr)
-    {
-        if (handle_ != nullptr)
-            Release(handle_);
-        handle_ = handle;
-    }
+    void Reset(Handle* handle = nullptr) { handle_.reset(handle); }
 
 protected:
     Status Track(Status status) const
@@ -92,7 +88,7 @@ protected:
         return status;
     }
 
-    Handle* handle_ = nullptr;
+    OwnedHandle<Handle*, Release, 0> handle_;
     mutable Status status_ = Gdiplus::Ok;
 };
 
@@ -180,7 +176,7 @@ public:
     static Bitmap Blank(int width, int height);
     // The bitmap keeps the stream (and its own reference to it) until it is destroyed.
     static Bitmap FromStream(IStream* stream);
-    Gdiplus::GpBitmap* GetBitmap() const { return static_cast<Gdiplus::GpBitmap*>(handle_); }
+    Gdiplus::GpBitmap* GetBitmap() const { return static_cast<Gdiplus::GpBitmap*>(handle_.get()); }
     BitmapPixels Lock(Gdiplus::ImageLockMode mode = Gdiplus::ImageLockModeWrite);
 };
 
@@ -224,5 +220,9 @@ private:
 // Replaces bitmap by the program's embedded picture (type "IMAGE", IDR_ABOUT_IMAGE);
 // leaves it untouched and returns false when the resource or the stream cannot be had.
 bool LoadResourceBitmap(Bitmap& bitmap);
+
+// GDI+ from StartGdiplus to the owner's end; everything drawn lives inside it.
+using GdiplusSession = OwnedHandle<ULONG_PTR, Gdiplus::GdiplusShutdown, 0>;
+GdiplusSession StartGdiplus();
 
 } // namespace gfx

@@ -1,6 +1,9 @@
 #include "render/PictureFile.h"
 
+#include "app/Handle.h"
+
 #include <wincodec.h>
+#include <wrl/client.h>
 
 // Older SDK headers lack the interface through which a decoder scales while it decodes.
 #ifndef __IWICBitmapSourceTransform_INTERFACE_DEFINED__
@@ -29,64 +32,14 @@ __CRT_UUID_DECL(IWICBitmapSourceTransform, 0x3b16811b, 0x6a43, 0x4ec9, 0xb7, 0x1
 #include <vector>
 
 namespace {
-
-// One reference to a COM object. put() hands out its slot to a call that fills it.
-template <typename T> class ComPtr {
-public:
-    ComPtr() = default;
-    explicit ComPtr(T* object) : object_(object) {}
-    ~ComPtr() { reset(); }
-    ComPtr(ComPtr&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept
-    {
-        if (this != &other) {
-            reset();
-            object_ = std::exchange(other.object_, nullptr);
-        }
-        return *this;
-    }
-    T* get() const { return object_; }
-    T* operator->() const { return object_; }
-    explicit operator bool() const { return object_ != nullptr; }
-    T** put()
-    {
-        reset();
-        return &object_;
-    }
-    void** putVoid() { return reinterpret_cast<void**>(put()); }
-    T* release() { return std::exchange(object_, nullptr); }
-    void reset()
-    {
-        if (object_ != nullptr)
-            std::exchange(object_, nullptr)->Release();
-    }
-
-private:
-    T* object_ = nullptr;
-};
-
-// COM for the time of one decode; a thread that already has it keeps its own.
-class ComScope {
-public:
-    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(result_))
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT result_;
-};
+using Microsoft::WRL::ComPtr;
 
 // Copies `source` (any format WIC converts) into a fresh 32-bit ARGB bitmap of its size.
 gfx::Bitmap CopyToBitmap(IWICImagingFactory* factory, IWICBitmapSource* source)
 {
     UINT width = 0, height = 0;
     ComPtr<IWICFormatConverter> converter;
-    if (FAILED(source->GetSize(&width, &height)) || FAILED(factory->CreateFormatConverter(converter.put())) ||
+    if (FAILED(source->GetSize(&width, &height)) || FAILED(factory->CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(source, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
                                      WICBitmapPaletteTypeCustom)))
         return {};
@@ -110,7 +63,7 @@ ComPtr<IWICBitmapSource> NativelyScaled(IWICImagingFactory* factory, IWICBitmapF
                                         UINT height, UINT minWidth, UINT minHeight)
 {
     ComPtr<IWICBitmapSourceTransform> transform;
-    if (FAILED(frame->QueryInterface(__uuidof(IWICBitmapSourceTransform), transform.putVoid())) || !transform)
+    if (FAILED(frame->QueryInterface(__uuidof(IWICBitmapSourceTransform), &transform)) || !transform)
         return {};
     UINT w = width, h = height;
     WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
@@ -120,8 +73,8 @@ ComPtr<IWICBitmapSource> NativelyScaled(IWICImagingFactory* factory, IWICBitmapF
     ComPtr<IWICComponentInfo> info;
     ComPtr<IWICPixelFormatInfo> formatInfo;
     UINT bits = 0;
-    if (FAILED(factory->CreateComponentInfo(format, info.put())) ||
-        FAILED(info->QueryInterface(__uuidof(IWICPixelFormatInfo), formatInfo.putVoid())) ||
+    if (FAILED(factory->CreateComponentInfo(format, &info)) ||
+        FAILED(info->QueryInterface(__uuidof(IWICPixelFormatInfo), &formatInfo)) ||
         FAILED(formatInfo->GetBitsPerPixel(&bits)))
         return {};
     const UINT stride = (w * bits + 31) / 32 * 4;
@@ -130,9 +83,9 @@ ComPtr<IWICBitmapSource> NativelyScaled(IWICImagingFactory* factory, IWICBitmapF
     if (FAILED(transform->CopyPixels(nullptr, w, h, &format, WICBitmapTransformRotate0, stride,
                                      static_cast<UINT>(buffer.size()), buffer.data())) ||
         FAILED(factory->CreateBitmapFromMemory(w, h, format, stride, static_cast<UINT>(buffer.size()), buffer.data(),
-                                               scaled.put())))
+                                               &scaled)))
         return {};
-    return ComPtr<IWICBitmapSource>(scaled.release());
+    return scaled;
 }
 
 // The size that the header of a PNG, JPEG, GIF or BMP file states, read without a decoder:
@@ -232,17 +185,16 @@ DecodedPicture DecodePicture(const std::wstring& path,
         out.status = PictureStatus::TooLarge;
         return out;
     }
-    ComScope com;
+    const ComApartment com;
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
     UINT width = 0, height = 0;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IWICImagingFactory),
-                                factory.putVoid())) ||
+                                &factory)) ||
         FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
-                                                  decoder.put())) ||
-        FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height)) || width == 0 ||
-        height == 0)
+                                                  &decoder)) ||
+        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0)
         return out;
     out.width = width;
     out.height = height;
@@ -266,15 +218,15 @@ DecodedPicture DecodePicture(const std::wstring& path,
 
     ComPtr<IWICBitmapSource> source;
     if (w < width || h < height)
-        source = NativelyScaled(factory.get(), frame.get(), w, h, std::max(1u, w / 2), std::max(1u, h / 2));
+        source = NativelyScaled(factory.Get(), frame.Get(), w, h, std::max(1u, w / 2), std::max(1u, h / 2));
     if (!source && (w < width || h < height)) {
         ComPtr<IWICBitmapScaler> scaler;
-        if (FAILED(factory->CreateBitmapScaler(scaler.put())) ||
-            FAILED(scaler->Initialize(frame.get(), w, h, WICBitmapInterpolationModeFant)))
+        if (FAILED(factory->CreateBitmapScaler(&scaler)) ||
+            FAILED(scaler->Initialize(frame.Get(), w, h, WICBitmapInterpolationModeFant)))
             return out;
-        source = ComPtr<IWICBitmapSource>(scaler.release());
+        source = scaler;
     }
-    out.pixels = CopyToBitmap(factory.get(), source ? source.get() : frame.get());
+    out.pixels = CopyToBitmap(factory.Get(), source ? source.Get() : frame.Get());
     if (out.pixels)
         out.status = PictureStatus::Ok;
     return out;

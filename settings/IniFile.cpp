@@ -1,5 +1,6 @@
 #include "settings/IniFile.h"
 
+#include "app/TextCodec.h"
 #include "app/Win.h"
 
 #include <algorithm>
@@ -14,18 +15,9 @@ bool StartsWith(std::span<const std::uint8_t> bytes, std::span<const std::uint8_
     return bytes.size() >= mark.size() && std::equal(mark.begin(), mark.end(), bytes.begin());
 }
 
-// The units of `text` in `codePage`; empty when it is no valid text of that page.
-std::wstring Decode(UINT codePage, DWORD flags, std::span<const std::uint8_t> text)
+std::string_view Chars(std::span<const std::uint8_t> bytes)
 {
-    if (text.empty())
-        return {};
-    const auto* chars = reinterpret_cast<const char*>(text.data());
-    const int size = static_cast<int>(text.size());
-    const int units = MultiByteToWideChar(codePage, flags, chars, size, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(std::max(units, 0)), L'\0');
-    if (units > 0)
-        MultiByteToWideChar(codePage, flags, chars, size, out.data(), units);
-    return out;
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 } // namespace
 
@@ -43,9 +35,9 @@ std::vector<std::uint8_t> IniTextAsUtf16(std::span<const std::uint8_t> bytes)
     }
     std::wstring text;
     if (StartsWith(bytes, kUtf8Mark))
-        text = Decode(CP_UTF8, 0, bytes.subspan(3));
-    else if (text = Decode(CP_UTF8, MB_ERR_INVALID_CHARS, bytes); text.empty())
-        text = Decode(CP_ACP, 0, bytes);
+        text = FromCodePageLenient(Chars(bytes.subspan(3)), CP_UTF8);
+    else if (text = FromUtf8(Chars(bytes)).value_or(std::wstring()); text.empty())
+        text = FromCodePageLenient(Chars(bytes), CP_ACP);
     for (const wchar_t c : text)
         out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
     return out;

@@ -1,5 +1,6 @@
 #include "settings/LogonStartup.h"
 
+#include "app/TextCodec.h"
 #include "app/Application.h"
 #include "calendar/FileIO.h"
 #include "calendar/ICalendar.h"
@@ -13,15 +14,6 @@
 #include <vector>
 
 namespace {
-
-struct KeyCloser {
-    HKEY key = nullptr;
-    ~KeyCloser()
-    {
-        if (key != nullptr)
-            RegCloseKey(key);
-    }
-};
 
 std::wstring Environment(const wchar_t* name)
 {
@@ -85,7 +77,7 @@ std::wstring LogonStartup::Command() const
 {
     if (entry_.empty())
         return L"\"" + executable_ + L"\"";
-    return ical::FromUtf8(DesktopFile(source_).exec).value_or(std::wstring{});
+    return FromUtf8(DesktopFile(source_).exec).value_or(std::wstring{});
 }
 
 UINT LogonStartup::FailureText() const { return entry_.empty() ? IDS_LOGON_START_FAILED : IDS_AUTOSTART_FAILED; }
@@ -97,7 +89,7 @@ std::optional<std::wstring> LogonStartup::Stored() const
     const DesktopFile entry(entry_);
     if (!entry.bytes || entry.skipped)
         return std::nullopt;
-    return ical::FromUtf8(entry.exec).value_or(std::wstring{});
+    return FromUtf8(entry.exec).value_or(std::wstring{});
 }
 
 bool LogonStartup::Set(bool on) const
@@ -139,15 +131,15 @@ bool LogonStartup::FollowExecutable() const
 
 std::optional<std::wstring> LogonStartup::RunValue() const
 {
-    KeyCloser run;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, KEY_QUERY_VALUE, &run.key) != ERROR_SUCCESS)
+    UniqueKey run;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, KEY_QUERY_VALUE, run.Put()) != ERROR_SUCCESS)
         return std::nullopt;
     DWORD type = 0;
     DWORD bytes = 0;
-    if (RegQueryValueExW(run.key, kValueName, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
+    if (RegQueryValueExW(run.get(), kValueName, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
         return std::nullopt;
     std::vector<wchar_t> text(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(run.key, kValueName, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &bytes) !=
+    if (RegQueryValueExW(run.get(), kValueName, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &bytes) !=
         ERROR_SUCCESS)
         return std::nullopt;
     if (type != REG_SZ && type != REG_EXPAND_SZ)
@@ -158,23 +150,23 @@ std::optional<std::wstring> LogonStartup::RunValue() const
 bool LogonStartup::SetRunValue(bool on) const
 {
     if (!on) {
-        KeyCloser run;
-        const LSTATUS opened = RegOpenKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, KEY_SET_VALUE, &run.key);
+        UniqueKey run;
+        const LSTATUS opened = RegOpenKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, KEY_SET_VALUE, run.Put());
         if (opened == ERROR_FILE_NOT_FOUND)
             return true; // no key, no value
         if (opened != ERROR_SUCCESS)
             return false;
-        const LSTATUS removed = RegDeleteValueW(run.key, kValueName);
+        const LSTATUS removed = RegDeleteValueW(run.get(), kValueName);
         return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND;
     }
     if (executable_.empty())
         return false;
-    KeyCloser run;
+    UniqueKey run;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                        &run.key, nullptr) != ERROR_SUCCESS)
+                        run.Put(), nullptr) != ERROR_SUCCESS)
         return false;
     const std::wstring command = Command();
     const auto bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(run.key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()), bytes) ==
+    return RegSetValueExW(run.get(), kValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()), bytes) ==
            ERROR_SUCCESS;
 }

@@ -1,6 +1,7 @@
 #include "settings/SettingsControls.h"
 
 #include "app/Application.h"
+#include "app/Handle.h"
 #include "resource.h"
 
 #include <algorithm>
@@ -17,23 +18,6 @@ bool SameNameIgnoringCase(const std::wstring& a, const std::wstring& b)
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
            CSTR_EQUAL;
 }
-
-// Screen device context for the duration of one enumeration.
-class ScreenDc {
-public:
-    ScreenDc() : dc_(GetDC(nullptr)) {}
-    ~ScreenDc()
-    {
-        if (dc_ != nullptr)
-            ReleaseDC(nullptr, dc_);
-    }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 int CALLBACK CollectName(const LOGFONTW* logFont, const TEXTMETRICW*, DWORD, LPARAM param)
 {
@@ -166,11 +150,11 @@ bool FontNameSet::Add(const std::wstring& name)
 
 std::vector<std::wstring> InstalledFontNames()
 {
-    ScreenDc screen;
+    const ScreenDC screen;
     LOGFONTW query{};
     query.lfCharSet = DEFAULT_CHARSET;
     FontNameSet names;
-    EnumFontFamiliesExW(screen.Get(), &query, CollectName, reinterpret_cast<LPARAM>(&names), 0);
+    EnumFontFamiliesExW(screen.get(), &query, CollectName, reinterpret_cast<LPARAM>(&names), 0);
     return names.Names();
 }
 
@@ -223,13 +207,13 @@ std::vector<int> FontSizesFor(const std::wstring& face)
     // No face shown (the stored one is not installed): whatever replaces it is scalable.
     if (face.empty())
         return {std::begin(kScalableSizes), std::end(kScalableSizes)};
-    ScreenDc screen;
+    const ScreenDC screen;
     SizeCollection collection;
-    collection.pixelsPerInch = GetDeviceCaps(screen.Get(), LOGPIXELSY);
+    collection.pixelsPerInch = GetDeviceCaps(screen.get(), LOGPIXELSY);
     LOGFONTW query{};
     query.lfCharSet = DEFAULT_CHARSET;
     face.copy(query.lfFaceName, LF_FACESIZE - 1);
-    EnumFontFamiliesExW(screen.Get(), &query, CollectSize, reinterpret_cast<LPARAM>(&collection), 0);
+    EnumFontFamiliesExW(screen.get(), &query, CollectSize, reinterpret_cast<LPARAM>(&collection), 0);
     return collection.sizes;
 }
 

@@ -69,8 +69,6 @@ public:
         : dir_(std::filesystem::temp_directory_path() /
                (L"mosaryn-bench-" + name + L"-" + std::to_wstring(GetCurrentProcessId())))
     {
-        Gdiplus::GdiplusStartupInput input;
-        Gdiplus::GdiplusStartup(&token_, &input, nullptr);
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&icc);
         app_.SetInstance(GetModuleHandleW(nullptr));
@@ -81,7 +79,6 @@ public:
     {
         std::error_code ignored;
         std::filesystem::remove_all(dir_, ignored);
-        Gdiplus::GdiplusShutdown(token_);
     }
 
     const std::filesystem::path& Dir() const { return dir_; }
@@ -91,8 +88,8 @@ public:
 
 private:
     std::filesystem::path dir_;
-    ULONG_PTR token_ = 0;
     Application app_;
+    gfx::GdiplusSession gdiplus_ = gfx::StartGdiplus(); // ends before the application object
 };
 
 // A gradient picture in the format of `mime` ("image/jpeg", "image/png"), so that decoding does real work.

@@ -42,16 +42,16 @@ bool WriteLargeDataFile(const std::wstring& path, int firstYear, int years)
 // The same bytes moved the plainest way that still reaches the disk: read, write, flush.
 bool ReadWriteFlushCopy(const std::wstring& from, const std::wstring& to)
 {
-    FileHandle in(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    FileHandle out(CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile in(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueFile out(CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(in.Get(), &size))
+    if (!GetFileSizeEx(in.get(), &size))
         return false;
     Bytes bytes(static_cast<std::size_t>(size.QuadPart));
     DWORD read = 0, written = 0;
-    return ReadFile(in.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size() &&
-           WriteFile(out.Get(), bytes.data(), read, &written, nullptr) && written == read &&
-           FlushFileBuffers(out.Get());
+    return ReadFile(in.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size() &&
+           WriteFile(out.get(), bytes.data(), read, &written, nullptr) && written == read &&
+           FlushFileBuffers(out.get());
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 // and into a full data file, and the export of the result; then 5 000 to 50 000
 // events on one day, whose cost must grow with their number, not its square.
 #include "bench/BenchSupport.h"
+#include "app/TextCodec.h"
 #include "calendar/DayDataExchange.h"
 #include "calendar/FileIO.h"
 
@@ -27,8 +28,8 @@ std::string LargeCalendar(int events)
         else
             std::snprintf(line, sizeof line, "DTSTART;VALUE=DATE:%04d%02d%02d\r\n", year, month, day);
         out += line;
-        out += ical::FoldLine("SUMMARY:" + ical::ToUtf8(L"予定 " + std::to_wstring(i) + L"\\, 会議室"));
-        out += ical::FoldLine(ical::ToUtf8(L"DESCRIPTION:資料を準備\\; 第二会議室"));
+        out += ical::FoldLine("SUMMARY:" + ToUtf8(L"予定 " + std::to_wstring(i) + L"\\, 会議室"));
+        out += ical::FoldLine(ToUtf8(L"DESCRIPTION:資料を準備\\; 第二会議室"));
         out += "END:VEVENT\r\n";
     }
     return out + "END:VCALENDAR\r\n";
@@ -42,7 +43,7 @@ std::string OneDay(int events)
     for (int i = 0; i < events; ++i) {
         std::snprintf(line, sizeof line, "BEGIN:VEVENT\r\nDTSTART:20260505T%02d%02d00\r\nSUMMARY:", i / 60 % 24,
                       i % 60);
-        out += line + ical::ToUtf8(L"予定 " + std::to_wstring(i)) + "\r\nDESCRIPTION:x\r\nEND:VEVENT\r\n";
+        out += line + ToUtf8(L"予定 " + std::to_wstring(i)) + "\r\nDESCRIPTION:x\r\nEND:VEVENT\r\n";
     }
     return out + "END:VCALENDAR\r\n";
 }

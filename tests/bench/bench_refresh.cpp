@@ -6,6 +6,7 @@
 #include <winsock2.h>
 
 #include "bench/BenchSupport.h"
+#include "app/TextCodec.h"
 #include "calendar/FeedRefresher.h"
 #include "calendar/HttpFetch.h"
 #include "calendar/ICalendar.h"
@@ -40,9 +41,8 @@ std::string Feed(int events, int recurring, int zones)
                       i < recurring ? "RRULE:FREQ=WEEKLY;BYDAY=MO,WE;COUNT=40\r\nEXDATE:20260105T090000Z\r\n" : "",
                       i % 40, i % 7);
         out += line;
-        out += ical::FoldLine("SUMMARY:" + ical::ToUtf8(L"定例の打ち合わせ " + std::to_wstring(i)));
-        out +=
-            ical::FoldLine(ical::ToUtf8(L"DESCRIPTION:議題の確認と資料の共有\\, 次回の予定") + std::string(200, 'x'));
+        out += ical::FoldLine("SUMMARY:" + ToUtf8(L"定例の打ち合わせ " + std::to_wstring(i)));
+        out += ical::FoldLine(ToUtf8(L"DESCRIPTION:議題の確認と資料の共有\\, 次回の予定") + std::string(200, 'x'));
         out += "END:VEVENT\r\n";
     }
     return out + "END:VCALENDAR\r\n";

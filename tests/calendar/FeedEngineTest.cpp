@@ -2,6 +2,7 @@
 // does not reach: zones against the system's own conversion, the changes of the clocks, bounds of rules,
 // refusals, floating times and alarms, the subscription list in qv.ini and the agenda's lines.
 #include "calendar/Agenda.h"
+#include "app/TextCodec.h"
 #include "calendar/FeedCalendar.h"
 #include "support/TestSupport.h"
 
@@ -42,7 +43,7 @@ std::vector<std::string> Shown(const FeedCalendar& feed, year_month_day first, y
             std::snprintf(s, sizeof s, "%02d-%02d %02d:%02d", d.month, d.day, d.hour, d.minute);
             return std::string(s);
         };
-        out.push_back(text(o.start) + " " + text(o.end) + " " + ical::ToUtf8(o.summary));
+        out.push_back(text(o.start) + " " + text(o.end) + " " + ToUtf8(o.summary));
     }
     return out;
 }
@@ -78,7 +79,7 @@ TEST(FeedEngine, ZonesOfTheFileTheRegistryAndCldrAgreeWithTheSystemAndRfc5545AtT
             ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(&year, &utc, &local));
             EXPECT_EQ(tz::DateTimeOf(zone->ToLocal(t)), (ical::DateTime{local.wYear, local.wMonth, local.wDay,
                                                                         local.wHour, local.wMinute, local.wSecond}))
-                << ical::ToUtf8(name) << " " << t.time_since_epoch().count();
+                << ToUtf8(name) << " " << t.time_since_epoch().count();
         }
     }
     // The computer's zone (TZ of this test run) as the system converts.

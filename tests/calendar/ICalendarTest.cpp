@@ -1,4 +1,5 @@
 #include "calendar/DayDataExchange.h"
+#include "app/TextCodec.h"
 #include "support/TestSupport.h"
 #include "ui/calendar/ExchangeDialogs.h"
 
@@ -75,7 +76,7 @@ TEST(ICalendar, TextEscapingAndFoldingKeepEveryCharacter)
     for (int i = 0; i < 40; ++i)
         pairs += L"𠮷";
     for (const std::wstring& text : {std::wstring(200, L'x'), std::wstring(61, L'あ'), pairs}) {
-        const std::string line = "SUMMARY:" + ical::ToUtf8(text);
+        const std::string line = "SUMMARY:" + ToUtf8(text);
         const std::string folded = ical::FoldLine(line);
         std::string unfolded;
         for (std::size_t pos = 0; pos < folded.size();) {
@@ -159,10 +160,9 @@ TEST(ICalendar, FilesOfOtherProgramsAndOldPhonesAreRead)
     for (const auto& [file, expected] : cases)
         EXPECT_EQ(Read(file), expected) << file;
     // A value beyond what the reader keeps is cut on a whole character and marked.
-    const std::string huge =
-        Calendar(Event("DTSTART;VALUE=DATE:20260301\r\n" +
-                       ical::FoldLine("SUMMARY:" + std::string(ical::kMaxValueOctets / 3, 'x') +
-                                      ical::ToUtf8(std::wstring(ical::kMaxValueOctets / 3, L'あ')))));
+    const std::string huge = Calendar(Event("DTSTART;VALUE=DATE:20260301\r\n" +
+                                            ical::FoldLine("SUMMARY:" + std::string(ical::kMaxValueOctets / 3, 'x') +
+                                                           ToUtf8(std::wstring(ical::kMaxValueOctets / 3, L'あ')))));
     const ical::ParsedCalendar parsed = ical::ParseCalendar(huge);
     ASSERT_EQ(parsed.events.size(), 1u);
     EXPECT_TRUE(parsed.events[0].cut);
@@ -226,7 +226,7 @@ TEST(ICalendar, WhatIsSkippedOrShortenedIsCountedAndNamed)
 {
     DayData data;
     data.memos[202607][1] = std::wstring(dayfile::kMaxMemoChars - 4, L'x'); // nearly full
-    const std::string longLine = ical::ToUtf8(std::wstring(dayfile::kMaxMemoLine + 5, L'長'));
+    const std::string longLine = ToUtf8(std::wstring(dayfile::kMaxMemoLine + 5, L'長'));
     const auto events =
         ical::ParseCalendar(
             Calendar(Event("SUMMARY:no date\r\n") +

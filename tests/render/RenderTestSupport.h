@@ -25,7 +25,7 @@ struct ShownMonth {
 inline gfx::RectF Measure(const std::wstring& text, const gfx::Font& font, gfx::PointF from = {})
 {
     ScreenDC screen;
-    return gfx::Graphics::FromHdc(screen.Get()).MeasureString(text, font, from);
+    return gfx::Graphics::FromHdc(screen.get()).MeasureString(text, font, from);
 }
 
 inline int Channel(std::uint32_t pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }

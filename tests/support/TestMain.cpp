@@ -1,16 +1,15 @@
 // Test programs run with a real application object, GDI+ and the common controls.
 #include "app/Application.h"
 
-#include <gdiplus.h>
+#include "render/Graphics.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
 
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    const gfx::GdiplusSession gdiplus = gfx::StartGdiplus();
 
     INITCOMMONCONTROLSEX icc{sizeof(icc), 0xFF};
     InitCommonControlsEx(&icc);
@@ -19,7 +18,5 @@ int main(int argc, char** argv)
     app.SetInstance(GetModuleHandleW(nullptr));
     SetTheApp(&app);
 
-    const int result = RUN_ALL_TESTS();
-    Gdiplus::GdiplusShutdown(token);
-    return result;
+    return RUN_ALL_TESTS();
 }

@@ -16,6 +16,7 @@
 #include "ui/calendar/ExchangeDialogs.h"
 #include "ui/calendar/RefreshSchedule.h"
 #include "ui/calendar/ReminderService.h"
+#include "ui/calendar/TrayIcon.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/MemoDialog.h"
 #include "ui/dialogs/MemorialDialog.h"
@@ -112,7 +113,8 @@ CalendarWindow::CalendarWindow(std::wstring dataDirectory)
       painter_(std::make_unique<CalendarPainter>(sheet_->Design())), frame_(std::make_unique<CalendarFrame>()),
       dayInfo_(std::make_unique<DayInfoWindow>()),
       reminders_(std::make_unique<ReminderService>(sheet_->Reminder(), *this, TIMER_REMINDER, TRAY_ICON_ID)),
-      feeds_(std::make_unique<FeedShelf>()), dots_(std::make_unique<MonthDots>())
+      feeds_(std::make_unique<FeedShelf>()), dots_(std::make_unique<MonthDots>()),
+      tray_(std::make_unique<TrayIcon>(TRAY_ICON_ID, WM_TRAY))
 {
     sheet_->SetIniDirectory(dataDirectory_);
     painter_->SetMonthDots(dots_.get());
@@ -705,11 +707,8 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         Render(false);
         return msg == WM_POWERBROADCAST ? TRUE : 0;
     }
-    if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
-        // Explorer restarted, or the shell came up after the program: the icon is gone.
-        SetTrayIcon(true);
+    if (tray_->OnShellRestart(Handle(), msg))
         return 0;
-    }
     if (msg == WM_TIMECHANGE) { // the zone may have changed: events move with it
         tz::ReloadComputerZone();
         eventsYear_ = 0;
@@ -783,28 +782,10 @@ void CalendarWindow::ShowReminderDay()
 
 void CalendarWindow::SetTrayIcon(bool add)
 {
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof(nid);
-    nid.hWnd = Handle();
-    nid.uID = TRAY_ICON_ID;
-    if (!add) {
-        Shell_NotifyIconW(NIM_DELETE, &nid);
-        return;
-    }
-    UniqueIcon icon(static_cast<HICON>(
-        LoadImageW(TheApp()->Instance(), MAKEINTRESOURCEW(IDI_TRAY), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
-    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    nid.uCallbackMessage = WM_TRAY;
-    nid.hIcon = icon.get();
-    const std::wstring tip = TrayTip(ResString(IDS_PRODUCT));
-    std::copy(tip.begin(), tip.end(), nid.szTip);
-    nid.szTip[tip.size()] = L'\0';
-    // An icon that is still there (TaskbarCreated also comes on a DPI change) is refreshed instead.
-    if (!Shell_NotifyIconW(NIM_ADD, &nid))
-        Shell_NotifyIconW(NIM_MODIFY, &nid);
-    // Balloon clicks arrive as NIN_BALLOONUSERCLICK; mouse messages stay as they were.
-    nid.uVersion = NOTIFYICON_VERSION;
-    Shell_NotifyIconW(NIM_SETVERSION, &nid);
+    if (add)
+        tray_->Show(Handle());
+    else
+        tray_->Remove(Handle());
 }
 
 void CalendarWindow::ApplyHotKey()

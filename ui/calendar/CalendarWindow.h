@@ -28,6 +28,7 @@ class SettingsSheet;
 struct DayInfoEvent;
 struct DayRecord;
 struct MonthDots;
+class TrayIcon;
 struct Settings;
 
 namespace calendar_window {
@@ -185,6 +186,7 @@ private:
     std::unique_ptr<ReminderService> reminders_;
     std::unique_ptr<FeedShelf> feeds_;
     std::unique_ptr<MonthDots> dots_;
+    std::unique_ptr<TrayIcon> tray_;
     std::vector<std::uint64_t> busyDays_;            // day of the month - 1: bit s for source s
     std::vector<std::vector<DayEvent>> monthEvents_; // day of the month - 1; empty until made
     int eventsYear_ = 0, eventsMonth_ = 0;
@@ -195,8 +197,6 @@ private:
     bool positionMoved_ = false; // the saved position lay on no monitor and was moved
     bool placed_ = false;        // the window stands where PlaceWindow put it, or was moved since
     bool quitOnDestroy_ = true;
-    // Sent to every top-level window when the shell (re)starts: the tray icon must be added again.
-    UINT taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     std::function<std::chrono::year_month_day()> clock_;
     std::function<void(UINT, const std::wstring&)> reportError_;
     MemoDialog* openMemo_ = nullptr; // while its modal loop runs
