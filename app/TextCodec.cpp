@@ -43,3 +43,12 @@ std::wstring FromCodePageLenient(std::string_view bytes, UINT codePage)
 {
     return Decode(bytes, codePage, 0).value_or(std::wstring());
 }
+
+std::string AsciiUpper(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}

@@ -16,3 +16,5 @@ bool IsUtf8(std::string_view bytes);
 std::optional<std::wstring> FromCodePage(std::string_view bytes, UINT codePage);
 // What cannot be decoded becomes U+FFFD (or the code page's own replacement).
 std::wstring FromCodePageLenient(std::string_view bytes, UINT codePage);
+// ASCII letters in upper case, the rest as it is: names and keywords of file formats.
+std::string AsciiUpper(std::string_view text);

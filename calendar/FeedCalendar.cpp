@@ -1,5 +1,7 @@
 #include "calendar/FeedCalendar.h"
 
+#include "app/TextCodec.h"
+
 #include <algorithm>
 #include <limits>
 #include <map>
@@ -10,15 +12,6 @@ namespace {
 // An expansion looks this far beyond the days asked for: zones differ from the computer's by
 // at most a day and two hours.
 constexpr hours kZoneSlack{27};
-
-std::string Upper(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 
 std::string_view Param(const ical::Property& p, const char* name)
 {
@@ -185,18 +178,18 @@ struct FeedCalendar::Reader {
         }
         for (const ical::Component& alarm : c.children) {
             const ical::Property* trigger = alarm.name == "VALARM" ? alarm.Find("TRIGGER") : nullptr;
-            if (trigger == nullptr || Upper(Param(*trigger, "VALUE")) == "DATE-TIME")
+            if (trigger == nullptr || AsciiUpper(Param(*trigger, "VALUE")) == "DATE-TIME")
                 continue;
             const auto offset = ical::ParseDuration(trigger->value);
             if (!offset)
                 continue;
-            const seconds before = -(Upper(Param(*trigger, "RELATED")) == "END" ? e.length + *offset : *offset);
+            const seconds before = -(AsciiUpper(Param(*trigger, "RELATED")) == "END" ? e.length + *offset : *offset);
             if (before >= seconds{0})
                 e.alarmLead = std::max(e.alarmLead.value_or(minutes{0}), floor<minutes>(before));
         }
 
         const ical::Property* status = c.Find("STATUS");
-        const bool cancelled = status != nullptr && Upper(status->value) == "CANCELLED";
+        const bool cancelled = status != nullptr && AsciiUpper(status->value) == "CANCELLED";
         const ical::Property* uid = c.Find("UID");
         if (recurrenceId) {
             const ical::Property& idProperty = *c.Find("RECURRENCE-ID");

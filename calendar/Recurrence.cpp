@@ -1,5 +1,7 @@
 #include "calendar/Recurrence.h"
 
+#include "app/TextCodec.h"
+
 #include <algorithm>
 #include <array>
 
@@ -113,21 +115,13 @@ bool DayList(std::string_view text, std::vector<WeekdayNum>& out)
     return true;
 }
 
-std::string Upper(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
 } // namespace
 
 std::optional<Rule> ParseRule(std::string_view value)
 {
     Rule rule;
     bool frequency = false;
-    const std::string text = Upper(value);
+    const std::string text = AsciiUpper(value);
     std::string_view rest = text;
     while (!rest.empty()) {
         const std::size_t end = std::min(rest.find(';'), rest.size());

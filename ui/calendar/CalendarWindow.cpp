@@ -16,6 +16,7 @@
 #include "ui/calendar/ExchangeDialogs.h"
 #include "ui/calendar/RefreshSchedule.h"
 #include "ui/calendar/ReminderService.h"
+#include "ui/calendar/MonitorDpi.h"
 #include "ui/calendar/TrayIcon.h"
 #include "ui/dialogs/AboutDialog.h"
 #include "ui/dialogs/MemoDialog.h"
@@ -114,7 +115,7 @@ CalendarWindow::CalendarWindow(std::wstring dataDirectory)
       dayInfo_(std::make_unique<DayInfoWindow>()),
       reminders_(std::make_unique<ReminderService>(sheet_->Reminder(), *this, TIMER_REMINDER, TRAY_ICON_ID)),
       feeds_(std::make_unique<FeedShelf>()), dots_(std::make_unique<MonthDots>()),
-      tray_(std::make_unique<TrayIcon>(TRAY_ICON_ID, WM_TRAY))
+      tray_(std::make_unique<TrayIcon>(TRAY_ICON_ID, WM_TRAY)), dpi_(std::make_unique<MonitorDpi>(*painter_))
 {
     sheet_->SetIniDirectory(dataDirectory_);
     painter_->SetMonthDots(dots_.get());
@@ -305,8 +306,7 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     // The kept copies show before any network answers.
     feeds_->Load(sheet_->Subscriptions(), DataDirectory());
     // Laid out for the monitor of the saved position, where the window is about to go.
-    painter_->SetDpi(DpiAt(POINT{sheet_->Live().PosX, sheet_->Live().PosY}));
-    painter_->Layout();
+    dpi_->LayoutFor(POINT{sheet_->Live().PosX, sheet_->Live().PosY});
     // Without a shell yet (start at logon) this fails; TaskbarCreated adds the icon later.
     SetTrayIcon(true);
     // Adding the icon waits on the shell, and an exit that arrived meanwhile
@@ -314,11 +314,8 @@ bool CalendarWindow::OnCreate(CREATESTRUCTW*)
     if (!IsWindow(Handle()))
         return false;
     PlaceWindow();
-    if (const UINT dpi = WindowDpi(Handle()); dpi != painter_->Dpi()) {
-        painter_->SetDpi(dpi);
-        painter_->Layout();
+    if (dpi_->FollowWindow(Handle()))
         PlaceWindow();
-    }
     ApplyHotKey();
     Render(false);
     const Settings& s = sheet_->Live();
@@ -709,35 +706,15 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     }
     if (tray_->OnShellRestart(Handle(), msg))
         return 0;
-    if (msg == WM_TIMECHANGE) { // the zone may have changed: events move with it
-        tz::ReloadComputerZone();
-        eventsYear_ = 0;
-        Render(false);
-    }
     if (msg == WM_DPICHANGED) {
-        OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        if (dpi_->OnDpiChanged(Handle(), wParam, lParam))
+            Render(false);
         return 0;
     }
     // The end of a drag: one write when the calendar was moved, none per step.
     if (msg == WM_EXITSIZEMOVE && NotePosition())
         WriteSettings();
     return Window::WindowProc(msg, wParam, lParam);
-}
-
-void CalendarWindow::OnDpiChanged(UINT dpi, const RECT* suggested)
-{
-    if (dpi == 0 || dpi == painter_->Dpi())
-        return;
-    painter_->SetDpi(dpi);
-    painter_->Layout();
-    // The suggested rectangle's place; the size is the calendar's own at the new DPI (the
-    // hand-over adds the shadow).
-    if (suggested != nullptr) {
-        const PixelSize size = painter_->GetSize();
-        SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, size.width, size.height,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    Render(false);
 }
 
 void CalendarWindow::OnTrayMessage(UINT iconId, UINT mouseMsg)

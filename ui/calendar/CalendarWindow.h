@@ -29,6 +29,7 @@ struct DayInfoEvent;
 struct DayRecord;
 struct MonthDots;
 class TrayIcon;
+class MonitorDpi;
 struct Settings;
 
 namespace calendar_window {
@@ -158,7 +159,6 @@ private:
     int TodayKey() const;
     DayRecord* CellOf(int packed);
     // Lays the calendar out for the monitor's new DPI and moves it to the suggested place.
-    void OnDpiChanged(UINT dpi, const RECT* suggested);
     // Which days of the shown month have events and the painter's dots, once per month and feed change.
     void UpdateMonthEvents();
     bool HasEvents(const DayRecord& day) const;
@@ -187,6 +187,7 @@ private:
     std::unique_ptr<FeedShelf> feeds_;
     std::unique_ptr<MonthDots> dots_;
     std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<MonitorDpi> dpi_;
     std::vector<std::uint64_t> busyDays_;            // day of the month - 1: bit s for source s
     std::vector<std::vector<DayEvent>> monthEvents_; // day of the month - 1; empty until made
     int eventsYear_ = 0, eventsMonth_ = 0;
