@@ -280,6 +280,16 @@ def open_menu_at(s, x, y):
     return s.visible("#32768")[0]
 
 
+
+def import_from_menu(s, g, path, timeout=60):
+    """The calendar menu's import item with `path`, until the message says one memo line was added."""
+    open_menu_at(s, g.left + g.width // 2, g.top + 4)
+    s.xdotool("key", "i")
+    s.wait_for(lambda: any(w["visible"] for w in s.windows("#32770")), 20, "the open dialog")
+    s.xdotool("type", "--delay", "20", win(path))
+    s.xdotool("key", "Return")
+    s.wait_for(lambda: "メモに追加した行: 1" in s.probe("children", "#32770"), timeout, "the import message")
+
 def main(tests, warm=True):
     """Runs each test function with a fresh Session; prints a closing count line."""
     parser = argparse.ArgumentParser()

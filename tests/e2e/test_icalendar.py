@@ -8,7 +8,7 @@ import tempfile
 import time
 
 import harness
-from harness import MEMO_DISC, day_of, memo_disc, near, open_menu_at, read_dat, start, win, write
+from harness import MEMO_DISC, day_of, memo_disc, near, read_dat, start, win, write
 
 HAND = ("\ufeffBEGIN:VCALENDAR\nVERSION:2.0\nPRODID:hand\nBEGIN:VTIMEZONE\nTZID:Asia/Tokyo\nEND:VTIMEZONE\n"
         "BEGIN:VEVENT\nDTSTART;VALUE=DATE:20260301\nSummary:日本語の予定\\, ok\nBEGIN:VALARM\nACTION:DISPLAY\n"
@@ -201,12 +201,7 @@ def test_running_calendar_answers_while_it_imports_and_draws_before_it_tells(s):
 
     # From the menu: the calendar shows the new memo before the message says so.
     path = one_day(s, "menu.ics", key, day(4), 1)
-    open_menu_at(s, g.left + g.width // 2, g.top + 4)
-    s.xdotool("key", "i")
-    s.wait_for(lambda: any(w["visible"] for w in s.windows("#32770")), 20, "the open dialog")
-    s.xdotool("type", "--delay", "20", win(path))
-    s.xdotool("key", "Return")
-    s.wait_for(lambda: "メモに追加した行: 1" in s.probe("children", "#32770"), 60, "the import message")
+    harness.import_from_menu(s, g, path)
     assert near(memo_disc(s, g, 4, 1), MEMO_DISC, 20)
     s.xdotool("key", "Return")
 

@@ -97,12 +97,7 @@ def test_keys_pointer_menus_day_dialogs_about_box_hot_key_and_tray(s):
     # Its import item: an open dialog, then a message with what was done.
     menu = (key, day(6))
     path = write(s, "menu.ics", (event % (menu + ("from menu",))).encode())
-    open_menu_at(s, g.left + g.width // 2, g.top + 4)
-    s.xdotool("key", "i")
-    s.wait_for(lambda: any(w["visible"] for w in s.windows("#32770")), 20, "the open dialog")
-    s.xdotool("type", "--delay", "20", win(path))
-    s.xdotool("key", "Return")
-    s.wait_for(lambda: "メモに追加した行: 1" in s.probe("children", "#32770"), 20, "the import message")
+    harness.import_from_menu(s, g, path)
     s.xdotool("key", "Return")
     assert read_dat(s)[menu] == ("from menu",) and len(s.windows("QVMainWnd")) == 1
     mx, my = g.cell_centre(4, 1)  # a Thursday
