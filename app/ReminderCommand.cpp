@@ -71,11 +71,12 @@ int RunReminders(const std::wstring& first, const std::wstring& last, const std:
         line = ResString(refused);
         return 1;
     }
+    const IniFile ini(dir + ResString(IDS_INI_FILE));
     ReminderSettings settings;
-    settings.Load(IniFile(dir + ResString(IDS_INI_FILE)));
+    settings.Load(ini);
     const tz::TimeZone& zone = *tz::ComputerZone();
     SubscriptionList subscriptions;
-    subscriptions.Load(IniFile(dir + ResString(IDS_INI_FILE)));
+    subscriptions.Load(ini);
     FeedShelf shelf;
     shelf.Load(subscriptions, dir);
     const std::array sources{reminders::MemoSource(MonthModel(dir).DataFilePath()), reminders::FeedSource(shelf)};
