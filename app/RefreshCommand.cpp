@@ -9,18 +9,12 @@
 #include "resource.h"
 #include "settings/IniFile.h"
 
-#include <cwchar>
 #include <memory>
 #include <vector>
 
 std::wstring RefreshLine(int total, int failed)
 {
-    wchar_t text[256];
-    if (failed == 0)
-        std::swprintf(text, 256, ResString(IDS_REFRESH_DONE).c_str(), total);
-    else
-        std::swprintf(text, 256, ResString(IDS_REFRESH_FAILED).c_str(), total, failed);
-    return text;
+    return failed == 0 ? ResFormat(IDS_REFRESH_DONE, total) : ResFormat(IDS_REFRESH_FAILED, total, failed);
 }
 
 CommandResult RefreshAlone(const Arguments&)

@@ -2,11 +2,11 @@
 
 #include "app/TextCodec.h"
 #include "app/Application.h"
+#include "calendar/Agenda.h"
 #include "calendar/DayDataExchange.h"
 #include "calendar/FeedShelf.h"
 #include "calendar/FileIO.h"
 #include "calendar/ICalendar.h"
-#include "calendar/MonthModel.h"
 #include "resource.h"
 #include "settings/IniFile.h"
 #include "settings/ReminderSettings.h"
@@ -21,12 +21,11 @@ using namespace std::chrono;
 namespace {
 std::optional<local_days> ParseDay(const std::wstring& text)
 {
-    // The date part of the ini form: the same digits and dashes.
-    const auto moment = ini::ParseMinute(text + L"T00:00");
-    if (!moment || floor<days>(*moment) < local_days{year{1602} / 1 / 1} ||
-        floor<days>(*moment) > local_days{year{9999} / 12 / 31})
+    // The agenda's date form, from 1602 on.
+    const auto day = agenda::ParseDate(text);
+    if (!day || *day < local_days{year{1602} / 1 / 1})
         return std::nullopt;
-    return floor<days>(*moment);
+    return day;
 }
 
 // "YYYY-MM-DD HH:MM" from the ini form.
@@ -67,18 +66,20 @@ int RunReminders(const std::wstring& first, const std::wstring& last, const std:
     std::wstring dir = dataDirectory;
     if (dir.empty() && TheApp() != nullptr)
         TheApp()->ModuleDirectory(dir);
-    if (const UINT refused = exchange::RefusedExportTarget(dir + ResString(IDS_DAT_FILE), FullPath(path))) {
+    const std::wstring dataPath = dir + ResString(IDS_DAT_FILE);
+    if (const UINT refused = exchange::RefusedExportTarget(dataPath, FullPath(path))) {
         line = ResString(refused);
         return 1;
     }
+    const IniFile ini(dir + ResString(IDS_INI_FILE));
     ReminderSettings settings;
-    settings.Load(IniFile(dir + ResString(IDS_INI_FILE)));
+    settings.Load(ini);
     const tz::TimeZone& zone = *tz::ComputerZone();
     SubscriptionList subscriptions;
-    subscriptions.Load(IniFile(dir + ResString(IDS_INI_FILE)));
+    subscriptions.Load(ini);
     FeedShelf shelf;
     shelf.Load(subscriptions, dir);
-    const std::array sources{reminders::MemoSource(MonthModel(dir).DataFilePath()), reminders::FeedSource(shelf)};
+    const std::array sources{reminders::MemoSource(dataPath), reminders::FeedSource(shelf)};
     std::optional<std::vector<reminders::Reminder>> list = std::vector<reminders::Reminder>{};
     // Reminders that are off fire nothing.
     if (settings.enabled)

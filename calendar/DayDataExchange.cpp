@@ -244,8 +244,8 @@ private:
     std::unordered_map<const std::wstring*, std::unordered_set<std::wstring>> held_;
 };
 
-// The whole file in memory, so that it is not held open while the merge runs.
-// The data file as recovered, copied out of its view; the caller holds its lock.
+// The data file as recovered, copied out of its view so that it is not held open
+// while the merge runs; the caller holds its lock.
 ReadResult ReadWhole(const std::wstring& dataPath, std::vector<std::uint8_t>& bytes)
 {
     MappedFile file;
@@ -466,10 +466,9 @@ bool MergeIntoDataFile(const std::wstring& dataPath, std::span<const ical::Event
         if (!lock.Held() || ReadWhole(dataPath, old) == ReadResult::Failed)
             return false;
     }
-    for (int round = 0; round < 2; ++round) {
-        std::optional<DayDataLock> lock;
-        if (round > 0 && (!lock.emplace(dataPath).Held() || ReadWhole(dataPath, old) == ReadResult::Failed))
-            return false;
+    // Held from the check on, so that a second merge needs no second read.
+    std::optional<DayDataLock> lock;
+    for (;;) {
         DayData data = ReadDayData(old);
         counts = MergeEvents(data, events, toLocal);
         if (data.changedMemos.empty() && data.changedMemorials.empty())
@@ -489,7 +488,6 @@ bool MergeIntoDataFile(const std::wstring& dataPath, std::span<const ical::Event
         FileReplacement replacement = KeptDayData(dataPath).Replacement();
         return replacement.Write(std::array{std::span<const std::uint8_t>(*merged)}) && replacement.Commit();
     }
-    return false;
 }
 
 Outcome ImportDayData(const std::wstring& dataPath, const std::wstring& icsPath, const ToLocalTime& toLocal)

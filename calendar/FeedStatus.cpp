@@ -3,16 +3,7 @@
 #include "app/Application.h"
 #include "resource.h"
 
-#include <cwchar>
-
 namespace {
-std::wstring Format(UINT id, int value)
-{
-    wchar_t text[256];
-    std::swprintf(text, 256, ResString(id).c_str(), value);
-    return text;
-}
-
 std::wstring UpdatedText(std::chrono::sys_seconds when)
 {
     // FILETIME counts 100 ns from 1601; the system clock's epoch is 1970.
@@ -24,10 +15,7 @@ std::wstring UpdatedText(std::chrono::sys_seconds when)
     SYSTEMTIME local{};
     if (!FileTimeToSystemTime(&utc, &u) || !SystemTimeToTzSpecificLocalTime(nullptr, &u, &local))
         return {};
-    wchar_t text[256];
-    std::swprintf(text, 256, ResString(IDS_FEED_UPDATED).c_str(), local.wYear, local.wMonth, local.wDay, local.wHour,
-                  local.wMinute);
-    return text;
+    return ResFormat(IDS_FEED_UPDATED, local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute);
 }
 } // namespace
 
@@ -38,17 +26,17 @@ std::wstring FeedStatusText(const FeedState& state)
     case FeedOutcome::Ok: return state.lastGood ? UpdatedText(*state.lastGood) : ResString(IDS_FEED_NOT_YET);
     case FeedOutcome::HttpError:
         if (state.detail == 404 || state.detail == 410)
-            return Format(IDS_FEED_NOT_FOUND, state.detail);
+            return ResFormat(IDS_FEED_NOT_FOUND, state.detail);
         if (state.detail == 401 || state.detail == 403)
-            return Format(IDS_FEED_DENIED, state.detail);
-        return Format(state.detail >= 500 ? IDS_FEED_SERVER_ERROR : IDS_FEED_HTTP_ERROR, state.detail);
+            return ResFormat(IDS_FEED_DENIED, state.detail);
+        return ResFormat(state.detail >= 500 ? IDS_FEED_SERVER_ERROR : IDS_FEED_HTTP_ERROR, state.detail);
     case FeedOutcome::CannotConnect: return ResString(IDS_FEED_CANNOT_CONNECT);
     case FeedOutcome::Certificate: return ResString(IDS_FEED_CERTIFICATE);
     case FeedOutcome::Timeout: return ResString(IDS_FEED_TIMEOUT);
     case FeedOutcome::TooLarge: return ResString(IDS_FEED_TOO_LARGE);
     case FeedOutcome::TooManyRedirects: return ResString(IDS_FEED_REDIRECTS);
     case FeedOutcome::InsecureRedirect: return ResString(IDS_FEED_INSECURE_REDIRECT);
-    case FeedOutcome::NotCalendar: return Format(IDS_FEED_NOT_CALENDAR, state.detail);
+    case FeedOutcome::NotCalendar: return ResFormat(IDS_FEED_NOT_CALENDAR, state.detail);
     case FeedOutcome::BadAddress: return ResString(IDS_FEED_BAD_ADDRESS);
     case FeedOutcome::WriteFailed: return ResString(IDS_FEED_WRITE_FAILED);
     }

@@ -15,9 +15,8 @@ namespace {
 constexpr std::size_t kMaxStateBytes = 64 * 1024;
 // Bodies are refused over 20 MB when downloaded; anything bigger here is not ours.
 constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
-// A reader (the display, another copy) may hold the file open for a moment.
-constexpr int kCommitAttempts = 10;
-constexpr DWORD kCommitRetryMs = 50;
+// The display maps a kept body while it parses it, which takes a while for a large one.
+constexpr DWORD kReaderWaitMs = 1500;
 
 struct OutcomeWord {
     FeedOutcome outcome;
@@ -207,15 +206,7 @@ bool FeedStore::Replace(const std::wstring& path, std::string_view bytes) const
         return false;
     FileReplacement replacement(path, path + L".new");
     const std::span<const std::uint8_t> piece(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-    if (!replacement.Write(std::span(&piece, 1)))
-        return false;
-    for (int attempt = 1;; ++attempt) {
-        if (replacement.Commit())
-            return true;
-        if (attempt == kCommitAttempts)
-            return false;
-        Sleep(kCommitRetryMs);
-    }
+    return replacement.Write(std::span(&piece, 1)) && replacement.Commit(kReaderWaitMs);
 }
 
 void FeedStore::RemoveAllBut(std::span<const std::wstring> urls) const

@@ -11,8 +11,6 @@ constexpr std::int64_t kMaxFileSize = std::int64_t{1} << 30;
 constexpr DWORD kMaxChunk = 16u * 1024 * 1024;
 // What a test seam's refusal of a step reports.
 constexpr DWORD kSeamError = ERROR_WRITE_FAULT;
-// Another program (a virus scanner, an indexer, a backup) may hold the file for a moment.
-constexpr int kRenameTries = 6;
 constexpr DWORD kRenamePauseMs = 20;
 constexpr int kOpenTries = 8;
 constexpr DWORD kOpenPauseMs = 10;
@@ -277,7 +275,7 @@ bool FileReplacement::Flush()
     return ready_;
 }
 
-bool FileReplacement::Commit()
+bool FileReplacement::Commit(DWORD readerWaitMs)
 {
     if (!ready_ || committed_)
         return Fail(ERROR_INVALID_FUNCTION);
@@ -300,19 +298,19 @@ bool FileReplacement::Commit()
     }
     if (!SetFileAttributesW(tempPath_.c_str(), carried))
         return Fail(GetLastError());
-    committed_ = Rename();
+    committed_ = Rename(readerWaitMs);
     return committed_;
 }
 
-bool FileReplacement::Rename()
+bool FileReplacement::Rename(DWORD readerWaitMs)
 {
     // One rename: the file is the old version or the new one at every instant,
     // whenever the process or the machine stops.
-    for (int attempt = 1;; ++attempt) {
+    for (DWORD waited = 0;; waited += kRenamePauseMs) {
         if (MoveFileExW(tempPath_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
         const DWORD error = GetLastError();
-        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == kRenameTries)
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || waited >= readerWaitMs)
             return Fail(error == ERROR_ACCESS_DENIED && InUse(path_) ? ERROR_SHARING_VIOLATION : error);
         Sleep(kRenamePauseMs);
     }

@@ -72,7 +72,11 @@ public:
     bool Write(std::span<const std::span<const std::uint8_t>> pieces) { return Create(pieces, true); }
     // Gives the flushed temporary file the target's attributes and renames it
     // over the target in one step. A read-only target is refused and stays.
-    bool Commit();
+    // While a reader holds the target, the rename is tried again for up to
+    // `readerWaitMs`.
+    bool Commit(DWORD readerWaitMs = kReaderWaitMs);
+    // Long enough for another program (a virus scanner, an indexer, a backup) to let go.
+    static constexpr DWORD kReaderWaitMs = 100;
     const std::wstring& TempPath() const { return tempPath_; }
     // The system's error code of the step that failed, ERROR_SUCCESS while none did.
     DWORD Error() const { return error_; }
@@ -81,7 +85,7 @@ private:
     bool Allowed(ReplaceStep step);
     bool Create(std::span<const std::span<const std::uint8_t>> pieces, bool flush);
     bool Fail(DWORD code);
-    bool Rename();
+    bool Rename(DWORD readerWaitMs);
 
     std::wstring path_;
     std::wstring tempPath_;
