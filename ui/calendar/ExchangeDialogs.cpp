@@ -46,9 +46,7 @@ bool ChooseFile(HWND owner, bool save, std::wstring& path)
         const std::wstring name = ResString(IDS_ICS_DEFAULT_NAME);
         name.copy(file.data(), std::min(name.size(), file.size() - 1));
     }
-    // The filter is stored with '|' for the null characters a resource string cannot hold.
-    std::wstring filter = ResString(IDS_ICS_FILTER);
-    std::replace(filter.begin(), filter.end(), L'|', L'\0');
+    const std::wstring filter = ResFilter(IDS_ICS_FILTER);
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;
