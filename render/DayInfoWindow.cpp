@@ -126,12 +126,9 @@ void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings,
     day_.memorialPicture = day.memorialPicture;
     const std::size_t listed = events.size() > kMaxEventLines ? kMaxEventLines - 1 : events.size();
     day_.events.assign(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(listed));
-    if (listed < events.size()) {
-        const std::wstring format = ResString(IDS_EVENT_MORE);
-        std::vector<wchar_t> more(format.size() + 16);
-        std::swprintf(more.data(), more.size(), format.c_str(), static_cast<int>(events.size() - listed));
-        day_.events.push_back({more.data(), settings.Dayinfo.MemoFont.Color});
-    }
+    if (listed < events.size())
+        day_.events.push_back(
+            {ResFormat(IDS_EVENT_MORE, static_cast<int>(events.size() - listed)), settings.Dayinfo.MemoFont.Color});
     look_ = settings.Dayinfo;
     LayoutDayInfo();
 }
