@@ -175,9 +175,8 @@ void DayInfoWindow::LayoutDayInfo()
     // The events one line each, as wide as sixteen "あ" of the memo font (longer lines are cut),
     // measured once per font: they are laid out at every popup.
     if (!day_.events.empty()) {
-        const std::wstring font = look_.MemoFont.Name + L"/" + std::to_wstring(look_.MemoFont.Size) + L"/" +
-                                  std::to_wstring(look_.MemoFont.Style) + L"/" + std::to_wstring(dpi_);
-        if (font != referenceFont_) {
+        const std::pair font{LookOf(look_.MemoFont), dpi_};
+        if (referenceFont_ != font) {
             referenceFont_ = font;
             reference_ = graphics.MeasureString(kWrapReference, MemoFont(look_, dpi_), PointF{});
         }
