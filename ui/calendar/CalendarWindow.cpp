@@ -707,6 +707,8 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     // A new clock, zone or daylight-saving time, or a wake-up: reminders look again.
     if (msg == WM_TIMECHANGE ||
         (msg == WM_POWERBROADCAST && (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND))) {
+        // A new zone or rule: the computer's zone is read again, for the events' days and the reminders.
+        tz::ReloadComputerZone();
         reminders_->ClockChanged();
         eventsYear_ = 0; // the events' days in the zone as it is now
         Render(false);
