@@ -182,12 +182,15 @@ std::vector<std::vector<IniEntry>> SettingsSheet::SectionEntries() const
     return entries;
 }
 
-void SettingsSheet::TakeKeys(const std::vector<std::wstring>& texts, const Settings* unless)
+void SettingsSheet::TakeKeys(const std::vector<std::wstring>& texts, Settings* unless)
 {
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
         const Key& key = kKeys[i];
-        if (unless != nullptr && Encode(key.field, live_) != Encode(key.field, *unless))
-            continue;
+        if (unless != nullptr) {
+            const std::wstring now = Encode(key.field, live_);
+            if (now != Encode(key.field, *unless))
+                continue;
+        }
         Decode(key.field, live_, texts[i]);
         if (IsSize(key.field))
             sizeTexts_[key.name] = texts[i];
