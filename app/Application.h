@@ -2,6 +2,7 @@
 #pragma once
 #include "app/Win.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <map>
 #include <string>
@@ -66,6 +67,13 @@ void SetTheApp(Application* app);
 
 // Convenience: the entry's text, or an empty text when it is missing.
 std::wstring ResString(UINT id);
+// A file dialog's filter: stored with '|' for the null characters a resource string cannot hold.
+inline std::wstring ResFilter(UINT id)
+{
+    std::wstring filter = ResString(id);
+    std::replace(filter.begin(), filter.end(), L'|', L'\0');
+    return filter;
+}
 // The entry used as a printf format for these values (ints and wide strings, "%ls"), whole.
 template <class... Args> std::wstring ResFormat(UINT id, Args... args)
 {

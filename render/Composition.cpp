@@ -3,7 +3,6 @@
 #include "calendar/MonthModel.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -155,23 +154,6 @@ bool UpdateLayered(HWND window, int width, int height, const std::function<void(
 }
 
 // ---- kept calendar frame ------------------------------------------------------------------
-
-namespace {
-
-struct FontLook {
-    Argb colour = 0;
-    std::wstring name;
-    std::uint32_t size = 0; // bit pattern: a NaN stays equal to itself
-    std::int32_t style = 0;
-    bool operator==(const FontLook&) const = default;
-};
-
-FontLook LookOf(const FontSetting& font)
-{
-    return FontLook{font.Color, font.Name, std::bit_cast<std::uint32_t>(font.Size), font.Style};
-}
-
-} // namespace
 
 // Everything a full paint depends on besides the hover area: the look, which only a full
 // paint can follow, and the month with its days' marks, which a month change follows.

@@ -126,12 +126,9 @@ void DayInfoWindow::SetDay(const DayRecord& day, const DesignSettings& settings,
     day_.memorialPicture = day.memorialPicture;
     const std::size_t listed = events.size() > kMaxEventLines ? kMaxEventLines - 1 : events.size();
     day_.events.assign(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(listed));
-    if (listed < events.size()) {
-        const std::wstring format = ResString(IDS_EVENT_MORE);
-        std::vector<wchar_t> more(format.size() + 16);
-        std::swprintf(more.data(), more.size(), format.c_str(), static_cast<int>(events.size() - listed));
-        day_.events.push_back({more.data(), settings.Dayinfo.MemoFont.Color});
-    }
+    if (listed < events.size())
+        day_.events.push_back(
+            {ResFormat(IDS_EVENT_MORE, static_cast<int>(events.size() - listed)), settings.Dayinfo.MemoFont.Color});
     look_ = settings.Dayinfo;
     LayoutDayInfo();
 }
@@ -178,9 +175,8 @@ void DayInfoWindow::LayoutDayInfo()
     // The events one line each, as wide as sixteen "あ" of the memo font (longer lines are cut),
     // measured once per font: they are laid out at every popup.
     if (!day_.events.empty()) {
-        const std::wstring font = look_.MemoFont.Name + L"/" + std::to_wstring(look_.MemoFont.Size) + L"/" +
-                                  std::to_wstring(look_.MemoFont.Style) + L"/" + std::to_wstring(dpi_);
-        if (font != referenceFont_) {
+        const std::pair font{LookOf(look_.MemoFont), dpi_};
+        if (referenceFont_ != font) {
             referenceFont_ = font;
             reference_ = graphics.MeasureString(kWrapReference, MemoFont(look_, dpi_), PointF{});
         }

@@ -4,13 +4,16 @@
 #include "app/Dpi.h"
 #include "app/ScreenPlacement.h"
 #include "app/Win.h"
+#include "render/DrawableFont.h"
 #include "render/Graphics.h"
 #include "render/PictureFile.h"
 #include "settings/Settings.h"
 #include "ui/framework/Window.h"
 
+#include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct DayRecord;
@@ -94,7 +97,7 @@ private:
     std::wstring dateLine_;
     gfx::RectF content_, titleRect_, memorialRect_, memoRect_, pictureRect_, eventsRect_;
     float eventLine_ = 0;
-    std::wstring referenceFont_; // the memo font and DPI the reference was measured for
+    std::optional<std::pair<FontLook, UINT>> referenceFont_; // the memo font and DPI the reference was measured for
     gfx::RectF reference_;
     // Memorial pictures, decoded once per file version; the files themselves are not kept open.
     ThumbnailCache thumbnails_;

@@ -3,7 +3,6 @@
 #include "app/TextCodec.h"
 #include "app/Application.h"
 #include "calendar/FileIO.h"
-#include "calendar/ICalendar.h"
 #include "resource.h"
 
 #include <filesystem>

@@ -101,9 +101,7 @@ bool ChoosePictureFile(HWND owner, std::wstring& path)
         path.copy(file.data(), path.size());
     std::array<wchar_t, MAX_PATH> title{};
     const std::wstring caption = ResString(IDS_CHOOSE_PICTURE);
-    // Stored with '|' for the null characters a resource string cannot hold.
-    std::wstring filter = ResString(IDS_PICTURE_FILTER);
-    std::replace(filter.begin(), filter.end(), L'|', L'\0');
+    const std::wstring filter = ResFilter(IDS_PICTURE_FILTER);
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;

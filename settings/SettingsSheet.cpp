@@ -182,6 +182,21 @@ std::vector<std::vector<IniEntry>> SettingsSheet::SectionEntries() const
     return entries;
 }
 
+void SettingsSheet::TakeKeys(const std::vector<std::wstring>& texts, Settings* unless)
+{
+    for (std::size_t i = 0; i < kKeys.size(); ++i) {
+        const Key& key = kKeys[i];
+        if (unless != nullptr) {
+            const std::wstring now = Encode(key.field, live_);
+            if (now != Encode(key.field, *unless))
+                continue;
+        }
+        Decode(key.field, live_, texts[i]);
+        if (IsSize(key.field))
+            sizeTexts_[key.name] = texts[i];
+    }
+}
+
 bool SettingsSheet::LoadSettings()
 {
     tried_ = true;
@@ -189,13 +204,8 @@ bool SettingsSheet::LoadSettings()
     loaded_ = file.Open();
     error_ = file.Error();
     // An unreadable file gives every key its default, as a missing one does.
-    const std::vector<std::wstring> texts = ReadKeys(loaded_ ? &file : nullptr);
     sizeTexts_.clear();
-    for (std::size_t i = 0; i < kKeys.size(); ++i) {
-        Decode(kKeys[i].field, live_, texts[i]);
-        if (IsSize(kKeys[i].field))
-            sizeTexts_[kKeys[i].name] = texts[i];
-    }
+    TakeKeys(ReadKeys(loaded_ ? &file : nullptr), nullptr);
     if (loaded_)
         for (IniSection* section : sections_)
             section->Load(file);
@@ -211,15 +221,7 @@ bool SettingsSheet::LoadLate()
         error_ = file.Error();
         return false;
     }
-    const std::vector<std::wstring> texts = ReadKeys(&file);
-    for (std::size_t i = 0; i < kKeys.size(); ++i) {
-        const Key& key = kKeys[i];
-        if (Encode(key.field, live_) != Encode(key.field, loadedValues_))
-            continue; // changed in this run: the user's value wins
-        Decode(key.field, live_, texts[i]);
-        if (IsSize(key.field))
-            sizeTexts_[key.name] = texts[i];
-    }
+    TakeKeys(ReadKeys(&file), &loadedValues_);
     const std::vector<std::vector<IniEntry>> now = SectionEntries();
     for (std::size_t i = 0; i < sections_.size(); ++i)
         if (i >= loadedSections_.size() || now[i] == loadedSections_[i])

@@ -86,6 +86,9 @@ protected:
 private:
     void CloseSheet();
     bool LoadLate();
+    // The keys' texts from the file into the record; with `unless`, only the keys where the
+    // record still holds that value (those changed in this run keep the user's value).
+    void TakeKeys(const std::vector<std::wstring>& texts, Settings* unless);
     std::vector<std::vector<IniEntry>> SectionEntries() const;
 
     Settings live_;

@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 using namespace calendar_window;
@@ -54,6 +55,13 @@ std::wstring DayMenuTitle(int year, int month, int day)
 }
 
 namespace {
+// The first and the last day of a month.
+std::pair<std::chrono::local_days, std::chrono::local_days> MonthSpan(int year, int month)
+{
+    const auto ym = std::chrono::year{year} / month;
+    return {std::chrono::local_days(ym / 1), std::chrono::local_days(ym / std::chrono::last)};
+}
+
 PopupMenu LoadPopup(UINT id)
 {
     PopupMenu m;
@@ -517,8 +525,8 @@ void CalendarWindow::OnTimer(UINT_PTR id, LPARAM)
         KillTimer(Handle(), TIMER_EVENTS);
         if (eventsYear_ == model_->Year() && eventsMonth_ == model_->Month() &&
             eventsGeneration_ == feeds_->Generation() && monthEvents_.empty()) {
-            const std::chrono::local_days first(std::chrono::year{eventsYear_} / eventsMonth_ / 1);
-            monthEvents_ = feeds_->Days(first, first + std::chrono::days{DaysInMonth(eventsYear_, eventsMonth_) - 1});
+            const auto [first, last] = MonthSpan(eventsYear_, eventsMonth_);
+            monthEvents_ = feeds_->Days(first, last);
         }
         return;
     }
@@ -699,6 +707,8 @@ LRESULT CalendarWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     // A new clock, zone or daylight-saving time, or a wake-up: reminders look again.
     if (msg == WM_TIMECHANGE ||
         (msg == WM_POWERBROADCAST && (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND))) {
+        // A new zone or rule: the computer's zone is read again, for the events' days and the reminders.
+        tz::ReloadComputerZone();
         reminders_->ClockChanged();
         eventsYear_ = 0; // the events' days in the zone as it is now
         Render(false);
@@ -841,12 +851,11 @@ void CalendarWindow::RefreshDayDialogs()
     if (openMemo_ != nullptr)
         if (const DayRecord* cell = model_->ShownDate(year{openMemo_->Year()} / openMemo_->Month() / openMemo_->Day()))
             openMemo_->Refresh(cell->memo);
+    // A memorial day recurs: its day in the shown month's year.
     if (openMemorial_ != nullptr)
-        for (int column = 0; column < MonthModel::COLUMNS; ++column)
-            for (int row = 0; row < MonthModel::ROWS; ++row)
-                if (const DayRecord& cell = model_->Cell(column, row);
-                    cell.InShownMonth() && cell.month == openMemorial_->Month() && cell.day == openMemorial_->Day())
-                    openMemorial_->Refresh(cell.memorialName, cell.memorialPicture);
+        if (const DayRecord* cell =
+                model_->ShownDate(year{model_->Year()} / openMemorial_->Month() / openMemorial_->Day()))
+            openMemorial_->Refresh(cell->memorialName, cell->memorialPicture);
 }
 
 void CalendarWindow::ShowAbout()
@@ -881,8 +890,8 @@ void CalendarWindow::UpdateMonthEvents()
     eventsMonth_ = m;
     eventsGeneration_ = feeds_->Generation();
     *dots_ = MonthDots{y, m, {}};
-    const std::chrono::local_days first(std::chrono::year{y} / m / 1);
-    busyDays_ = feeds_->BusyDays(first, first + std::chrono::days{DaysInMonth(y, m) - 1});
+    const auto [first, last] = MonthSpan(y, m);
+    busyDays_ = feeds_->BusyDays(first, last);
     monthEvents_.clear();
     // The lines of the month's days are made once the months stop changing, before a popup needs them.
     if (Handle() != nullptr && !feeds_->Sources().empty())

@@ -46,9 +46,7 @@ bool ChooseFile(HWND owner, bool save, std::wstring& path)
         const std::wstring name = ResString(IDS_ICS_DEFAULT_NAME);
         name.copy(file.data(), std::min(name.size(), file.size() - 1));
     }
-    // The filter is stored with '|' for the null characters a resource string cannot hold.
-    std::wstring filter = ResString(IDS_ICS_FILTER);
-    std::replace(filter.begin(), filter.end(), L'|', L'\0');
+    const std::wstring filter = ResFilter(IDS_ICS_FILTER);
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;
@@ -125,38 +123,28 @@ ExchangeJobs::ExchangeJobs(HWND calendar, MonthModel& model, std::function<void(
 {
 }
 
-void ExchangeJobs::Import(const std::wstring& icsPath, Done done)
+void ExchangeJobs::Import(const std::wstring& icsPath, Done done) { Run(true, icsPath, std::move(done)); }
+
+void ExchangeJobs::Export(const std::wstring& icsPath, Done done) { Run(false, icsPath, std::move(done)); }
+
+void ExchangeJobs::Run(bool import, const std::wstring& icsPath, Done done)
 {
     const std::wstring data = model_.DataFilePath();
-    queue_.Add([this, data, icsPath, done = std::move(done)]() -> JobQueue::Finish {
+    queue_.Add([this, import, data, icsPath, done = std::move(done)]() -> JobQueue::Finish {
         exchange::Outcome outcome;
         try {
-            outcome = exchange::ImportDayData(data, icsPath);
+            outcome = import ? exchange::ImportDayData(data, icsPath) : exchange::ExportDayData(data, icsPath);
         } catch (const std::exception&) { // out of memory: nothing was replaced
             outcome = {};
         }
-        return [this, outcome, done] {
+        return [this, import, outcome, done] {
             // The shown month is read again, so that its next save does not write stale entries over the import.
-            if (outcome.status == exchange::Status::Done) {
+            if (import && outcome.status == exchange::Status::Done) {
                 model_.Rebuild();
                 redraw_();
             }
             done(outcome);
         };
-    });
-}
-
-void ExchangeJobs::Export(const std::wstring& icsPath, Done done)
-{
-    const std::wstring data = model_.DataFilePath();
-    queue_.Add([data, icsPath, done = std::move(done)]() -> JobQueue::Finish {
-        exchange::Outcome outcome;
-        try {
-            outcome = exchange::ExportDayData(data, icsPath);
-        } catch (const std::exception&) {
-            outcome = {};
-        }
-        return [outcome, done] { done(outcome); };
     });
 }
 

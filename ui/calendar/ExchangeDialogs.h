@@ -32,6 +32,8 @@ public:
     void RunFinished() { queue_.RunFinished(); }
 
 private:
+    void Run(bool import, const std::wstring& icsPath, Done done);
+
     MonthModel& model_;
     std::function<void()> redraw_;
     JobQueue queue_;

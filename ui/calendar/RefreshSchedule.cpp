@@ -20,10 +20,7 @@ void RefreshSchedule::Start(HWND window)
 {
     window_ = window;
     refresher_ = std::make_unique<FeedRefresher>(dataDirectory_, window, message_);
-    std::vector<std::wstring> all;
-    for (const Subscription& s : subscriptions_.items)
-        all.push_back(s.url);
-    refresher_->SetSubscriptions(std::move(all));
+    refresher_->SetSubscriptions(Urls(false));
     StartTimer();
     RefreshAll();
 }
@@ -40,11 +37,11 @@ void RefreshSchedule::Stop()
     window_ = nullptr;
 }
 
-std::vector<std::wstring> RefreshSchedule::ShownUrls() const
+std::vector<std::wstring> RefreshSchedule::Urls(bool shownOnly) const
 {
     std::vector<std::wstring> urls;
     for (const Subscription& s : subscriptions_.items)
-        if (s.shown)
+        if (s.shown || !shownOnly)
             urls.push_back(s.url);
     return urls;
 }
@@ -57,7 +54,7 @@ void RefreshSchedule::StartTimer()
 
 void RefreshSchedule::RefreshAll(RoundDone done)
 {
-    const std::vector<std::wstring> urls = ShownUrls();
+    const std::vector<std::wstring> urls = Urls(true);
     if (!refresher_ || urls.empty()) {
         if (done)
             done(0, 0);
@@ -72,10 +69,7 @@ void RefreshSchedule::SubscriptionsChanged(std::span<const std::wstring> refresh
 {
     if (!refresher_)
         return;
-    std::vector<std::wstring> all;
-    for (const Subscription& s : subscriptions_.items)
-        all.push_back(s.url);
-    refresher_->SetSubscriptions(std::move(all));
+    refresher_->SetSubscriptions(Urls(false));
     refresher_->Request(refreshUrls);
     StartTimer();
 }

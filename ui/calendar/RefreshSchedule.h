@@ -43,7 +43,8 @@ public:
     bool HandleMessage(UINT msg, WPARAM wParam);
 
 private:
-    std::vector<std::wstring> ShownUrls() const;
+    // The subscriptions' addresses, all or only those of the shown ones.
+    std::vector<std::wstring> Urls(bool shownOnly) const;
     void StartTimer();
     void AnswerWaiters();
 

@@ -1,7 +1,5 @@
 #include "ui/calendar/ReminderService.h"
 
-#include "calendar/TimeZones.h"
-
 #include <algorithm>
 
 using namespace std::chrono;
@@ -27,8 +25,6 @@ void ReminderService::Start(std::wstring dataPath)
 
 void ReminderService::ClockChanged()
 {
-    // A new zone or rule: the computer's zone is read again.
-    tz::ReloadComputerZone();
     if (!started_)
         return;
     const auto lastShown = scheduler_.LastShown();

@@ -25,8 +25,8 @@ public:
     // Looks again and re-arms the timer: after a memo save, an import, a refresh
     // of an online calendar, an Apply of the options, and when the timer fires.
     void Rearm();
-    // The clock or the time zone changed, or the computer woke up: the last
-    // reminder's moment is kept in the new local time, then Rearm.
+    // The clock or the time zone changed (the zone already read again), or the computer
+    // woke up: the last reminder's moment is kept in the new local time, then Rearm.
     void ClockChanged();
     // The day of the balloon last shown, which a click on it opens.
     std::optional<std::chrono::year_month_day> BalloonDay() const { return notifier_.Day(); }

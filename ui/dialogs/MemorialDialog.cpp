@@ -6,12 +6,8 @@
 #include "res/resource.h"
 #include "settings/SettingsControls.h"
 
-#include <commdlg.h>
-
-#include <array>
 #include <cwchar>
 #include <tuple>
-#include <vector>
 
 bool MemorialDialog::Edit(HWND owner, int month, int day, const std::wstring& name, const std::wstring& picture)
 {
@@ -78,11 +74,10 @@ void MemorialDialog::OnOK()
     GetItemText(IDC_MEMORIAL_NAME, name);
     if (changed_) {
         // Another writer changed the entry under the user's edit: never overwritten unasked.
-        const std::wstring format = ResString(storedName_.empty() ? IDS_MEMORIAL_REMOVED : IDS_MEMORIAL_CHANGED);
-        std::vector<wchar_t> text(format.size() + storedName_.size() + 1);
-        std::swprintf(text.data(), text.size(), format.c_str(), storedName_.c_str());
+        const std::wstring text =
+            ResFormat(storedName_.empty() ? IDS_MEMORIAL_REMOVED : IDS_MEMORIAL_CHANGED, storedName_.c_str());
         const int answer =
-            MessageBoxW(Handle(), text.data(), ResString(IDS_PRODUCT).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
+            MessageBoxW(Handle(), text.c_str(), ResString(IDS_PRODUCT).c_str(), MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDCANCEL)
             return;
         baseName_ = storedName_;
