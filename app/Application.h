@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -67,13 +68,25 @@ void SetTheApp(Application* app);
 
 // Convenience: the entry's text, or an empty text when it is missing.
 std::wstring ResString(UINT id);
-// A file dialog's filter: stored with '|' for the null characters a resource string cannot hold.
-inline std::wstring ResFilter(UINT id)
-{
-    std::wstring filter = ResString(id);
-    std::replace(filter.begin(), filter.end(), L'|', L'\0');
-    return filter;
-}
+// What every open and save dialog of the program fills in: its owner, its filter (stored with
+// '|' for the null characters a resource string cannot hold) and the buffer of the file name.
+struct FileDialogFields {
+    FileDialogFields(HWND owner, UINT filterId, std::span<wchar_t> file) : filter(ResString(filterId))
+    {
+        std::replace(filter.begin(), filter.end(), L'|', L'\0');
+        ofn.lStructSize = sizeof(ofn);
+        ofn.hwndOwner = owner;
+        ofn.lpstrFilter = filter.c_str();
+        ofn.nFilterIndex = 1;
+        ofn.lpstrFile = file.data();
+        ofn.nMaxFile = static_cast<DWORD>(file.size());
+    }
+    FileDialogFields(const FileDialogFields&) = delete; // the fields point into the filter
+    FileDialogFields& operator=(const FileDialogFields&) = delete;
+
+    std::wstring filter;
+    OPENFILENAMEW ofn{};
+};
 // The entry used as a printf format for these values (ints and wide strings, "%ls"), whole.
 template <class... Args> std::wstring ResFormat(UINT id, Args... args)
 {

@@ -101,14 +101,8 @@ bool ChoosePictureFile(HWND owner, std::wstring& path)
         path.copy(file.data(), path.size());
     std::array<wchar_t, MAX_PATH> title{};
     const std::wstring caption = ResString(IDS_CHOOSE_PICTURE);
-    const std::wstring filter = ResFilter(IDS_PICTURE_FILTER);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    FileDialogFields dialog(owner, IDS_PICTURE_FILTER, file);
+    OPENFILENAMEW& ofn = dialog.ofn;
     ofn.lpstrFileTitle = title.data();
     ofn.nMaxFileTitle = static_cast<DWORD>(title.size());
     ofn.lpstrTitle = caption.empty() ? nullptr : caption.c_str();

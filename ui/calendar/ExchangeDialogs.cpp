@@ -46,14 +46,8 @@ bool ChooseFile(HWND owner, bool save, std::wstring& path)
         const std::wstring name = ResString(IDS_ICS_DEFAULT_NAME);
         name.copy(file.data(), std::min(name.size(), file.size() - 1));
     }
-    const std::wstring filter = ResFilter(IDS_ICS_FILTER);
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    FileDialogFields dialog(owner, IDS_ICS_FILTER, file);
+    OPENFILENAMEW& ofn = dialog.ofn;
     ofn.lpstrDefExt = L"ics";
     ofn.Flags =
         OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN : OFN_FILEMUSTEXIST);
